@@ -1,0 +1,122 @@
+#include "app/Config.h"
+
+#include "render/Files.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+float fullscreen = 0.0f;
+float window_width = 1000.0f;
+float window_height = 750.0f;
+float refresh_rate = 144.0f;
+float sensitivity = 0.08f;
+float moveSensitivity = 50.0f;
+float fov = 60.0f;
+float brightness = 0.1f;
+float shadowmap_resolution_factor = 2.0f;
+float difficulty = 0.5f;
+
+namespace {
+
+// A real configuration is a few hundred bytes; anything this large is not one.
+constexpr std::uintmax_t maxConfigBytes = 1024 * 1024;
+
+bool isValueChar(char c)
+{
+    return std::isdigit(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == 'f';
+}
+
+void applyLine(std::string line)
+{
+    const auto comment = line.find("//");
+    if (comment != std::string::npos)
+        line.erase(comment);
+
+    std::string compact;
+    compact.reserve(line.size());
+    for (char c : line)
+        if (!std::isspace(static_cast<unsigned char>(c)))
+            compact += c;
+    if (compact.empty())
+        return;
+
+    const auto equals = compact.find('=');
+    if (equals == std::string::npos)
+        return;
+    const std::string key = compact.substr(0, equals);
+    const std::string value = compact.substr(equals + 1);
+
+    const auto& table = settingsTable();
+    const auto setting = table.find(key);
+    if (setting == table.end()) {
+        logMessage("Config: '" + compact + "' contains a unknown key and will be skipped");
+        return;
+    }
+    for (char c : value) {
+        if (!isValueChar(c)) {
+            logMessage("Config: '" + compact + "' contains a bad value and will be skipped");
+            return;
+        }
+    }
+    *setting->second = static_cast<float>(std::atof(value.c_str()));
+}
+
+} // namespace
+
+const std::map<std::string, float*>& settingsTable()
+{
+    static const std::map<std::string, float*> table = {
+        {"fullscreen", &fullscreen},
+        {"window_width", &window_width},
+        {"window_height", &window_height},
+        {"refresh_rate", &refresh_rate},
+        {"sensitivity", &sensitivity},
+        {"moveSensitivity", &moveSensitivity},
+        {"fov", &fov},
+        {"brightness", &brightness},
+        {"shadowmap_resolution_factor", &shadowmap_resolution_factor},
+        {"difficulty", &difficulty},
+    };
+    return table;
+}
+
+void resetSettings()
+{
+    fullscreen = 0.0f;
+    window_width = 1000.0f;
+    window_height = 750.0f;
+    refresh_rate = 144.0f;
+    sensitivity = 0.08f;
+    moveSensitivity = 50.0f;
+    fov = 60.0f;
+    brightness = 0.1f;
+    shadowmap_resolution_factor = 2.0f;
+    difficulty = 0.5f;
+}
+
+void applyConfig(const std::string& text)
+{
+    std::size_t start = 0;
+    while (start < text.size()) {
+        auto end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        applyLine(text.substr(start, end - start));
+        start = end + 1;
+    }
+}
+
+void loadConfig()
+{
+    const std::string path = assetPath("config.txt");
+    std::error_code error;
+    const auto size = std::filesystem::file_size(path, error);
+    if (!error && size > maxConfigBytes) {
+        logMessage("Config: '" + path + "' is " + std::to_string(size) +
+                   " bytes, too large for a configuration file, and will be skipped");
+        return;
+    }
+    applyConfig(readFile(path));
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <map>
+#include <string>
+
+// The ten tunable settings, program-wide, named exactly as their keys in "config.txt".
+// All are floats, even flags and pixel sizes; users truncate where they need integers.
+extern float fullscreen;
+extern float window_width;
+extern float window_height;
+extern float refresh_rate;
+extern float sensitivity;
+extern float moveSensitivity;
+extern float fov;
+extern float brightness;
+extern float shadowmap_resolution_factor;
+extern float difficulty;
+
+// Key of the configuration file -> the setting it writes.
+const std::map<std::string, float*>& settingsTable();
+
+// Puts every setting back to its built-in default (used by tests and tools).
+void resetSettings();
+
+// Reads assetPath("config.txt") and applies every valid line; unknown keys and bad
+// values are reported and skipped, everything else in the file still applies.
+void loadConfig();
+
+// The line rules on their own, for a text already read.
+void applyConfig(const std::string& text);

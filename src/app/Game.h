@@ -1,0 +1,71 @@
+#pragma once
+
+#include "app/HUD.h"
+#include "render/Light.h"
+#include "render/PostProcessing.h"
+#include "render/Shadows.h"
+#include "scene/GameObject.h"
+
+#include <glm/glm.hpp>
+
+#include <memory>
+#include <string>
+
+struct GLFWwindow;
+class GameInput;
+class PhysicsEngine;
+class Player;
+class SegmentManager;
+
+// Health at the start of a game and the base of the health each new level gives.
+extern float baseHealth;
+// Where the one light of the scene hangs, high above the start of the world.
+extern const glm::vec3 lightPosition;
+
+// The spine of the program: start-up, the frame loop, and the context handed to every
+// update (input, frame time, player, physics, restart flag).
+class Game {
+public:
+    Game();
+    ~Game();
+
+    Game(const Game&) = delete;
+    Game& operator=(const Game&) = delete;
+
+    // Everything up to the first frame; false when the window or OpenGL could not be had.
+    bool initialize(const std::string& title);
+    // Creates the world and loops until the window is asked to close, then ends GLFW.
+    void run();
+    // One pass of the loop: show the last frame, take events, update, render.
+    void frame();
+    void update();
+    void render();
+
+    std::shared_ptr<GameInput> input;
+    std::shared_ptr<PhysicsEngine> physics;
+    std::shared_ptr<Player> player;
+    std::shared_ptr<SegmentManager> segmentManager;
+    Light light;
+    float deltaTime = 0.0f;
+    bool restarted = false;
+    GLFWwindow* window = nullptr;
+    GameObject root;
+    PostProcessing postProcessing;
+    Shadows shadows;
+    HUD hud;
+    float lastFrameTime = 0.0f;
+    bool focused = true;
+    bool framebufferResized = false;
+    float levelTimer = 0.0f;
+
+    // GLFW callbacks; they reach the game through activeGame.
+    static void onFramebufferSize(GLFWwindow* window, int width, int height);
+    static void onWindowFocus(GLFWwindow* window, int focused);
+    static void onScroll(GLFWwindow* window, double xOffset, double yOffset);
+
+private:
+    void rebuildSizedTargets();
+};
+
+// The one game of the process, for the GLFW callbacks.
+extern Game* activeGame;

@@ -1,0 +1,14 @@
+#include "app/Game.h"
+
+int main()
+{
+    Game game;
+    activeGame = &game;
+    baseHealth = 5.0f;
+    const bool started = game.initialize("Quillfen");
+    if (started)
+        game.run();
+    activeGame = nullptr;
+    // A start-up that failed is reported to whoever launched us, not hidden behind success.
+    return started ? 0 : 1;
+}

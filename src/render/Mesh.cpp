@@ -1,0 +1,7 @@
+#include "render/Mesh.h"
+
+Mesh::Mesh(glm::mat4 parentTransform, glm::mat4 localTransform)
+    : parentTransform(parentTransform)
+    , localTransform(localTransform)
+{
+}

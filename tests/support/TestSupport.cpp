@@ -1,0 +1,103 @@
+#include "support/TestSupport.h"
+
+#include <epoxy/gl.h>
+#include <GLFW/glfw3.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <fstream>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace testkit {
+
+AssetSandbox::AssetSandbox()
+{
+    static std::atomic<int> counter{0};
+    root = fs::temp_directory_path() /
+           ("quillfen-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+    fs::remove_all(root);
+    fs::create_directories(root / "assets");
+    fs::create_directories(root / "run" / "bin");
+    previousDirectory = fs::current_path();
+    fs::current_path(root / "run" / "bin");
+}
+
+AssetSandbox::~AssetSandbox()
+{
+    std::error_code ignored;
+    fs::current_path(previousDirectory, ignored);
+    fs::remove_all(root, ignored);
+}
+
+fs::path AssetSandbox::write(const std::string& relative, const std::string& content) const
+{
+    const fs::path path = assets() / relative;
+    fs::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary);
+    out << content;
+    return path;
+}
+
+void AssetSandbox::copyRealAssets() const
+{
+    const fs::path real = previousDirectory / ".." / ".." / "assets";
+    fs::copy(real, assets(), fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+}
+
+fs::path repositoryAssets()
+{
+    return fs::current_path() / ".." / ".." / "assets";
+}
+
+bool FakeInputDevice::isPressed(int code)
+{
+    const auto it = pressed.find(code);
+    return it != pressed.end() && it->second;
+}
+
+void FakeInputDevice::getWindowSize(int& w, int& h)
+{
+    w = width;
+    h = height;
+}
+
+void FakeInputDevice::getCursorPos(double& x, double& y)
+{
+    x = cursorX;
+    y = cursorY;
+}
+
+void FakeInputDevice::setCursorPos(double x, double y)
+{
+    cursorX = x;
+    cursorY = y;
+}
+
+GlContext::GlContext(int width, int height, bool visible)
+{
+    if (!glfwInit())
+        throw std::runtime_error("glfwInit failed: is a display (Xvfb) available?");
+    glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 4);
+    glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
+    glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
+    glfwWindowHint(GLFW_VISIBLE, visible ? GLFW_TRUE : GLFW_FALSE);
+    window = glfwCreateWindow(width, height, "quillfen test", nullptr, nullptr);
+    if (!window) {
+        glfwTerminate();
+        throw std::runtime_error("could not create an OpenGL 4.3 core window");
+    }
+    glfwMakeContextCurrent(window);
+    glfwDefaultWindowHints();
+}
+
+GlContext::~GlContext()
+{
+    glfwMakeContextCurrent(nullptr);
+    glfwDestroyWindow(window);
+    glfwTerminate();
+}
+
+} // namespace testkit

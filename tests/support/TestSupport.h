@@ -1,0 +1,66 @@
+#pragma once
+
+#include "app/InputDevice.h"
+
+#include <filesystem>
+#include <map>
+#include <string>
+
+struct GLFWwindow;
+
+namespace testkit {
+
+// A fresh folder laid out like the repository: <root>/assets and a working directory
+// two levels below the root, so that the game's "../../assets/" lands in <root>/assets.
+// The process works from that directory until the sandbox goes away.
+class AssetSandbox {
+public:
+    AssetSandbox();
+    ~AssetSandbox();
+    AssetSandbox(const AssetSandbox&) = delete;
+    AssetSandbox& operator=(const AssetSandbox&) = delete;
+
+    std::filesystem::path assets() const { return root / "assets"; }
+    // Writes a file below assets/, creating folders as needed; returns its full path.
+    std::filesystem::path write(const std::string& relative, const std::string& content) const;
+    // Copies the repository's real assets into the sandbox.
+    void copyRealAssets() const;
+
+    std::filesystem::path root;
+
+private:
+    std::filesystem::path previousDirectory;
+};
+
+// Scripted keyboard and mouse for GameInput.
+class FakeInputDevice : public InputDevice {
+public:
+    bool isPressed(int code) override;
+    void getWindowSize(int& width, int& height) override;
+    void getCursorPos(double& x, double& y) override;
+    void setCursorPos(double x, double y) override;
+    void hideCursor() override { cursorHidden = true; }
+
+    std::map<int, bool> pressed;
+    int width = 1000;
+    int height = 750;
+    double cursorX = 500.0;
+    double cursorY = 375.0;
+    bool cursorHidden = false;
+};
+
+// A hidden window with an OpenGL 4.3 core context, current for the lifetime of the object.
+class GlContext {
+public:
+    GlContext(int width = 320, int height = 240, bool visible = false);
+    ~GlContext();
+    GlContext(const GlContext&) = delete;
+    GlContext& operator=(const GlContext&) = delete;
+
+    GLFWwindow* window = nullptr;
+};
+
+// The repository's assets folder, as seen from the test's working directory (build/bin).
+std::filesystem::path repositoryAssets();
+
+} // namespace testkit
