@@ -380,9 +380,9 @@ def floor_textures(size=256, seed=1201):
     color = color * (0.85 + 0.3 * grain)[:, :, None]
     color = color * (1.0 - blade)[:, :, None] + lerp3((0.55, 0.74, 0.30), (0.66, 0.82, 0.36), grain) * blade[:, :, None]
 
-    spec = 0.12 + 0.38 * earth + 0.12 * grain * (1.0 - earth) + 0.2 * blade
-    spec = np.repeat(spec[:, :, None], 3, axis=2)
-    return color, spec
+    specular = 0.12 + 0.38 * earth + 0.12 * grain * (1.0 - earth) + 0.2 * blade
+    specular = np.repeat(specular[:, :, None], 3, axis=2)
+    return color, specular
 
 
 # ---------------------------------------------------------------------------
@@ -725,7 +725,7 @@ def main():
 
     with tempfile.TemporaryDirectory() as tmp:
         _TEXTURE_DIR = tmp
-        color, spec = floor_textures()
+        color, specular = floor_textures()
         write_png(os.path.join(tmp, "floor_moss.png"), color)
         for name in names:
             folder, build = MODELS[name]
@@ -735,7 +735,7 @@ def main():
             build()
             export(path)
             if name == "floor":
-                write_png(os.path.join(out_dir, "floor_specular.png"), spec)
+                write_png(os.path.join(out_dir, "floor_specular.png"), specular)
                 add_floor_specular(path)
             print("built", os.path.relpath(path, root))
         _KEEP.clear()
