@@ -35,6 +35,10 @@ PhysicsEngine::PhysicsEngine()
                                                       configuration.get()))
 {
     world->setGravity(toBullet(gravity));
+    // Bounds stretched ahead of a moving body along its motion: a falling drop then needs a new
+    // place in the bounds tree every few steps instead of every step (a third of the step cost
+    // with a thousand drops).
+    static_cast<btDbvtBroadphase*>(broadphase.get())->setVelocityPrediction(4.0f);
     world->getPairCache()->setOverlapFilterCallback(pairFilter.get());
     // Resting bodies keep their bounds; whoever moves one outside a step refreshes it.
     world->setForceUpdateAllAabbs(false);

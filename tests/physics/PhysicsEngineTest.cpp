@@ -58,6 +58,43 @@ TEST_F(PhysicsEngineTest, DynamicBodiesFallUnderGravity)
     EXPECT_NEAR(box->getPosition().z, 100.0f - expectedDrop, 0.01f);
 }
 
+TEST_F(PhysicsEngineTest, SameSceneTwiceGivesTheSameWorld)
+{
+    struct Outcome {
+        std::vector<glm::vec3> positions;
+        std::vector<int> hits;
+    };
+    auto run = [] {
+        auto world = std::make_shared<PhysicsEngine>();
+        std::vector<std::shared_ptr<Probe>> objects;
+        auto floor = std::make_shared<Probe>(nullptr, world, "floor", nullptr);
+        floor->collisionType = 2;
+        floor->setCollisionMask(1);
+        floor->makeImmovable();
+        floor->setScale(glm::vec3(20.0f, 20.0f, 1.0f));
+        objects.push_back(floor);
+        for (int i = 0; i < 12; ++i) {
+            auto box = std::make_shared<Probe>(nullptr, world, "box", nullptr);
+            box->setPosition(glm::vec3(0.7f * (i % 4), 0.9f * (i / 4), 3.0f + 2.1f * i));
+            box->setRotation(glm::vec3(10.0f * i, 5.0f * i, 0.0f));
+            objects.push_back(box);
+        }
+        for (int i = 0; i < 120; ++i)
+            world->step();
+        Outcome outcome;
+        for (auto& object : objects) {
+            outcome.positions.push_back(object->getPosition());
+            outcome.hits.push_back(object->hits);
+        }
+        return outcome;
+    };
+    const Outcome first = run();
+    const Outcome second = run();
+    EXPECT_EQ(first.positions, second.positions);
+    EXPECT_EQ(first.hits, second.hits);
+    EXPECT_GT(first.hits[0], 0) << "the boxes landed on the floor";
+}
+
 // --- the touch report -------------------------------------------------------------------------
 
 TEST_F(PhysicsEngineTest, DropTouchingTheFloorIsReportedToBothOnce)
