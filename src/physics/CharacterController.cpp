@@ -26,10 +26,10 @@ constexpr btScalar slopeLimit = 0.707f;
 unsigned classify(const btVector3& normal)
 {
     if (normal.z() > slopeLimit)
-        return COLLISION_DOWN;
+        return COLLIDED_BELOW;
     if (normal.z() < -slopeLimit)
-        return COLLISION_UP;
-    return COLLISION_SIDES;
+        return COLLIDED_ABOVE;
+    return COLLIDED_SIDES;
 }
 
 } // namespace

@@ -25,9 +25,9 @@ struct CharacterControllerDesc {
 
 // What a move ran into, relative to the up axis.
 enum ControllerCollision : unsigned {
-    COLLISION_SIDES = 1,
-    COLLISION_UP = 2,
-    COLLISION_DOWN = 4,
+    COLLIDED_SIDES = 1,
+    COLLIDED_ABOVE = 2,
+    COLLIDED_BELOW = 4,
 };
 
 // A capsule moved by collision-aware sweeps rather than by forces: it stops in front of

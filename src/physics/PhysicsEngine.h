@@ -48,6 +48,7 @@ public:
     int bodyCount() const;
     std::uint64_t stepCount() const { return steps; }
 
+    // For queries (rays, sweeps); bodies enter only through addBody, so every object in it is a PhysicsBody.
     btDiscreteDynamicsWorld& getWorld() { return *world; }
 
     const glm::vec3 gravity{0.0f, 0.0f, -9.81f};
