@@ -121,14 +121,6 @@ TEST_F(CharacterControllerTest, MovesBelowTheMinimumDistanceDoNothing)
     EXPECT_TRUE(hits.shapes.empty()) << "not even the wall within reach is touched";
 }
 
-TEST_F(CharacterControllerTest, OpenSpaceMovesTheWholeWay)
-{
-    auto controller = makeController(glm::vec3(0.0f));
-    EXPECT_EQ(controller->move(glm::vec3(3.0f, -4.0f, 5.0f), CharacterController::minMoveDistance, 0.1f), 0u);
-    EXPECT_EQ(controller->getPosition(), glm::vec3(3.0f, -4.0f, 5.0f));
-    EXPECT_TRUE(hits.shapes.empty());
-}
-
 TEST_F(CharacterControllerTest, LandingOnAFloorCountsAsBelowAndHittingACeilingAsAbove)
 {
     auto floor = fixed("floor", 2, 1, glm::vec3(0.0f, 0.0f, -1.0f));

@@ -64,13 +64,6 @@ TEST_F(PhysxObjectTest, ThreeMeshesGiveThreeHullsSharedByTheNextObject)
     EXPECT_EQ(hullShape(*first, 0).getLocalScaling(), btVector3(1.0f, 1.0f, 1.0f)) << "each shape has its own scale";
 }
 
-TEST_F(PhysxObjectTest, OneMeshGivesOneShapeWithoutACompound)
-{
-    auto single = probe("single", 1, 1, glm::vec3(0.0f), modelOf({boxMesh(glm::vec3(1.0f))}));
-    ASSERT_EQ(single->shapes.size(), 1u);
-    EXPECT_EQ(single->getActor()->getCollisionShape(), single->shapes[0].get());
-}
-
 TEST_F(PhysxObjectTest, HullKeepsAtMostFiftyCornersAndTheMeshsReach)
 {
     auto mesh = ellipsoidMesh(600);

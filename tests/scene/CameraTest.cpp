@@ -175,14 +175,6 @@ TEST_F(CameraTest, PositionIsTheEyeNotTheObjectsOwnPosition)
     expectVecNear(camera->position, glm::vec3(0.0f));
 }
 
-TEST_F(CameraTest, OrbitDistanceFollowsTheOffset)
-{
-    camera->distance = 4.0f;
-    camera->offset = glm::vec3(-4.0f, 0.0f, 0.0f);
-    frame();
-    EXPECT_NEAR(glm::length(camera->eye - player->getPosition()), 4.0f, kTolerance);
-}
-
 TEST(FreeCameraTest, LooksAlongYawAndPitchFromItsOffset)
 {
     resetSettings();
