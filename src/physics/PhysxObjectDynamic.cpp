@@ -26,7 +26,7 @@ PhysxObjectDynamic::PhysxObjectDynamic(std::shared_ptr<Model> model, std::shared
         bodyShape = compound.get();
     }
 
-    // PhysX's defaults for a new dynamic body: mass 1, inertia (1, 1, 1), identity pose.
+    // A new body: mass 1, inertia (1, 1, 1), at the origin, under gravity.
     actor = std::make_unique<PhysicsBody>(bodyShape, 1.0f, btVector3(1.0f, 1.0f, 1.0f));
     actor->setFriction(material.dynamicFriction);
     actor->setRestitution(material.restitution);
