@@ -98,20 +98,23 @@ void Mesh::bindTextures(Shader& shader)
 {
     int diffuseNumber = 1;
     int specularNumber = 1;
+    int diffuseMaps = 0;
+    int specularMaps = 0;
     for (std::size_t i = 0; i < textures.size(); ++i) {
         const MaterialTexture& texture = textures[i];
         std::string sampler = texture.type;
-        if (texture.type == "texture_diffuse")
+        if (texture.type == "texture_diffuse") {
             sampler += std::to_string(diffuseNumber++);
-        else if (texture.type == "texture_specular")
+            diffuseMaps += texture.hasImage ? 1 : 0;
+        } else if (texture.type == "texture_specular") {
             sampler += std::to_string(specularNumber++);
+            specularMaps += texture.hasImage ? 1 : 0;
+        }
         const int unit = static_cast<int>(i) + 1;
         shader.setInt(sampler.c_str(), unit);
         glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(unit));
         glBindTexture(GL_TEXTURE_2D, texture.id);
     }
-    if (diffuseNumber == 1)
-        shader.setInt("texture_diffuse1", emptyTextureUnit);
-    if (specularNumber == 1)
-        shader.setInt("texture_specular1", emptyTextureUnit);
+    shader.setInt("diffuseMaps", diffuseMaps);
+    shader.setInt("specularMaps", specularMaps);
 }

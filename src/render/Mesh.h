@@ -23,6 +23,8 @@ struct MaterialTexture {
     std::uint32_t id = 0;
     std::string type;
     std::string path;
+    // False when the image could not be loaded: the texture is still bound, but not counted as a map.
+    bool hasImage = true;
 };
 
 // One drawable piece of a model: geometry, material and its placement inside the model.
@@ -40,6 +42,9 @@ public:
     // One instanced draw with the mesh's placement and material; the program must be current.
     void draw(Shader& shader, int instances);
     // Material textures on units 1 and up, samplers "texture_diffuse1", "texture_specular1", ...
+    // Also sets "diffuseMaps" and "specularMaps" to the number of maps with an image: samplers
+    // keep the previous mesh's units and a texture without an image reads black, so a program
+    // tells from these whether this material has a map at all.
     void bindTextures(Shader& shader);
 
     // Accumulated transform of the node chain above the mesh's node.
@@ -60,10 +65,6 @@ public:
     std::uint32_t ebo = 0;
     // Collision hull cooked from positions on first use and shared by every body made from this mesh.
     std::shared_ptr<ConvexHull> convexMesh;
-
-    // A unit no material uses and the main pass keeps empty: samplers of maps a material lacks
-    // point here, so a program reads a zero-sized texture instead of the previous mesh's map.
-    static constexpr int emptyTextureUnit = 15;
 
 private:
     // Names the vertex array uniquely, so the destructor can tell its own objects from those

@@ -165,6 +165,10 @@ std::vector<MaterialTexture> Model::importTextures(const aiMaterial* material, i
 
         MaterialTexture texture;
         texture.id = loadTexture(directory + "/" + texturePath);
+        // loadTexture leaves the texture bound: an image that failed to load left level 0 empty.
+        GLint width = 0;
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+        texture.hasImage = width > 0;
         texture.type = typeName;
         texture.path = texturePath;
         result.push_back(texture);

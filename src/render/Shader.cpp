@@ -110,10 +110,6 @@ void Shader::render(glm::vec3 eyePos, const Light& light, const Shadows& shadows
     setVec3("light.color", light.color);
     setVec3("light.position", light.position);
 
-    // Meshes without a map point their sampler at this unit; keep it empty so the program sees no image.
-    glActiveTexture(GL_TEXTURE0 + Mesh::emptyTextureUnit);
-    glBindTexture(GL_TEXTURE_2D, 0);
-
     setInt("shadowMap", 0);
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, shadows.depthTexture);

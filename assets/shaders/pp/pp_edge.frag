@@ -11,9 +11,9 @@ in vec2 uv;
 out vec4 fragColor;
 
 // Relative jump of 1/depth that marks a silhouette or a sharp crease.
-const float depthEdge = 0.04;
-// Luminance step that marks a colour edge: a material boundary, not a toon band on one surface.
-const float colorEdge = 0.18;
+const float depthEdge = 0.003;
+// Change of hue that marks a colour edge between materials.
+const float colorEdge = 0.12;
 
 ivec2 clampToImage(ivec2 p)
 {
@@ -26,9 +26,13 @@ float linearDepth(ivec2 p)
     return 2.0 * near * far / (far + near - ndc * (far - near));
 }
 
-float luminance(ivec2 p)
+// Colour with its brightness divided out: toon bands and shadows scale a surface's colour and
+// leave this alone, so only a change of material shows. Near-black counts as neutral.
+vec3 hue(ivec2 p)
 {
-    return dot(texelFetch(colorTex, clampToImage(p), 0).rgb, vec3(0.299, 0.587, 0.114));
+    vec3 c = texelFetch(colorTex, clampToImage(p), 0).rgb;
+    float sum = c.r + c.g + c.b;
+    return sum > 0.06 ? c / sum : vec3(1.0 / 3.0);
 }
 
 void main()
@@ -44,13 +48,13 @@ void main()
                    1.0 / linearDepth(p + dy);
     float depthJump = abs(around - 4.0 * centre) / centre;
 
-    // Sobel on luminance.
-    float tl = luminance(p - dx + dy), t = luminance(p + dy), tr = luminance(p + dx + dy);
-    float l = luminance(p - dx), r = luminance(p + dx);
-    float bl = luminance(p - dx - dy), b = luminance(p - dy), br = luminance(p + dx - dy);
-    float gx = (tr + 2.0 * r + br) - (tl + 2.0 * l + bl);
-    float gy = (tl + 2.0 * t + tr) - (bl + 2.0 * b + br);
-    float colorJump = length(vec2(gx, gy)) * 0.25;
+    // Sobel on the hue.
+    vec3 tl = hue(p - dx + dy), t = hue(p + dy), tr = hue(p + dx + dy);
+    vec3 l = hue(p - dx), r = hue(p + dx);
+    vec3 bl = hue(p - dx - dy), b = hue(p - dy), br = hue(p + dx - dy);
+    vec3 gx = (tr + 2.0 * r + br) - (tl + 2.0 * l + bl);
+    vec3 gy = (tl + 2.0 * t + tr) - (bl + 2.0 * b + br);
+    float colorJump = sqrt(dot(gx, gx) + dot(gy, gy)) * 0.25;
 
     vec3 image = texelFetch(colorTex, p, 0).rgb;
     bool edge = depthJump > depthEdge || colorJump > colorEdge;
