@@ -79,9 +79,20 @@ protected:
         gltf::scene({gltf::box("Box", glm::vec3(2.0f), 0)}, {{"Paint", glm::vec4(0.95f, 0.45f, 0.15f, 1.0f), 0.75f, "", ""}})
             .write(sandbox, "models/test/box.gltf");
 
+        // A tree: a trunk and a round crown above it, two materials.
+        gltf::Document treeFile;
+        treeFile.meshes = {gltf::box("Trunk", glm::vec3(0.6f, 0.6f, 3.0f), 0), gltf::sphere("Crown", 3.2f, 12, 18, 1)};
+        treeFile.materials = {{"Bark", glm::vec4(0.45f, 0.28f, 0.15f, 1.0f), 0.85f, "", ""},
+                              {"Leaves", glm::vec4(0.25f, 0.6f, 0.25f, 1.0f), 0.7f, "", ""}};
+        treeFile.nodes = {{"Trunk", 0, glm::translate(glm::mat4(1.0f), glm::vec3(0, 0, 3)), {1}},
+                          {"Crown", 1, glm::translate(glm::mat4(1.0f), glm::vec3(0, 0, 4.5f)), {}}};
+        treeFile.roots = {0};
+        treeFile.write(sandbox, "models/test/tree.gltf");
+
         floor = std::make_shared<Model>(assetPath("models/test/floor.gltf"), getShader(SHADER_DEFAULT));
+        tree = std::make_shared<Model>(assetPath("models/test/tree.gltf"), getShader(SHADER_RAWCOLOR));
         box = std::make_shared<Model>(assetPath("models/test/box.gltf"), getShader(SHADER_RAWCOLOR));
-        ASSERT_TRUE(floor->loaded && box->loaded);
+        ASSERT_TRUE(floor->loaded && box->loaded && tree->loaded);
 
         auto ground = std::make_shared<Drawable>(floor);
         root.addChild(ground);
@@ -91,6 +102,9 @@ protected:
             object->setRotation(glm::vec3(0.0f, 0.0f, 0.5f));
             root.addChild(object);
         }
+        auto standing = std::make_shared<Drawable>(tree);
+        standing->setPosition(treeAt);
+        root.addChild(standing);
         shadows.initialize();
         postProcessing.initialize();
     }
@@ -100,6 +114,7 @@ protected:
         root.children.clear();
         floor.reset();
         box.reset();
+        tree.reset();
         RenderTest::TearDown();
     }
 
@@ -164,6 +179,8 @@ protected:
     GameObject root;
     std::shared_ptr<Model> floor;
     std::shared_ptr<Model> box;
+    std::shared_ptr<Model> tree;
+    const glm::vec3 treeAt{-6.0f, 10.0f, 0.0f};
     Shadows shadows;
     PostProcessing postProcessing;
     std::vector<unsigned char> pixels;

@@ -2,6 +2,7 @@
 
 #include <glm/gtc/type_ptr.hpp>
 
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <sstream>
@@ -203,6 +204,35 @@ MeshData plane(const std::string& name, float halfSize, float tiles, int materia
     mesh.normals.assign(4, glm::vec3(0, 0, 1));
     mesh.uvs = {{0, 0}, {tiles, 0}, {tiles, tiles}, {0, tiles}};
     mesh.indices = {0, 1, 2, 0, 2, 3};
+    return mesh;
+}
+
+MeshData sphere(const std::string& name, float radius, int rings, int segments, int material)
+{
+    MeshData mesh;
+    mesh.name = name;
+    mesh.material = material;
+    const float pi = 3.14159265f;
+    for (int ring = 0; ring <= rings; ++ring) {
+        const float polar = pi * static_cast<float>(ring) / static_cast<float>(rings);
+        for (int segment = 0; segment <= segments; ++segment) {
+            const float azimuth = 2.0f * pi * static_cast<float>(segment) / static_cast<float>(segments);
+            const glm::vec3 n(std::sin(polar) * std::cos(azimuth), std::sin(polar) * std::sin(azimuth), std::cos(polar));
+            mesh.positions.push_back(n * radius);
+            mesh.normals.push_back(n);
+            mesh.uvs.emplace_back(static_cast<float>(segment) / static_cast<float>(segments),
+                                  static_cast<float>(ring) / static_cast<float>(rings));
+        }
+    }
+    const auto row = static_cast<std::uint32_t>(segments + 1);
+    for (std::uint32_t ring = 0; ring < static_cast<std::uint32_t>(rings); ++ring)
+        for (std::uint32_t segment = 0; segment < static_cast<std::uint32_t>(segments); ++segment) {
+            const std::uint32_t a = ring * row + segment;
+            const std::uint32_t b = a + row;
+            // Counter-clockwise seen from outside.
+            for (std::uint32_t i : {a, b, a + 1, a + 1, b, b + 1})
+                mesh.indices.push_back(i);
+        }
     return mesh;
 }
 

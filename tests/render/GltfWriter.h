@@ -55,7 +55,10 @@ MeshData box(const std::string& name, glm::vec3 halfExtents, int material = -1);
 // A square in the z = 0 plane facing +z, with texture coordinates 0..tiles.
 MeshData plane(const std::string& name, float halfSize, float tiles = 1.0f, int material = -1);
 
-// Several meshes, each under its own root node with the given matrix.
+// A smooth sphere centred at the origin (rings x segments quads).
+MeshData sphere(const std::string& name, float radius, int rings, int segments, int material = -1);
+
+// Several meshes, each under its own root node with an identity transform.
 Document scene(const std::vector<MeshData>& meshes, const std::vector<Material>& materials);
 
 } // namespace gltf

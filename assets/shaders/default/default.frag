@@ -78,7 +78,7 @@ vec3 shade(vec3 baseColor, float specularMask)
     vec3 l = normalize(light.position - fs.worldPos);
     vec3 v = normalize(eyePos - fs.worldPos);
     // Two-sided: a face seen from behind is lit like its front.
-    if (dot(n, v) < 0.0)
+    if (!gl_FrontFacing)
         n = -n;
 
     // Wrapped diffuse cut into bands: faces towards the light take the upper bands, faces away
