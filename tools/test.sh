@@ -4,13 +4,10 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 bash "$root/tools/setup.sh"
 bash "$root/tools/build.sh"
-run_tests() {
-    ctest --test-dir "$root/build" --output-on-failure "$@"
-}
+ctest_args=(--test-dir "$root/build" --output-on-failure "$@")
 if [ -z "${DISPLAY:-}" ]; then
-    export -f run_tests
-    export root
-    xvfb-run -a -s "-screen 0 1600x1200x24" bash -c run_tests
+    # xvfb-run is a POSIX sh script: it passes a command on, but not an exported bash function.
+    xvfb-run -a -s "-screen 0 1600x1200x24" ctest "${ctest_args[@]}"
 else
-    run_tests
+    ctest "${ctest_args[@]}"
 fi

@@ -4,9 +4,12 @@
 #include "app/GameInput.h"
 #include "physics/PhysicsEngine.h"
 #include "render/Files.h"
+#include "render/Model.h"
+#include "render/Shader.h"
 
 #include <epoxy/gl.h>
 #include <GLFW/glfw3.h>
+#include <glm/gtc/matrix_transform.hpp>
 
 float baseHealth = 5.0f;
 const glm::vec3 lightPosition(-400.0f, -150.0f, 400.0f);
@@ -17,6 +20,17 @@ namespace {
 void onGlfwError(int code, const char* description)
 {
     logMessage("GLFW error " + std::to_string(code) + ": " + (description ? description : ""));
+}
+
+// STAND-IN until the player's camera exists: a fixed view from behind and above the origin.
+// Replace with the camera's getPosition and getViewProjection when the player lands.
+const glm::vec3 standInEye(-10.0f, 0.0f, 5.0f);
+
+glm::mat4 standInViewProjection()
+{
+    const float aspect = window_height > 0.0f ? window_width / window_height : 1.0f;
+    const glm::mat4 projection = glm::perspective(60.0f * 0.017453292f, aspect, 0.1f, 300.0f);
+    return projection * glm::lookAt(standInEye, glm::vec3(0.0f), glm::vec3(0.0f, 0.0f, 1.0f));
 }
 
 } // namespace
@@ -66,7 +80,9 @@ bool Game::initialize(const std::string& title)
     glfwSetWindowFocusCallback(window, onWindowFocus);
     glfwSetScrollCallback(window, onScroll);
 
-    // Shader programs and models: filled in with the rendering work.
+    // Models need their programs.
+    loadShaders();
+    loadModels();
 
     postProcessing.initialize();
     shadows.initialize();
@@ -127,9 +143,8 @@ void Game::update()
                        " is not usable; the window keeps its size");
     }
 
-    if (input->released(GLFW_KEY_F5)) {
-        // Shader reload: filled in with the rendering work.
-    }
+    if (input->released(GLFW_KEY_F5))
+        reloadShaders();
 
     // Game rules: filled in with the player work.
     input->restartPressed = false;
@@ -158,11 +173,10 @@ void Game::render()
 
     root.draw();
 
-    // Shadow and main passes: filled in with the rendering work.
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    glViewport(0, 0, static_cast<int>(window_width), static_cast<int>(window_height));
-    glClearColor(0.2f, 0.2f, 0.2f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    // The depth pass keeps the queued instances for the main pass, which empties them.
+    shadows.drawDepthPass(light.position);
+    postProcessing.bindTarget(input->wireframe);
+    renderShaders(standInEye, light, shadows, standInViewProjection());
 
     postProcessing.draw();
     if (input->showHud)

@@ -1,0 +1,131 @@
+#include "render/PostProcessing.h"
+
+#include "app/Config.h"
+#include "render/Files.h"
+#include "render/Shader.h"
+
+#include <epoxy/gl.h>
+#include <glm/glm.hpp>
+
+#include <cstring>
+
+namespace {
+
+const glm::vec3 outlineColor(0.0f);
+// The game camera's planes, to linearise the depth target.
+constexpr float cameraNear = 0.1f;
+constexpr float cameraFar = 300.0f;
+
+constexpr float screenQuad[24] = {
+    -1.0f, 1.0f, 0.0f, 1.0f, -1.0f, -1.0f, 0.0f, 0.0f, 1.0f, -1.0f, 1.0f, 0.0f,
+    -1.0f, 1.0f, 0.0f, 1.0f, 1.0f,  -1.0f, 1.0f, 0.0f, 1.0f, 1.0f,  1.0f, 1.0f,
+};
+
+} // namespace
+
+PostProcessing::PostProcessing()
+{
+    std::memcpy(quadVertices, screenQuad, sizeof quadVertices);
+}
+
+void PostProcessing::release()
+{
+    if (framebuffer != 0)
+        glDeleteFramebuffers(1, &framebuffer);
+    if (colorTexture != 0)
+        glDeleteTextures(1, &colorTexture);
+    if (depthTexture != 0)
+        glDeleteTextures(1, &depthTexture);
+    if (quadVbo != 0)
+        glDeleteBuffers(1, &quadVbo);
+    if (quadVao != 0)
+        glDeleteVertexArrays(1, &quadVao);
+    framebuffer = colorTexture = depthTexture = quadVbo = quadVao = 0;
+}
+
+void PostProcessing::initialize()
+{
+    release();
+    edgeShader = getShader(SHADER_PP_EDGE);
+    width = static_cast<int>(window_width);
+    height = static_cast<int>(window_height);
+
+    glGenFramebuffers(1, &framebuffer);
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+
+    glGenTextures(1, &colorTexture);
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, colorTexture);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, nullptr);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, colorTexture, 0);
+
+    glGenTextures(1, &depthTexture);
+    glActiveTexture(GL_TEXTURE1);
+    glBindTexture(GL_TEXTURE_2D, depthTexture);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT24, width, height, 0, GL_DEPTH_COMPONENT, GL_FLOAT, nullptr);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D, depthTexture, 0);
+
+    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE)
+        logMessage("PostProcessing::initialize: framebuffer is not complete");
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+
+    if (edgeShader) {
+        glUseProgram(edgeShader->programId);
+        edgeShader->setInt("colorTex", 0);
+        edgeShader->setInt("depthTex", 1);
+    }
+
+    glGenVertexArrays(1, &quadVao);
+    glGenBuffers(1, &quadVbo);
+    glBindBuffer(GL_ARRAY_BUFFER, quadVbo);
+    glBufferData(GL_ARRAY_BUFFER, sizeof quadVertices, quadVertices, GL_STATIC_DRAW);
+    glBindVertexArray(quadVao);
+    glBindBuffer(GL_ARRAY_BUFFER, quadVbo);
+    glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, 4 * sizeof(float), nullptr);
+    glEnableVertexAttribArray(0);
+    glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, 4 * sizeof(float), reinterpret_cast<void*>(2 * sizeof(float)));
+    glEnableVertexAttribArray(1);
+    glBindVertexArray(0);
+}
+
+void PostProcessing::bindTarget(bool wireframe)
+{
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    glEnable(GL_DEPTH_TEST);
+    glClearColor(0.2f, 0.2f, 0.2f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glViewport(0, 0, static_cast<int>(window_width), static_cast<int>(window_height));
+    glPolygonMode(GL_FRONT_AND_BACK, wireframe ? GL_LINE : GL_FILL);
+}
+
+void PostProcessing::draw()
+{
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glDisable(GL_DEPTH_TEST);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    glClearColor(0.2f, 0.2f, 0.2f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glViewport(0, 0, static_cast<int>(window_width), static_cast<int>(window_height));
+
+    if (!edgeShader)
+        return;
+    glUseProgram(edgeShader->programId);
+    // The samplers too: a reload (F5) gives the program fresh uniforms.
+    edgeShader->setInt("colorTex", 0);
+    edgeShader->setInt("depthTex", 1);
+    edgeShader->setVec3("outlineColor", outlineColor);
+    edgeShader->setFloat("near", cameraNear);
+    edgeShader->setFloat("far", cameraFar);
+
+    glBindVertexArray(quadVao);
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, colorTexture);
+    glActiveTexture(GL_TEXTURE1);
+    glBindTexture(GL_TEXTURE_2D, depthTexture);
+    glDrawArrays(GL_TRIANGLES, 0, 6);
+    glBindVertexArray(0);
+}

@@ -1,0 +1,81 @@
+#include "GltfWriter.h"
+
+#include "app/Config.h"
+#include "app/Game.h"
+#include "app/GameInput.h"
+#include "render/Model.h"
+#include "render/Shader.h"
+#include "support/TestSupport.h"
+
+#include <epoxy/gl.h>
+#include <GLFW/glfw3.h>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using ::testing::internal::CaptureStdout;
+using ::testing::internal::GetCapturedStdout;
+
+class GameRenderTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        resetSettings();
+        sandbox.copyRealAssets();
+        sandbox.write("config.txt", "window_width = 320\nwindow_height = 240\n");
+        gltf::scene({gltf::box("Cube", glm::vec3(1.0f), 0)}, {{"Paint", glm::vec4(0.9f, 0.5f, 0.2f, 1.0f), 0.8f, "", ""}})
+            .write(sandbox, "models/dummy/cube.gltf");
+        activeGame = &game;
+    }
+
+    void TearDown() override
+    {
+        if (game.window) {
+            glfwSetWindowShouldClose(game.window, GLFW_TRUE);
+            game.run();
+        }
+        activeGame = nullptr;
+        resetSettings();
+    }
+
+    testkit::AssetSandbox sandbox;
+    Game game;
+};
+
+TEST_F(GameRenderTest, AFrameDrawsEveryQueuedMeshOncePerPassAndF5ReloadsEveryProgram)
+{
+    CaptureStdout();
+    ASSERT_TRUE(game.initialize("Quillfen render test"));
+    const std::string startup = GetCapturedStdout();
+    EXPECT_EQ(startup.find("Shader"), std::string::npos) << startup;
+    ASSERT_EQ(shaderRegistry().size(), 5u);
+    ASSERT_TRUE(getModel(MODEL_CUBE) && getModel(MODEL_CUBE)->loaded);
+    EXPECT_FALSE(getModel(MODEL_TREE)->loaded) << "no tree file in this sandbox";
+
+    auto device = std::make_unique<testkit::FakeInputDevice>();
+    testkit::FakeInputDevice* keys = device.get();
+    game.input = std::make_shared<GameInput>(std::move(device));
+
+    game.root.addChild(std::make_shared<Drawable>(getModel(MODEL_CUBE)));
+    game.root.addChild(std::make_shared<Drawable>(getModel(MODEL_CUBE)));
+    game.root.addChild(std::make_shared<Drawable>(getModel(MODEL_TREE)));
+    const std::uint64_t before = meshDrawCalls();
+    game.render();
+    EXPECT_EQ(meshDrawCalls() - before, 2u) << "one cube mesh, depth pass and main pass";
+    EXPECT_TRUE(getModel(MODEL_CUBE)->modelMatrices.empty());
+    EXPECT_TRUE(getModel(MODEL_TREE)->modelMatrices.empty());
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+
+    keys->pressed[GLFW_KEY_F5] = true;
+    game.update();
+    keys->pressed[GLFW_KEY_F5] = false;
+    game.update();
+    for (const auto& [key, shader] : shaderRegistry())
+        EXPECT_EQ(shader->loadCount, 2u) << "program " << key;
+
+    game.render();
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+} // namespace
