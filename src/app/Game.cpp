@@ -2,14 +2,17 @@
 
 #include "app/Config.h"
 #include "app/GameInput.h"
+#include "app/GameRules.h"
 #include "physics/PhysicsEngine.h"
+#include "physics/Player.h"
 #include "render/Files.h"
 #include "render/Model.h"
 #include "render/Shader.h"
+#include "scene/Camera.h"
+#include "world/SegmentManager.h"
 
 #include <epoxy/gl.h>
 #include <GLFW/glfw3.h>
-#include <glm/gtc/matrix_transform.hpp>
 
 float baseHealth = 5.0f;
 const glm::vec3 lightPosition(-400.0f, -150.0f, 400.0f);
@@ -20,17 +23,6 @@ namespace {
 void onGlfwError(int code, const char* description)
 {
     logMessage("GLFW error " + std::to_string(code) + ": " + (description ? description : ""));
-}
-
-// STAND-IN until the player's camera exists: a fixed view from behind and above the origin.
-// Replace with the camera's getPosition and getViewProjection when the player lands.
-const glm::vec3 standInEye(-10.0f, 0.0f, 5.0f);
-
-glm::mat4 standInViewProjection()
-{
-    const float aspect = window_height > 0.0f ? window_width / window_height : 1.0f;
-    const glm::mat4 projection = glm::perspective(60.0f * 0.017453292f, aspect, 0.1f, 300.0f);
-    return projection * glm::lookAt(standInEye, glm::vec3(0.0f), glm::vec3(0.0f, 0.0f, 1.0f));
 }
 
 } // namespace
@@ -94,14 +86,15 @@ bool Game::initialize(const std::string& title)
     input = std::make_shared<GameInput>(window);
 
     physics = std::make_shared<PhysicsEngine>();
-    // Player: filled in with the player work.
+    player = std::make_shared<Player>(physics);
 
     return true;
 }
 
 void Game::run()
 {
-    // The world's segment manager is created here with the world work.
+    segmentManager = std::make_shared<SegmentManager>(physics);
+    root.addChild(segmentManager);
 
     lastFrameTime = static_cast<float>(glfwGetTime());
     while (!glfwWindowShouldClose(window))
@@ -123,10 +116,14 @@ void Game::update()
     const double now = glfwGetTime();
     deltaTime = static_cast<float>(now - lastFrameTime);
     lastFrameTime = static_cast<float>(now);
+    advance();
+}
 
+void Game::advance()
+{
     if (focused) {
         input->update(this);
-        if (input->quitToggle)
+        if (input->quitToggle && window)
             glfwSetWindowShouldClose(window, GLFW_TRUE);
     } else {
         input->settle();
@@ -136,8 +133,10 @@ void Game::update()
         loadConfig();
         const int width = static_cast<int>(window_width);
         const int height = static_cast<int>(window_height);
-        if (width > 0 && height > 0)
-            glfwSetWindowSize(window, width, height);
+        if (width > 0 && height > 0) {
+            if (window)
+                glfwSetWindowSize(window, width, height);
+        }
         else
             logMessage("Config: window size " + std::to_string(width) + " x " + std::to_string(height) +
                        " is not usable; the window keeps its size");
@@ -146,12 +145,13 @@ void Game::update()
     if (input->released(GLFW_KEY_F5))
         reloadShaders();
 
-    // Game rules: filled in with the player work.
-    input->restartPressed = false;
+    applyGameRules(*this);
 
-    // Player update: filled in with the player work.
+    if (player)
+        player->update(this);
     root.update(this);
-    physics->update(this);
+    if (physics)
+        physics->update(this);
     hud.update(this);
 }
 
@@ -160,7 +160,8 @@ void Game::rebuildSizedTargets()
     // A minimised window reports 0 x 0: keep the previous projection and targets until it is back.
     if (static_cast<int>(window_width) <= 0 || static_cast<int>(window_height) <= 0)
         return;
-    // Camera projection: filled in with the camera work.
+    if (player)
+        player->camera->rebuildProjection();
     shadows.initialize();
     postProcessing.initialize();
     framebufferResized = false;
@@ -171,12 +172,16 @@ void Game::render()
     if (framebufferResized)
         rebuildSizedTargets();
 
+    if (player)
+        player->draw();
     root.draw();
 
     // The depth pass keeps the queued instances for the main pass, which empties them.
     shadows.drawDepthPass(light.position);
     postProcessing.bindTarget(input->wireframe);
-    renderShaders(standInEye, light, shadows, standInViewProjection());
+    const glm::mat4 viewProjection = player->camera->getViewProjection();
+    const glm::vec3 eye = player->camera->getPosition();
+    renderShaders(eye, light, shadows, viewProjection);
 
     postProcessing.draw();
     if (input->showHud)

@@ -38,7 +38,10 @@ public:
     void run();
     // One pass of the loop: show the last frame, take events, update, render.
     void frame();
+    // Measures the frame time from the clock, then advances.
     void update();
+    // One frame of input, rules and object updates with the current deltaTime.
+    void advance();
     void render();
 
     std::shared_ptr<GameInput> input;

@@ -2,10 +2,65 @@
 
 #include "scene/GameObject.h"
 
-// Health, time, level and frame rate over the finished frame. (Filled in with the HUD work.)
+#include <glm/glm.hpp>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+
+class Shader;
+
+// One glyph of the HUD font, rasterised once into its own single-channel texture.
+struct Character {
+    std::uint32_t textureId = 0;
+    glm::ivec2 size{0};    // bitmap width and rows, pixels
+    glm::ivec2 bearing{0}; // offset of the bitmap from the pen position and baseline
+    std::uint32_t advance = 0; // horizontal advance, 1/64 pixel
+};
+
+// What the HUD reads of the player each frame.
+struct PlayerStatus {
+    float health = 0.0f;
+    float remainingTime = 0.0f;
+    int level = 0;
+};
+
+// Health, remaining time, level and frame rate over the finished frame, the end-of-game
+// messages, and a three-second banner when a new level begins.
 class HUD : public IUpdate {
 public:
-    void initialize() {}
-    void update(Game*) override {}
-    void render() {}
+    HUD();
+    ~HUD();
+
+    // Loads the font and sets up the glyph quad; needs the shader registry and a GL context.
+    void initialize();
+    void update(Game* game) override;
+    // The bookkeeping of update, on plain values.
+    void observe(const PlayerStatus& player, float frameTime, bool showFps, bool& restarted);
+    void render();
+    void renderText(const std::string& text, float x, float y, float scale, glm::vec3 color);
+
+    std::map<char, Character> characters;
+    int height = 0;
+    int width = 0;
+    std::shared_ptr<Shader> shader;
+    std::uint32_t vao = 0;
+    std::uint32_t vbo = 0;
+    bool fpsVisible = false;
+    bool died = false;
+    bool outOfTime = false;
+    bool levelBannerActive = false;
+    float shownTime = 0.0f;
+    float healthPercent = 0.0f;
+    float levelBannerTime = 0.0f;
+    float healthReference = 5.0f;
+    int shownLevel = 0;
+    int fps = 0;
+    float frameTime = 0.0f;
+
+private:
+    // Uploads "projection" and "text" again whenever the program was rebuilt (F5).
+    void sendStaticUniforms();
+    std::uint32_t configuredProgram = 0xffffffffu;
 };

@@ -1,0 +1,65 @@
+#include "app/GameRules.h"
+
+#include "app/Config.h"
+#include "app/Game.h"
+#include "app/GameInput.h"
+#include "physics/Player.h"
+
+#include <cmath>
+
+namespace {
+
+constexpr float timeBonusBase = 10.0f;
+constexpr float difficultyLimit = 0.9955f;
+constexpr float healthPerLevel = 0.5f;
+
+} // namespace
+
+bool isGameOver(float health, float remainingTime)
+{
+    return health <= 0.0f || remainingTime < 0.0f;
+}
+
+float levelTimeBonus(int level, float difficulty)
+{
+    float d = difficulty;
+    if (!(d > 0.0f)) // also catches NaN
+        d = 0.0f;
+    else if (d >= difficultyLimit)
+        d = difficultyLimit;
+    const float s = std::sqrt((1.0f - d) * timeBonusBase);
+    const float ratio = static_cast<float>(level) / s;
+    const float bonus = timeBonusBase - ratio * ratio;
+    return bonus > 0.0f ? bonus : 0.0f;
+}
+
+void applyGameRules(RuleState state, bool restartPressed, float deltaTime, float difficulty, float baseHealth)
+{
+    if (isGameOver(state.health, state.remainingTime)) {
+        if (restartPressed) {
+            state.levelTimer = 0.0f;
+            state.health = baseHealth;
+            state.remainingTime = levelLength;
+            state.level = 0;
+            state.restarted = true;
+        }
+    } else if (state.levelTimer > levelLength) {
+        state.levelTimer = 0.0f;
+        state.level += 1;
+        state.remainingTime += levelTimeBonus(state.level, difficulty);
+        // Health is refilled, not topped up: damage never carries into the next level.
+        state.health = static_cast<float>(state.level) * healthPerLevel + baseHealth;
+    }
+    state.levelTimer += deltaTime;
+}
+
+void applyGameRules(Game& game)
+{
+    if (game.player) {
+        Player& p = *game.player;
+        applyGameRules({p.level, p.health, p.remainingTime, game.levelTimer, game.restarted},
+                       game.input && game.input->restartPressed, game.deltaTime, difficulty, baseHealth);
+    }
+    if (game.input)
+        game.input->restartPressed = false;
+}

@@ -1,0 +1,243 @@
+#include "app/HUD.h"
+
+#include "app/Config.h"
+#include "app/Game.h"
+#include "app/GameInput.h"
+#include "physics/Player.h"
+#include "render/Files.h"
+#include "render/Shader.h"
+
+#include <epoxy/gl.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include <glm/gtc/matrix_transform.hpp>
+#include <glm/gtc/type_ptr.hpp>
+
+#include <cstdio>
+
+namespace {
+
+constexpr float bannerSeconds = 3.0f;
+// Displayed frame rates are capped so a vanishing frame time never overflows the integer.
+constexpr float maxShownFps = 99999.0f;
+constexpr glm::vec3 white(1.0f, 1.0f, 1.0f);
+constexpr glm::vec3 red(1.0f, 0.0f, 0.0f);
+constexpr glm::vec3 black(0.0f, 0.0f, 0.0f);
+constexpr glm::vec3 cyan(0.0f, 1.0f, 1.0f);
+
+} // namespace
+
+HUD::HUD() = default;
+HUD::~HUD() = default;
+
+void HUD::initialize()
+{
+    shader = getShader(SHADER_HUD);
+    width = static_cast<int>(window_width);
+    height = static_cast<int>(window_height);
+
+    FT_Library library = nullptr;
+    FT_Face face = nullptr;
+    bool fontReady = false;
+    if (FT_Init_FreeType(&library)) {
+        logMessage("ERROR::FREETYPE: Could not init FreeType Library");
+        library = nullptr;
+    } else if (FT_New_Face(library, assetPath("fonts/OratorStd.otf").c_str(), 0, &face)) {
+        logMessage("ERROR::FREETYPE: Failed to load font");
+        face = nullptr;
+    } else {
+        fontReady = true;
+    }
+
+    // Without a font the text is simply invisible: no glyph has an entry.
+    if (fontReady) {
+        FT_Set_Pixel_Sizes(face, 0, 48);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        for (int c = 0; c < 128; ++c) {
+            if (FT_Load_Char(face, static_cast<FT_ULong>(c), FT_LOAD_RENDER)) {
+                logMessage("ERROR::FREETYTPE: Failed to load Glyp");
+                continue;
+            }
+            const FT_GlyphSlot glyph = face->glyph;
+            GLuint texture = 0;
+            glGenTextures(1, &texture);
+            glBindTexture(GL_TEXTURE_2D, texture);
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_RED, static_cast<GLsizei>(glyph->bitmap.width),
+                         static_cast<GLsizei>(glyph->bitmap.rows), 0, GL_RED, GL_UNSIGNED_BYTE,
+                         glyph->bitmap.buffer);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+            Character character;
+            character.textureId = texture;
+            character.size = {static_cast<int>(glyph->bitmap.width), static_cast<int>(glyph->bitmap.rows)};
+            character.bearing = {glyph->bitmap_left, glyph->bitmap_top};
+            character.advance = static_cast<std::uint32_t>(glyph->advance.x);
+            characters[static_cast<char>(c)] = character;
+        }
+        glBindTexture(GL_TEXTURE_2D, 0);
+    }
+    if (face)
+        FT_Done_Face(face);
+    if (library)
+        FT_Done_FreeType(library);
+
+    sendStaticUniforms();
+
+    glGenVertexArrays(1, &vao);
+    glGenBuffers(1, &vbo);
+    glBindVertexArray(vao);
+    glBindBuffer(GL_ARRAY_BUFFER, vbo);
+    glBufferData(GL_ARRAY_BUFFER, sizeof(float) * 6 * 4, nullptr, GL_DYNAMIC_DRAW);
+    glEnableVertexAttribArray(0);
+    glVertexAttribPointer(0, 4, GL_FLOAT, GL_FALSE, 4 * sizeof(float), nullptr);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    glBindVertexArray(0);
+}
+
+void HUD::sendStaticUniforms()
+{
+    if (!shader)
+        return;
+    glUseProgram(shader->programId);
+    const glm::mat4 projection = glm::ortho(0.0f, static_cast<float>(width), 0.0f, static_cast<float>(height), -1.0f, 1.0f);
+    glUniformMatrix4fv(glGetUniformLocation(shader->programId, "projection"), 1, GL_FALSE, glm::value_ptr(projection));
+    glUniform1i(glGetUniformLocation(shader->programId, "text"), 0);
+    configuredProgram = shader->programId;
+}
+
+void HUD::update(Game* game)
+{
+    PlayerStatus status;
+    if (game->player) {
+        status.health = game->player->health;
+        status.remainingTime = game->player->remainingTime;
+        status.level = game->player->level;
+    }
+    observe(status, game->deltaTime, game->input ? game->input->showFps : true, game->restarted);
+}
+
+void HUD::observe(const PlayerStatus& player, float frameTimeNow, bool showFps, bool& restarted)
+{
+    int previousLevel = shownLevel;
+    fpsVisible = showFps;
+    frameTime = frameTimeNow;
+    // A frame time of zero (or a clock hiccup) keeps the last rate instead of dividing by zero.
+    if (frameTime > 0.0f)
+        fps = static_cast<int>(std::min(1.0f / frameTime, maxShownFps));
+
+    if (player.health <= 0.0f) {
+        if (!outOfTime)
+            died = true;
+    } else if (player.remainingTime < 0.0f) {
+        if (!died) {
+            outOfTime = true;
+            shownTime = 0.0f;
+        }
+    } else {
+        shownTime = player.remainingTime;
+        shownLevel = player.level;
+    }
+
+    healthPercent = player.health * 100.0f / healthReference;
+    if (healthPercent < 0.0f)
+        healthPercent = 0.0f;
+
+    if (restarted) {
+        died = false;
+        outOfTime = false;
+        healthReference = 5.0f;
+        restarted = false;
+        previousLevel = 0;
+    }
+
+    if (previousLevel < shownLevel) {
+        // The level-up has just refilled health: that is the new 100 %.
+        healthReference = player.health;
+        levelBannerActive = true;
+        levelBannerTime += frameTime;
+    } else if (levelBannerActive) {
+        levelBannerTime += frameTime;
+    }
+}
+
+void HUD::render()
+{
+    if (!shader)
+        return;
+    if (configuredProgram != shader->programId)
+        sendStaticUniforms();
+
+    glUseProgram(shader->programId);
+    glDisable(GL_DEPTH_TEST);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glBlendEquation(GL_FUNC_ADD);
+    glBindVertexArray(vao);
+
+    const float W = static_cast<float>(width);
+    const float H = static_cast<float>(height);
+    const float halfW = static_cast<float>(width / 2);
+    const float halfH = static_cast<float>(height / 2);
+    char text[1000];
+
+    std::snprintf(text, sizeof text, "Health: %.0f%%", healthPercent);
+    renderText(text, 25.0f, H - 25.0f, 0.5f, white);
+    std::snprintf(text, sizeof text, "Remaining time: %.2f ", shownTime);
+    renderText(text, halfW - 150.0f, H - 25.0f, 0.5f, white);
+    std::snprintf(text, sizeof text, "level: %i", shownLevel);
+    renderText(text, 25.0f, 25.0f, 0.5f, white);
+    if (fpsVisible) {
+        std::snprintf(text, sizeof text, "FPS: %i", fps);
+        renderText(text, W - 100.0f, H - 25.0f, 0.3f, white);
+    }
+    if (died) {
+        renderText("YOU DIED", halfW - 225.0f, halfH, 2.0f, red);
+        renderText("PRESS ENTER TO RESTART THE GAME", halfW - 450.0f, halfH - 70.0f, 1.0f, black);
+    }
+    if (outOfTime) {
+        renderText("OUT OF TIME", halfW - 300.0f, halfH, 2.0f, red);
+        renderText("PRESS ENTER TO RESTART THE GAME", halfW - 450.0f, halfH - 70.0f, 1.0f, black);
+    }
+    if (levelBannerActive && levelBannerTime <= bannerSeconds) {
+        std::snprintf(text, sizeof text, "LEVEL %i", shownLevel);
+        renderText(text, halfW - 100.0f, H - 150.0f, 1.0f, cyan);
+    }
+    if (levelBannerActive && levelBannerTime > bannerSeconds) {
+        levelBannerActive = false;
+        levelBannerTime = 0.0f;
+    }
+
+    glBindVertexArray(0);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glEnable(GL_DEPTH_TEST);
+    glDisable(GL_BLEND);
+}
+
+void HUD::renderText(const std::string& text, float x, float y, float scale, glm::vec3 color)
+{
+    glUniform3f(glGetUniformLocation(shader->programId, "textColor"), color.x, color.y, color.z);
+    for (char ch : text) {
+        const auto it = characters.find(ch);
+        if (it == characters.end())
+            continue; // no glyph: draws nothing and takes no room
+        const Character& c = it->second;
+        const float xpos = x + static_cast<float>(c.bearing.x) * scale;
+        // A glyph reaching below the baseline (g, p, y) hangs its descent below it.
+        const float ypos = y - static_cast<float>(c.size.y - c.bearing.y) * scale;
+        const float w = static_cast<float>(c.size.x) * scale;
+        const float h = static_cast<float>(c.size.y) * scale;
+        const float vertices[6][4] = {
+            {xpos, ypos + h, 0.0f, 0.0f}, {xpos, ypos, 0.0f, 1.0f},         {xpos + w, ypos, 1.0f, 1.0f},
+            {xpos, ypos + h, 0.0f, 0.0f}, {xpos + w, ypos, 1.0f, 1.0f}, {xpos + w, ypos + h, 1.0f, 0.0f},
+        };
+        glActiveTexture(GL_TEXTURE0);
+        glBindTexture(GL_TEXTURE_2D, c.textureId);
+        glBindBuffer(GL_ARRAY_BUFFER, vbo);
+        glBufferSubData(GL_ARRAY_BUFFER, 0, sizeof vertices, vertices);
+        glBindBuffer(GL_ARRAY_BUFFER, 0);
+        glDrawArrays(GL_TRIANGLES, 0, 6);
+        x += static_cast<float>(c.advance >> 6) * scale;
+    }
+}

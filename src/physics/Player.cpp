@@ -1,0 +1,229 @@
+#include "physics/Player.h"
+
+#include "app/Config.h"
+#include "app/Game.h"
+#include "app/GameInput.h"
+#include "physics/PhysicsBody.h"
+#include "physics/PhysicsEngine.h"
+#include "render/Files.h"
+#include "render/Mesh.h"
+#include "render/Model.h"
+#include "scene/Camera.h"
+
+#include <GLFW/glfw3.h>
+#include <glm/gtc/matrix_transform.hpp>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr float degrees = 0.017453292f;
+constexpr float quarterTurn = 1.5707964f;
+constexpr float minimumMove = 0.001f;
+constexpr float wheelStep = 1.5f;
+constexpr float nearestDistance = 0.15f;
+constexpr float farthestDistance = 15.0f;
+constexpr float flapDegreesPerSecond = 100.0f;
+constexpr float flapLimit = 45.0f;
+// The knock-back ends when its push has faded below this share of the flying speed.
+constexpr float knockbackFade = 0.025f;
+
+} // namespace
+
+Player::Player(std::shared_ptr<PhysicsEngine> engine)
+    : PhysxObject(getModel(MODEL_BUTTERFLY), engine)
+    , health(baseHealth)
+{
+    CharacterControllerDesc desc;
+    desc.hitReport = this;
+    controller = std::make_unique<CharacterController>(this->engine, desc);
+
+    cameraController = std::make_shared<CameraController>();
+    camera = std::make_shared<GameCamera>(this, cameraController);
+    addChild(cameraController);
+
+    if (model) {
+        for (const auto& mesh : model->meshes) {
+            if (mesh->name == "LeftJoin")
+                leftJoin = mesh;
+            else if (mesh->name == "RightJoin")
+                rightJoin = mesh;
+            else if (mesh->name == "Left Wing")
+                leftWing = mesh;
+            else if (mesh->name == "Right Wing")
+                rightWing = mesh;
+        }
+    }
+
+    collisionType = COLLISION_PLAYER;
+    setCollisionMask(collisionMask);
+    scale = glm::vec3(0.02f);
+}
+
+Player::~Player() = default;
+
+void Player::move(glm::vec3 velocity)
+{
+    controller->move(velocity * frameTime, minimumMove, frameTime);
+}
+
+void Player::update(Game* game)
+{
+    frameTime = game->deltaTime;
+    const float speed = moveSensitivity;
+    const GameInput& input = *game->input;
+
+    camera->update(game);
+    const glm::vec3 front = camera->front;
+    const glm::vec3 right = camera->right;
+    const glm::vec3 up = camera->up;
+
+    if (input.held(GLFW_KEY_A))
+        move(-speed * right);
+    if (input.held(GLFW_KEY_D))
+        move(speed * right);
+    if (input.held(GLFW_KEY_W)) {
+        move(speed * front);
+        wingSpeed = 2.0f;
+    } else {
+        wingSpeed = 1.0f;
+    }
+
+    // The creature always flies forward on its own, unless a collision is pushing it back.
+    if (knockbackFrame == -1) {
+        move(speed * front);
+    } else {
+        const float c = std::cos(static_cast<float>(knockbackFrame) * frameTime * quarterTurn);
+        move(-0.5f * c * speed * front);
+        if (c < knockbackFade)
+            knockbackFrame = -1;
+        else
+            ++knockbackFrame;
+        wingSpeed = 0.5f;
+    }
+
+    if (input.held(GLFW_KEY_S))
+        move(-speed * front);
+    if (input.held(GLFW_KEY_SPACE))
+        move(speed * up);
+    if (input.held(GLFW_KEY_LEFT_SHIFT))
+        move(-speed * up);
+
+    if (input.released(SCROLL_UP))
+        zoom(-wheelStep);
+    if (input.released(SCROLL_DOWN))
+        zoom(wheelStep);
+
+    remainingTime -= frameTime;
+
+    GameObject::update(game);
+    flapWings(frameTime);
+}
+
+void Player::zoom(float change)
+{
+    float d = camera->distance + change;
+    if (d < nearestDistance)
+        d = nearestDistance;
+    else
+        d = std::min(farthestDistance, d);
+    camera->distance = d;
+    camera->offset = glm::vec3(-d, 0.0f, 0.0f);
+    camera->dirty = true;
+    firstPerson = camera->offset.x == -nearestDistance;
+}
+
+void Player::flapWings(float dt)
+{
+    // A model without the four named meshes simply does not flap.
+    if (!leftJoin || !rightJoin || !leftWing || !rightWing)
+        return;
+    const float step = wingDirection * flapDegreesPerSecond * wingSpeed * dt;
+    leftJoin->localTransform = glm::rotate(leftJoin->localTransform, step * degrees, glm::vec3(0.0f, 1.0f, 0.0f));
+    rightJoin->localTransform = glm::rotate(rightJoin->localTransform, -step * degrees, glm::vec3(0.0f, 1.0f, 0.0f));
+    leftWing->parentTransform = leftJoin->parentTransform * leftJoin->localTransform;
+    rightWing->parentTransform = rightJoin->parentTransform * rightJoin->localTransform;
+    wingAngle += step;
+    if (wingAngle > flapLimit || wingAngle < -flapLimit) {
+        wingAngle = flapLimit * wingDirection;
+        wingDirection = -wingDirection;
+    }
+}
+
+glm::mat4 Player::getModelMatrix()
+{
+    const glm::vec3 angles = cameraController->getRotation();
+    const float yaw = angles.x;
+    const float pitch = angles.y;
+    glm::mat4 m = glm::translate(glm::mat4(1.0f), getPosition());
+    m = glm::rotate(m, -quarterTurn, glm::vec3(0.0f, 0.0f, 1.0f));
+    m = glm::rotate(m, -yaw * degrees, glm::vec3(0.0f, 0.0f, 1.0f));
+    m = glm::rotate(m, (15.0f - pitch) * degrees, glm::vec3(1.0f, 0.0f, 0.0f));
+    return glm::scale(m, scale);
+}
+
+void Player::setPosition(glm::vec3 value)
+{
+    controller->setPosition(value);
+}
+
+glm::vec3 Player::getPosition()
+{
+    return controller->getPosition();
+}
+
+PhysicsBody* Player::getActor()
+{
+    return controller->getActor();
+}
+
+void Player::draw()
+{
+    camera->draw();
+    if (!firstPerson)
+        Drawable::draw();
+}
+
+void Player::onHit(PhysxObject* other)
+{
+    if (!other)
+        return;
+    switch (static_cast<int>(other->collisionType)) {
+    case static_cast<int>(COLLISION_RAINDROP):
+        if (!other->isDestroyed()) {
+            other->destroy();
+            health -= 2.0f * std::max(difficulty, 0.01f);
+        }
+        break;
+    case static_cast<int>(COLLISION_POLLEN):
+        // A pollen pays once, however many times the controller runs into it this frame.
+        if (!other->isDestroyed()) {
+            other->destroy();
+            remainingTime += 1.0f - std::min(difficulty, 0.34f);
+        }
+        break;
+    case static_cast<int>(COLLISION_TREE):
+    case static_cast<int>(COLLISION_SHROOM):
+        knockbackFrame = 0;
+        break;
+    default:
+        break;
+    }
+}
+
+void Player::onShapeHit(const ControllerHit& hit)
+{
+    if (hit.actor)
+        onHit(hit.actor->owner());
+}
+
+void Player::onControllerHit(const ControllerHit&)
+{
+    logMessage("Player::onControllerHit");
+}
+
+void Player::onObstacleHit(const ControllerHit&)
+{
+    logMessage("Player::onObstacleHit");
+}

@@ -1,0 +1,102 @@
+#include "world/ParticleSystem.h"
+
+#include "app/Game.h"
+#include "render/Model.h"
+#include "world/Random.h"
+
+#include <cmath>
+
+namespace {
+
+constexpr float degrees = 0.017453292f;
+
+} // namespace
+
+Raindrop::Raindrop(std::shared_ptr<PhysicsEngine> engine, float lifetime)
+    : PhysxObjectDynamic(getModel(MODEL_RAINDROP), std::move(engine))
+    , lifetime(lifetime)
+{
+    collisionType = COLLISION_RAINDROP;
+    setCollisionMask(RAINDROP_MASK);
+    makeImmovable();
+    setScale(glm::vec3(RAIN_DROP_SCALE));
+}
+
+void Raindrop::update(Game* game)
+{
+    age += game->deltaTime;
+    if (age > lifetime && !isDestroyed())
+        destroy();
+}
+
+glm::mat4 Raindrop::getWorldMatrix()
+{
+    return getModelMatrix();
+}
+
+void Raindrop::onHit(PhysxObject*)
+{
+    if (!isDestroyed())
+        destroy();
+}
+
+ParticleSystem::ParticleSystem(float rate, float lifetime, float dropScale)
+    : rate(rate)
+    , lifetime(lifetime)
+    , dropScale(dropScale)
+{
+    scale = glm::vec3(1.0f);
+    halfExtents = scale * 0.5f;
+    rotation = glm::vec3(0.0f, 90.0f, 0.0f);
+    refreshModelMatrix();
+    computeBasis();
+}
+
+void ParticleSystem::computeBasis()
+{
+    const float rx = rotation.x * degrees;
+    const float ry = rotation.y * degrees;
+    direction = glm::normalize(glm::vec3(-(std::cos(rx) * std::cos(ry)), -(std::sin(rx) * std::cos(ry)), -std::sin(ry)));
+    right = glm::normalize(glm::vec3(-direction.y, direction.x, 0.0f));
+    up = glm::normalize(glm::cross(right, -direction));
+}
+
+void ParticleSystem::setPosition(glm::vec3 value)
+{
+    GameObject::setPosition(value);
+    computeBasis();
+}
+
+void ParticleSystem::setRotation(glm::vec3 value)
+{
+    GameObject::setRotation(value);
+    computeBasis();
+}
+
+void ParticleSystem::setScale(glm::vec3 value)
+{
+    GameObject::setScale(value);
+    halfExtents = scale * 0.5f;
+}
+
+void ParticleSystem::update(Game* game)
+{
+    GameObject::update(game);
+
+    accumulator += rate * game->deltaTime;
+    if (accumulator < 1.0f)
+        return;
+    const int count = static_cast<int>(accumulator);
+    accumulator -= static_cast<float>(count);
+
+    for (int i = 0; i < count; ++i) {
+        auto drop = std::make_shared<Raindrop>(game->physics, lifetime);
+        const glm::vec3 p = getPosition();
+        const float u = WorldRandom::unit() - 1.0f;
+        const float v = WorldRandom::unit() - 1.0f;
+        drop->setPosition(p + right * (u * halfExtents.x) + up * (v * halfExtents.y));
+        drop->setScale(glm::vec3(dropScale));
+        drop->setLinearVelocity(direction * RAIN_SPEED);
+        addChild(drop);
+    }
+}

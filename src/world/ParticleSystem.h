@@ -1,0 +1,57 @@
+#pragma once
+
+#include "physics/PhysxObjectDynamic.h"
+#include "scene/GameObject.h"
+
+#include <glm/glm.hpp>
+
+#include <cstdint>
+#include <memory>
+
+// The rain of every segment: drops per second, their lifetime, and their size.
+constexpr float RAIN_RATE = 2.5f;
+constexpr float RAIN_LIFETIME = 10.0f;
+constexpr float RAIN_DROP_SCALE = 2.0f;
+constexpr float RAIN_SPEED = 9.81f;
+// A drop reports touching the floor and walls, the player, trees and mushrooms
+// (type 4 is in the mask too, though nothing has that type).
+constexpr std::uint32_t RAINDROP_MASK = 2 | 4 | 8 | 128 | 256;
+
+// A weightless drop that falls at constant speed, ends at its first reported touch,
+// and otherwise expires after its lifetime.
+class Raindrop : public PhysxObjectDynamic {
+public:
+    Raindrop(std::shared_ptr<PhysicsEngine> engine, float lifetime);
+
+    void update(Game* game) override;
+    // Its pose comes from the physics body in world coordinates, whatever emitter it hangs under.
+    glm::mat4 getWorldMatrix() override;
+    void onHit(PhysxObject* other) override;
+
+    float age = 0.0f;
+    float lifetime;
+};
+
+// A rain emitter: spawns drops over a rectangle (its scale) reaching back from its
+// position, falling along the direction its rotation (degrees) gives.
+class ParticleSystem : public GameObject {
+public:
+    ParticleSystem(float rate, float lifetime, float dropScale);
+
+    void update(Game* game) override;
+    void setPosition(glm::vec3 value) override;
+    void setRotation(glm::vec3 value) override;
+    void setScale(glm::vec3 value) override;
+
+    float rate;
+    float lifetime;
+    float dropScale;
+    float accumulator = 0.0f;
+    glm::vec3 halfExtents{0.5f};
+    glm::vec3 direction{0.0f};
+    glm::vec3 right{0.0f};
+    glm::vec3 up{0.0f};
+
+private:
+    void computeBasis();
+};

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstdint>
+
+// The world's random sequence: never seeded, so every run builds the same forest and the
+// same rain. It reproduces the classic 15-bit C library generator (values 0 to 32767)
+// on every platform, whatever the local rand() and its RAND_MAX are.
+class WorldRandom {
+public:
+    static constexpr int maxValue = 32767;
+
+    // The next raw value, 0 to 32767.
+    static int next();
+    // The next value scaled to [0, 1], as next() / 32767.
+    static float unit();
+    // Back to the start of the sequence (tests and benchmarks only).
+    static void restart();
+
+private:
+    static std::uint32_t state;
+};

@@ -1,0 +1,42 @@
+#include "world/SegmentContents.h"
+
+#include "render/Model.h"
+
+Pollen::Pollen(std::shared_ptr<PhysicsEngine> engine)
+    : PhysxObjectDynamic(getModel(MODEL_POLLEN), std::move(engine))
+{
+    collisionType = COLLISION_POLLEN;
+    setCollisionMask(1);
+    makeImmovable();
+}
+
+void Pollen::update(Game*)
+{
+}
+
+void Pollen::onHit(PhysxObject*)
+{
+    if (!isDestroyed())
+        destroy();
+}
+
+Shroom::Shroom(std::shared_ptr<PhysicsEngine> engine)
+    : PhysxObjectDynamic(getModel(MODEL_SHROOM), std::move(engine))
+{
+    collisionType = COLLISION_SHROOM;
+    setCollisionMask(1);
+    makeImmovable();
+}
+
+Tree::Tree(std::shared_ptr<PhysicsEngine> engine)
+    : PhysxObjectDynamic(getModel(MODEL_TREE), std::move(engine))
+{
+    collisionType = COLLISION_TREE;
+    setCollisionMask(1);
+    makeImmovable();
+}
+
+Woods::Woods()
+    : Drawable(getModel(MODEL_WOODS))
+{
+}

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "scene/GameObject.h"
+
+#include <glm/glm.hpp>
+
+#include <memory>
+#include <vector>
+
+class PhysicsEngine;
+class PhysxObjectDynamic;
+class ParticleSystem;
+class Woods;
+
+// Length, width (also the tunnel's height) and thickness given to every segment.
+const glm::vec3 segmentSize(200.0f, 75.0f, 1.0f);
+constexpr int segmentCount = 4;
+
+// One stretch of the tunnel: floor, invisible walls and ceiling, the woods beside it,
+// its rain, and the trees, mushrooms and pollen scattered over it.
+class Segment : public GameObject {
+public:
+    explicit Segment(std::shared_ptr<PhysicsEngine> engine);
+
+    // Creates the boundaries, the rain emitter and the woods at the current position and scale.
+    void build();
+    // Scatters new trees, mushrooms and pollen over the floor, cell by cell (never on the start segment).
+    void populate();
+    void clearContents();
+    void translate(glm::vec3 offset);
+    void translateContents(glm::vec3 offset);
+
+    void update(Game* game) override;
+    void draw() override;
+
+    bool isStart = false;
+    std::shared_ptr<PhysicsEngine> engine;
+    std::shared_ptr<ParticleSystem> rain;
+    std::vector<std::shared_ptr<PhysxObjectDynamic>> boundaries;
+    std::vector<std::shared_ptr<PhysxObjectDynamic>> contents;
+    std::vector<std::shared_ptr<Woods>> woods;
+};
+
+// The ring of four segments the player flies through: segments left behind are refilled,
+// and once a lap the player and the segments ahead are shifted back, so the tunnel never ends.
+class SegmentManager : public GameObject {
+public:
+    explicit SegmentManager(std::shared_ptr<PhysicsEngine> engine);
+
+    void update(Game* game) override;
+    // Follows a player at x: refills and wraps the ring as it enters the next segment.
+    void follow(GameObject& player);
+
+    // Ring index of the band a player at x is in (may lie outside 0..3 far from the ring).
+    static int bandIndex(float x);
+
+    std::vector<std::shared_ptr<Segment>> segments;
+    glm::vec3 wrapOffset;
+    int currentIndex = 0;
+};

@@ -1,0 +1,294 @@
+#include "support/GameHarness.h"
+
+#include "app/Config.h"
+#include "physics/PhysicsBody.h"
+#include "render/Mesh.h"
+#include "render/Model.h"
+#include "scene/Camera.h"
+#include "world/ParticleSystem.h"
+#include "world/SegmentContents.h"
+
+#include <GLFW/glfw3.h>
+#include <glm/gtc/matrix_transform.hpp>
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+constexpr float dt = 1.0f / 60.0f;
+// Capsule moves land within this of where they were asked to go.
+constexpr float kMoveTolerance = 1e-3f;
+constexpr float kTolerance = 1e-4f;
+
+class PlayerTest : public ::testing::Test {
+protected:
+    // Where one frame takes the player from where it is now.
+    glm::vec3 stepFrom(glm::vec3 start)
+    {
+        h.player->setPosition(start);
+        h.frame(dt);
+        return h.player->getPosition() - start;
+    }
+
+    void scroll(double y)
+    {
+        h.game.input->onScroll(y);
+        h.frame(dt);
+    }
+
+    testkit::GameHarness h;
+};
+
+TEST_F(PlayerTest, StartsWithFullHealthFifteenSecondsAndTheCameraBehind)
+{
+    EXPECT_EQ(h.player->level, 0);
+    EXPECT_FLOAT_EQ(h.player->health, 5.0f);
+    EXPECT_FLOAT_EQ(h.player->remainingTime, 15.0f);
+    EXPECT_EQ(h.player->collisionType, COLLISION_PLAYER);
+    EXPECT_EQ(h.player->getActor()->owner(), h.player.get());
+    h.frame(dt);
+    EXPECT_NEAR(h.player->remainingTime, 15.0f - dt, kTolerance);
+}
+
+TEST_F(PlayerTest, FliesForwardAlongTheCameraByItself)
+{
+    const glm::vec3 d = stepFrom(glm::vec3(0.0f));
+    EXPECT_NEAR(d.x, 50.0f * dt, kMoveTolerance);
+    EXPECT_NEAR(d.y, 0.0f, kMoveTolerance);
+    EXPECT_NEAR(d.z, 0.0f, kMoveTolerance);
+}
+
+TEST_F(PlayerTest, MovementKeys)
+{
+    h.press(GLFW_KEY_W);
+    EXPECT_NEAR(stepFrom(glm::vec3(0.0f)).x, 100.0f * dt, kMoveTolerance) << "W doubles the speed";
+    h.release(GLFW_KEY_W);
+    h.frame(dt);
+
+    h.press(GLFW_KEY_S);
+    EXPECT_NEAR(glm::length(stepFrom(glm::vec3(0.0f))), 0.0f, kMoveTolerance) << "S cancels forward flight";
+    h.release(GLFW_KEY_S);
+    h.frame(dt);
+
+    h.press(GLFW_KEY_A);
+    h.press(GLFW_KEY_D);
+    const glm::vec3 both = stepFrom(glm::vec3(0.0f));
+    EXPECT_NEAR(both.y, 0.0f, kMoveTolerance) << "A and D together cancel";
+    h.release(GLFW_KEY_D);
+    // Camera right is (0, -1, 0), so A moves towards +y.
+    EXPECT_NEAR(stepFrom(glm::vec3(0.0f)).y, 50.0f * dt, kMoveTolerance);
+    h.release(GLFW_KEY_A);
+    h.frame(dt);
+
+    h.press(GLFW_KEY_SPACE);
+    EXPECT_NEAR(stepFrom(glm::vec3(0.0f)).z, 50.0f * dt, kMoveTolerance);
+    h.release(GLFW_KEY_SPACE);
+    h.press(GLFW_KEY_LEFT_SHIFT);
+    h.frame(dt);
+    EXPECT_NEAR(stepFrom(glm::vec3(0.0f)).z, -50.0f * dt, kMoveTolerance);
+}
+
+TEST_F(PlayerTest, SpeedFollowsTheSetting)
+{
+    moveSensitivity = 20.0f;
+    EXPECT_NEAR(stepFrom(glm::vec3(0.0f)).x, 20.0f * dt, kMoveTolerance);
+}
+
+TEST_F(PlayerTest, WheelZoomsInStepsDownToFirstPerson)
+{
+    scroll(1.0);
+    EXPECT_FLOAT_EQ(h.player->camera->distance, 8.5f);
+    scroll(1.0);
+    EXPECT_FLOAT_EQ(h.player->camera->distance, 7.0f);
+    scroll(1.0);
+    EXPECT_FLOAT_EQ(h.player->camera->distance, 5.5f);
+    EXPECT_FALSE(h.player->firstPerson);
+
+    h.player->camera->distance = 1.0f;
+    scroll(1.0);
+    EXPECT_FLOAT_EQ(h.player->camera->distance, 0.15f);
+    EXPECT_FLOAT_EQ(h.player->camera->offset.x, -0.15f);
+    EXPECT_TRUE(h.player->firstPerson);
+    scroll(-1.0);
+    EXPECT_FLOAT_EQ(h.player->camera->distance, 1.65f);
+    EXPECT_FALSE(h.player->firstPerson);
+
+    for (int i = 0; i < 20; ++i)
+        scroll(-1.0);
+    EXPECT_FLOAT_EQ(h.player->camera->distance, 15.0f);
+}
+
+TEST_F(PlayerTest, FirstPersonHidesTheModel)
+{
+    auto model = std::make_shared<Model>();
+    h.player->model = model;
+    h.player->draw();
+    EXPECT_EQ(model->modelMatrices.size(), 1u);
+    model->modelMatrices.clear();
+    model->normalMatrices.clear();
+
+    h.player->firstPerson = true;
+    h.player->draw();
+    EXPECT_TRUE(model->modelMatrices.empty());
+}
+
+TEST_F(PlayerTest, KnockBackPushesBackWithAFadingCosineForSixtyOneFrames)
+{
+    h.player->knockbackFrame = 0;
+    for (int k = 0; k <= 60; ++k) {
+        ASSERT_NE(h.player->knockbackFrame, -1) << "frame " << k;
+        const float expected = -0.5f * std::cos(static_cast<float>(k) * dt * 1.5707964f) * 50.0f * dt;
+        EXPECT_NEAR(stepFrom(glm::vec3(0.0f)).x, expected, kMoveTolerance) << "frame " << k;
+    }
+    EXPECT_EQ(h.player->knockbackFrame, -1);
+    EXPECT_NEAR(stepFrom(glm::vec3(0.0f)).x, 50.0f * dt, kMoveTolerance) << "forward flight again";
+}
+
+TEST_F(PlayerTest, ASecondHitRestartsTheKnockBack)
+{
+    h.player->knockbackFrame = 0;
+    h.frames(30, dt);
+    EXPECT_EQ(h.player->knockbackFrame, 30);
+    Tree tree(h.physics);
+    h.player->onHit(&tree);
+    EXPECT_EQ(h.player->knockbackFrame, 0);
+}
+
+TEST_F(PlayerTest, WingsTurnBothJointsAndSwingBackPastFortyFiveDegrees)
+{
+    auto mesh = [](const char* name) {
+        auto m = std::make_shared<Mesh>(glm::translate(glm::mat4(1.0f), glm::vec3(1.0f, 0.0f, 0.0f)), glm::mat4(1.0f));
+        m->name = name;
+        return m;
+    };
+    h.player->leftJoin = mesh("LeftJoin");
+    h.player->rightJoin = mesh("RightJoin");
+    h.player->leftWing = mesh("Left Wing");
+    h.player->rightWing = mesh("Right Wing");
+
+    h.frame(dt);
+    const float step = 100.0f * dt * 0.017453292f;
+    const glm::mat4 left = glm::rotate(glm::mat4(1.0f), step, glm::vec3(0.0f, 1.0f, 0.0f));
+    const glm::mat4 right = glm::rotate(glm::mat4(1.0f), -step, glm::vec3(0.0f, 1.0f, 0.0f));
+    for (int c = 0; c < 4; ++c)
+        for (int r = 0; r < 4; ++r) {
+            EXPECT_NEAR(h.player->leftJoin->localTransform[c][r], left[c][r], kTolerance);
+            EXPECT_NEAR(h.player->rightJoin->localTransform[c][r], right[c][r], kTolerance);
+        }
+    const glm::mat4 carried = h.player->leftJoin->parentTransform * h.player->leftJoin->localTransform;
+    EXPECT_NEAR(h.player->leftWing->parentTransform[0][2], carried[0][2], kTolerance) << "the wing rides on its joint";
+    EXPECT_NEAR(h.player->wingAngle, 100.0f * dt, kTolerance);
+
+    // 45 degrees at 100 per second: the swing turns back within 0.45 s plus a frame.
+    int frames = 1;
+    while (h.player->wingDirection > 0.0f && frames < 100) {
+        h.frame(dt);
+        ++frames;
+    }
+    EXPECT_EQ(frames, 27);
+    EXPECT_FLOAT_EQ(h.player->wingAngle, 45.0f);
+    h.frame(dt);
+    EXPECT_NEAR(h.player->wingAngle, 45.0f - 100.0f * dt, kTolerance);
+}
+
+TEST_F(PlayerTest, AModelWithoutTheWingMeshesDoesNotFlap)
+{
+    h.player->leftJoin = std::make_shared<Mesh>(glm::mat4(1.0f), glm::mat4(1.0f));
+    ASSERT_EQ(h.player->rightWing, nullptr);
+    h.frames(3, dt);
+    EXPECT_FLOAT_EQ(h.player->wingAngle, 0.0f);
+    EXPECT_EQ(h.player->leftJoin->localTransform, glm::mat4(1.0f));
+}
+
+TEST_F(PlayerTest, ModelTurnsWithTheCameraAndFacesForward)
+{
+    h.player->setPosition(glm::vec3(3.0f, 4.0f, 5.0f));
+    const glm::mat4 m = h.player->getModelMatrix();
+    EXPECT_NEAR(m[3][0], 3.0f, kTolerance);
+    EXPECT_NEAR(m[3][2], 5.0f, kTolerance);
+    // The butterfly's forward (+y in its model) points along the flight (+x), nose up 15 degrees.
+    const glm::vec3 forward = glm::normalize(glm::vec3(m * glm::vec4(0.0f, 1.0f, 0.0f, 0.0f)));
+    EXPECT_NEAR(forward.x, std::cos(15.0f * 0.017453292f), kTolerance);
+    EXPECT_NEAR(forward.y, 0.0f, kTolerance);
+    EXPECT_NEAR(forward.z, std::sin(15.0f * 0.017453292f), kTolerance);
+    EXPECT_NEAR(glm::length(glm::vec3(m[0])), 0.02f, kTolerance);
+}
+
+// Hits arrive through the real controller flying into real bodies.
+class PlayerHitTest : public PlayerTest {
+protected:
+    template <typename T, typename... Args>
+    std::shared_ptr<T> ahead(float x, Args&&... args)
+    {
+        auto object = std::make_shared<T>(h.physics, std::forward<Args>(args)...);
+        object->setPosition(glm::vec3(x, 0.0f, 0.0f));
+        return object;
+    }
+};
+
+TEST_F(PlayerHitTest, ARaindropCostsHealthOnceWhateverTheReports)
+{
+    auto drop = ahead<Raindrop>(3.0f, 10.0f);
+    h.press(GLFW_KEY_W); // two forward moves a frame: the drop is reported twice
+    h.frames(20, dt);
+    EXPECT_TRUE(drop->isDestroyed());
+    EXPECT_NEAR(h.player->health, 5.0f - 2.0f * 0.5f, kTolerance);
+}
+
+TEST_F(PlayerHitTest, DamageFollowsDifficultyWithAFloor)
+{
+    difficulty = 0.0f;
+    auto drop = ahead<Raindrop>(3.0f, 10.0f);
+    h.frames(20, dt);
+    EXPECT_NEAR(h.player->health, 5.0f - 0.02f, kTolerance);
+}
+
+TEST_F(PlayerHitTest, APollenPaysOnce)
+{
+    auto pollen = ahead<Pollen>(3.0f);
+    h.press(GLFW_KEY_W);
+    const int n = 20;
+    h.frames(n, dt);
+    EXPECT_TRUE(pollen->isDestroyed());
+    EXPECT_NEAR(h.player->remainingTime, 15.0f - n * dt + (1.0f - 0.34f), 1e-3f);
+}
+
+TEST_F(PlayerHitTest, TreesAndMushroomsKnockBack)
+{
+    auto tree = ahead<Tree>(20.0f);
+    int frames = 0;
+    while (h.player->knockbackFrame == -1 && frames < 60) {
+        h.frame(dt);
+        ++frames;
+    }
+    EXPECT_GE(h.player->knockbackFrame, 0);
+    EXPECT_FALSE(tree->isDestroyed());
+    const float before = h.player->getPosition().x;
+    h.frames(5, dt);
+    EXPECT_LT(h.player->getPosition().x, before) << "pushed back";
+
+    h.player->knockbackFrame = -1;
+    h.player->setPosition(glm::vec3(200.0f, 0.0f, 0.0f));
+    auto shroom = ahead<Shroom>(220.0f);
+    frames = 0;
+    while (h.player->knockbackFrame == -1 && frames < 60) {
+        h.frame(dt);
+        ++frames;
+    }
+    EXPECT_GE(h.player->knockbackFrame, 0);
+}
+
+TEST_F(PlayerHitTest, TheControllerNeverShowsInTouchReports)
+{
+    // A drop falling into the player is reported by the controller, never by the engine.
+    auto drop = std::make_shared<Raindrop>(h.physics, 10.0f);
+    drop->setPosition(glm::vec3(0.0f, 0.0f, 3.0f));
+    drop->setLinearVelocity(glm::vec3(0.0f, 0.0f, -9.81f));
+    h.press(GLFW_KEY_S); // hover: forward flight cancelled
+    h.frames(60, dt);
+    EXPECT_TRUE(drop->isDestroyed());
+    EXPECT_NEAR(h.player->health, 4.0f, kTolerance);
+}
+
+} // namespace

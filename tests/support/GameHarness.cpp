@@ -1,0 +1,38 @@
+#include "support/GameHarness.h"
+
+#include "app/Config.h"
+
+namespace testkit {
+
+GameHarness::GameHarness()
+{
+    resetSettings();
+    auto device = std::make_unique<FakeInputDevice>();
+    keys = device.get();
+    game.input = std::make_shared<GameInput>(std::move(device));
+    physics = std::make_shared<PhysicsEngine>();
+    game.physics = physics;
+    player = std::make_shared<Player>(physics);
+    game.player = player;
+    activeGame = &game;
+}
+
+GameHarness::~GameHarness()
+{
+    activeGame = nullptr;
+    resetSettings();
+}
+
+void GameHarness::frame(float dt)
+{
+    game.deltaTime = dt;
+    game.advance();
+}
+
+void GameHarness::frames(int count, float dt)
+{
+    for (int i = 0; i < count; ++i)
+        frame(dt);
+}
+
+} // namespace testkit

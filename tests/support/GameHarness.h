@@ -1,0 +1,33 @@
+#pragma once
+
+#include "app/Game.h"
+#include "app/GameInput.h"
+#include "physics/PhysicsEngine.h"
+#include "physics/Player.h"
+#include "support/TestSupport.h"
+
+#include <memory>
+
+namespace testkit {
+
+// A whole game without a window: scripted input, the real physics engine and player,
+// and frames of a chosen length run through the game's own update.
+class GameHarness {
+public:
+    GameHarness();
+    ~GameHarness();
+
+    // One frame of the game's update with the given frame time.
+    void frame(float dt);
+    void frames(int count, float dt);
+
+    void press(int code) { keys->pressed[code] = true; }
+    void release(int code) { keys->pressed[code] = false; }
+
+    Game game;
+    FakeInputDevice* keys = nullptr;
+    std::shared_ptr<PhysicsEngine> physics;
+    std::shared_ptr<Player> player;
+};
+
+} // namespace testkit
