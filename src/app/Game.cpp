@@ -2,6 +2,7 @@
 
 #include "app/Config.h"
 #include "app/GameInput.h"
+#include "physics/PhysicsEngine.h"
 #include "render/Files.h"
 #include "render/Model.h"
 #include "render/Shader.h"
@@ -92,7 +93,8 @@ bool Game::initialize(const std::string& title)
 
     input = std::make_shared<GameInput>(window);
 
-    // Physics engine and player: filled in with the physics and player work.
+    physics = std::make_shared<PhysicsEngine>();
+    // Player: filled in with the player work.
 
     return true;
 }
@@ -147,8 +149,9 @@ void Game::update()
     // Game rules: filled in with the player work.
     input->restartPressed = false;
 
-    // Player, scene root and physics updates: filled in with their work.
+    // Player update: filled in with the player work.
     root.update(this);
+    physics->update(this);
     hud.update(this);
 }
 

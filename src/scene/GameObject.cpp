@@ -20,7 +20,9 @@ void GameObject::update(Game* game)
             children.erase(children.begin() + static_cast<std::ptrdiff_t>(i));
             continue;
         }
-        children[i]->update(game);
+        // Held here too: the child's update may drop it from this list.
+        const std::shared_ptr<GameObject> child = children[i];
+        child->update(game);
         ++i;
     }
 }
@@ -38,6 +40,8 @@ glm::mat4 GameObject::getModelMatrix()
 
 void GameObject::addChild(std::shared_ptr<GameObject> child)
 {
+    if (!child)
+        return;
     GameObject* raw = child.get();
     children.push_back(std::move(child));
     raw->parent = this;

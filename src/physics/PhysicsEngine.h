@@ -1,0 +1,85 @@
+#pragma once
+
+#include "scene/GameObject.h"
+
+#include <glm/glm.hpp>
+
+#include <cstdint>
+#include <memory>
+#include <unordered_set>
+#include <vector>
+
+class AllPairsDispatcher;
+class AllPairsFilter;
+class btBroadphaseInterface;
+class btCollisionConfiguration;
+class btConstraintSolver;
+class btDiscreteDynamicsWorld;
+class Game;
+class PhysicsBody;
+
+// The one rigid-body world of the game: steps it at a fixed rate from the frame time, takes
+// the bodies of destroyed objects out at a safe point, and turns new touches into onHit calls
+// on both objects. Everything runs on the main thread, inside update.
+class PhysicsEngine : public IUpdate {
+public:
+    PhysicsEngine();
+    ~PhysicsEngine();
+
+    PhysicsEngine(const PhysicsEngine&) = delete;
+    PhysicsEngine& operator=(const PhysicsEngine&) = delete;
+
+    // Queued removals first, then at most one fixed step when a step's worth of time has gathered.
+    void update(Game* game) override;
+
+    // One fixed step: immovable bodies drift, the world is simulated, new touches are reported.
+    void step();
+
+    // Bodies enter the world here and leave through pendingRemovals or forgetBody; the engine
+    // never owns them (their objects do), so a removed body lives on until its object goes.
+    void addBody(PhysicsBody* body);
+    // The object of this body is going away: take the body out now and drop every reference to it.
+    void forgetBody(PhysicsBody* body);
+    // After a teleport or a change of shape: new bounds at once, so sweeps before the next step see it.
+    void refreshBody(PhysicsBody* body);
+    bool contains(const PhysicsBody* body) const;
+
+    // Bodies in the world, the character controllers' capsules included.
+    int bodyCount() const;
+    std::uint64_t stepCount() const { return steps; }
+
+    // For queries (rays, sweeps); bodies enter only through addBody, so every object in it is a PhysicsBody.
+    btDiscreteDynamicsWorld& getWorld() { return *world; }
+
+    const glm::vec3 gravity{0.0f, 0.0f, -9.81f};
+    const float timeStep = 1.0f / 60.0f;
+    // Below 60 frames per second every frame steps anyway; a backlog beyond this would only
+    // make the world race once frames are fast again.
+    const float maxBacklog = 6.0f / 60.0f;
+    float accumulator = 0.0f;
+
+    // Bodies to take out of the world at the start of the next update, in order.
+    std::vector<PhysicsBody*> pendingRemovals;
+
+private:
+    void removePending();
+    void reportTouches();
+
+    std::unique_ptr<btCollisionConfiguration> configuration;
+    std::unique_ptr<AllPairsDispatcher> dispatcher;
+    std::unique_ptr<btBroadphaseInterface> broadphase;
+    std::unique_ptr<AllPairsFilter> pairFilter;
+    std::unique_ptr<btConstraintSolver> solver;
+    std::unique_ptr<btDiscreteDynamicsWorld> world;
+
+    struct Touch {
+        PhysicsBody* first;
+        PhysicsBody* second;
+    };
+    // Pairs of body serials that had contact points at the last step.
+    std::unordered_set<std::uint64_t> touching;
+    std::unordered_set<std::uint64_t> touchingNow;
+    // New touches of the current step, being reported; entries of a forgotten body are cleared.
+    std::vector<Touch> newTouches;
+    std::uint64_t steps = 0;
+};

@@ -1,0 +1,134 @@
+#include "scene/Camera.h"
+
+#include "app/Config.h"
+#include "app/Game.h"
+#include "app/GameInput.h"
+
+#include <GLFW/glfw3.h>
+#include <glm/gtc/matrix_transform.hpp>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr float degreesToRadians = 0.017453292f;
+const glm::vec3 worldUp(0.0f, 0.0f, 1.0f);
+
+} // namespace
+
+Camera::Camera()
+{
+    rebuildProjection();
+}
+
+void Camera::rebuildProjection()
+{
+    fov = ::fov;
+    nearPlane = 0.1f;
+    farPlane = 300.0f;
+    if (!(window_width > 0.0f) || !(window_height > 0.0f)) {
+        // Without a usable size the aspect stays; the first camera falls back to 1.
+        if (!(aspect > 0.0f))
+            aspect = 1.0f;
+    } else {
+        aspect = window_width / window_height;
+    }
+    projection = glm::perspective(fov * degreesToRadians, aspect, nearPlane, farPlane);
+}
+
+void Camera::update(Game* game)
+{
+    if (game && game->input && game->input->released(GLFW_KEY_F4))
+        rebuildProjection();
+    if (dirty) {
+        updateVectors();
+        dirty = false;
+    }
+}
+
+glm::mat4 Camera::getViewProjection()
+{
+    return projection * glm::lookAt(offset, offset + front, worldUp);
+}
+
+void Camera::updateVectors()
+{
+    const float y = yaw * degreesToRadians;
+    const float p = pitch * degreesToRadians;
+    front = glm::normalize(glm::vec3(std::cos(y) * std::cos(p), std::sin(y) * std::cos(p), std::sin(p)));
+    right = glm::normalize(glm::cross(front, worldUp));
+    up = glm::normalize(glm::cross(right, front));
+}
+
+void CameraController::update(Game* game)
+{
+    if (game && game->input) {
+        // Degrees per pixel of mouse travel from the window centre.
+        rotation.x += static_cast<float>(game->input->mouseDeltaX) * sensitivity;
+        rotation.y += static_cast<float>(game->input->mouseDeltaY) * sensitivity;
+    }
+    rotation.x = std::clamp(rotation.x, -maxYaw, maxYaw);
+    rotation.y = std::clamp(rotation.y, -maxPitch, maxPitch);
+
+    orientation = glm::rotate(glm::mat4(1.0f), -rotation.x * degreesToRadians, glm::vec3(0.0f, 0.0f, 1.0f));
+    orientation = glm::rotate(orientation, rotation.y * degreesToRadians, glm::vec3(0.0f, 1.0f, 0.0f));
+
+    GameObject::update(game);
+}
+
+glm::mat4 CameraController::getModelMatrix()
+{
+    return orientation;
+}
+
+glm::mat4 CameraController::getWorldMatrix()
+{
+    if (parent)
+        return glm::translate(glm::mat4(1.0f), parent->getPosition()) * orientation;
+    return orientation;
+}
+
+GameCamera::GameCamera(GameObject* target, std::shared_ptr<GameObject> anchor)
+    : target(target)
+    , anchor(std::move(anchor))
+{
+    offset = glm::vec3(-distance, 0.0f, 0.0f);
+}
+
+void GameCamera::placeEye()
+{
+    const glm::mat4 frame = anchor ? anchor->getWorldMatrix() : glm::mat4(1.0f);
+    eye = glm::vec3(frame * glm::vec4(offset, 1.0f));
+    if (target)
+        lookAtPoint = target->getPosition();
+}
+
+void GameCamera::update(Game* game)
+{
+    placeEye();
+    dirty = true;
+    Camera::update(game);
+}
+
+glm::mat4 GameCamera::getViewProjection()
+{
+    placeEye();
+    return projection * glm::lookAt(eye, lookAtPoint, worldUp);
+}
+
+void GameCamera::updateVectors()
+{
+    // An eye on the look-at point has no direction; the previous basis stays.
+    const glm::vec3 towards = lookAtPoint - eye;
+    if (glm::length(towards) <= 0.0f)
+        return;
+    front = glm::normalize(towards);
+    right = glm::normalize(glm::cross(front, worldUp));
+    up = glm::normalize(glm::cross(right, front));
+}
+
+glm::vec3 GameCamera::getPosition()
+{
+    return eye;
+}
