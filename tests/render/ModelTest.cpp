@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace {
 
 using rendertest::RenderTest;
@@ -225,6 +227,8 @@ TEST_F(ModelTest, APathWithoutSlashIsItsOwnDirectory)
 
 TEST_F(ModelTest, TheRegistryLoadsTheTenModelsInTableOrderWithTheirPrograms)
 {
+    // Only the cube is there; the others report their missing files, in load order.
+    std::filesystem::remove_all(sandbox.assets() / "models");
     gltf::scene({gltf::box("Cube", glm::vec3(1.0f))}, {}).write(sandbox, "models/dummy/cube.gltf");
     CaptureStdout();
     loadModels();

@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <fstream>
+#include <thread>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -78,8 +80,19 @@ void FakeInputDevice::setCursorPos(double x, double y)
 
 GlContext::GlContext(int width, int height, bool visible)
 {
-    if (!glfwInit())
-        throw std::runtime_error("glfwInit failed: is a display (Xvfb) available?");
+    // A busy Xvfb now and then refuses a connection right after the previous one closed: try again.
+    bool initialized = false;
+    for (int attempt = 0; attempt < 5 && !initialized; ++attempt) {
+        if (attempt > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        initialized = glfwInit() == GLFW_TRUE;
+    }
+    if (!initialized) {
+        const char* description = nullptr;
+        glfwGetError(&description);
+        throw std::runtime_error(std::string("glfwInit failed: is a display (Xvfb) available? ") +
+                                 (description ? description : ""));
+    }
     glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 4);
     glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
     glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);

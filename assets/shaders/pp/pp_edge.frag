@@ -12,8 +12,10 @@ out vec4 fragColor;
 
 // Relative jump of 1/depth that marks a silhouette or a sharp crease.
 const float depthEdge = 0.003;
-// Change of hue that marks a colour edge between materials.
+// Change of hue that marks a colour edge between materials, where the surface also bends or
+// steps at least a little: patterns painted on one flat surface (the floor's moss) stay unlined.
 const float colorEdge = 0.12;
+const float colorEdgeDepth = 0.0005;
 
 ivec2 clampToImage(ivec2 p)
 {
@@ -57,6 +59,6 @@ void main()
     float colorJump = sqrt(dot(gx, gx) + dot(gy, gy)) * 0.25;
 
     vec3 image = texelFetch(colorTex, p, 0).rgb;
-    bool edge = depthJump > depthEdge || colorJump > colorEdge;
+    bool edge = depthJump > depthEdge || (colorJump > colorEdge && depthJump > colorEdgeDepth);
     fragColor = vec4(edge ? outlineColor : image, 1.0);
 }
