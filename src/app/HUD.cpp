@@ -104,7 +104,7 @@ void HUD::sendStaticUniforms()
     const glm::mat4 projection = glm::ortho(0.0f, static_cast<float>(width), 0.0f, static_cast<float>(height), -1.0f, 1.0f);
     glUniformMatrix4fv(glGetUniformLocation(shader->programId, "projection"), 1, GL_FALSE, glm::value_ptr(projection));
     glUniform1i(glGetUniformLocation(shader->programId, "text"), 0);
-    configuredProgram = shader->programId;
+    configuredLoad = shader->loadCount;
 }
 
 void HUD::update(Game* game)
@@ -166,7 +166,7 @@ void HUD::render()
 {
     if (!shader)
         return;
-    if (configuredProgram != shader->programId)
+    if (configuredLoad != shader->loadCount)
         sendStaticUniforms();
 
     glUseProgram(shader->programId);

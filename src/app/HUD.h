@@ -62,5 +62,6 @@ public:
 private:
     // Uploads "projection" and "text" again whenever the program was rebuilt (F5).
     void sendStaticUniforms();
-    std::uint32_t configuredProgram = 0xffffffffu;
+    // The program load the static uniforms were sent to.
+    std::uint32_t configuredLoad = 0;
 };
