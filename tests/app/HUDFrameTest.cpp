@@ -1,0 +1,130 @@
+#include "app/Config.h"
+#include "app/Game.h"
+#include "app/GameInput.h"
+#include "physics/Player.h"
+#include "render/Shader.h"
+#include "support/TestSupport.h"
+
+#include <epoxy/gl.h>
+#include <GLFW/glfw3.h>
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+// A pixel counts as text of a colour when it is this close to it on every channel.
+constexpr int kColourSlack = 40;
+
+struct Region {
+    int x0, y0, x1, y1; // window pixels, origin bottom-left, like the HUD's own coordinates
+};
+
+// Runs the real game in a sandbox copy of the assets and reads its finished frames back.
+class HUDFrameTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        resetSettings();
+        sandbox.copyRealAssets();
+        activeGame = &game;
+        ::testing::internal::CaptureStdout();
+        ASSERT_TRUE(game.initialize("Quillfen HUD test"));
+        ::testing::internal::GetCapturedStdout();
+        game.lastFrameTime = static_cast<float>(glfwGetTime());
+    }
+
+    void TearDown() override
+    {
+        if (game.window) {
+            glfwSetWindowShouldClose(game.window, GLFW_TRUE);
+            game.run();
+        }
+        activeGame = nullptr;
+        resetSettings();
+    }
+
+    // One frame at a fixed step, rendered, and the window's pixels read back.
+    void frame()
+    {
+        game.deltaTime = 1.0f / 30.0f;
+        game.advance();
+        game.render();
+        glFinish();
+        width = static_cast<int>(window_width);
+        height = static_cast<int>(window_height);
+        pixels.assign(static_cast<std::size_t>(width * height * 3), 0);
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        glReadBuffer(GL_BACK);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+    }
+
+    int count(Region r, int red, int green, int blue) const
+    {
+        int n = 0;
+        for (int y = std::max(0, r.y0); y < std::min(height, r.y1); ++y)
+            for (int x = std::max(0, r.x0); x < std::min(width, r.x1); ++x) {
+                const unsigned char* p = &pixels[static_cast<std::size_t>((y * width + x) * 3)];
+                if (std::abs(p[0] - red) < kColourSlack && std::abs(p[1] - green) < kColourSlack &&
+                    std::abs(p[2] - blue) < kColourSlack)
+                    ++n;
+            }
+        return n;
+    }
+
+    int white(Region r) const { return count(r, 255, 255, 255); }
+    int red(Region r) const { return count(r, 255, 0, 0); }
+
+    testkit::AssetSandbox sandbox;
+    Game game;
+    int width = 0;
+    int height = 0;
+    std::vector<unsigned char> pixels;
+};
+
+TEST_F(HUDFrameTest, HealthTimeAndLevelShowInWhiteAtTheirPlaces)
+{
+    frame();
+    const int W = width;
+    const int H = height;
+    // Baselines: health and time at H - 25, level at 25; glyphs at half of 48 pixels.
+    EXPECT_GT(white({25, H - 30, 200, H - 5}), 30) << "Health line";
+    EXPECT_GT(white({W / 2 - 150, H - 30, W / 2 + 150, H - 5}), 30) << "Remaining time line";
+    EXPECT_GT(white({25, 20, 160, 50}), 30) << "level line";
+    EXPECT_EQ(white({W / 2 - 100, H / 2 - 100, W / 2 + 100, H / 2 + 100}), 0) << "nothing white mid-screen";
+    EXPECT_EQ(red({W / 2 - 240, H / 2 - 20, W / 2 + 240, H / 2 + 100}), 0) << "no death message yet";
+
+    game.input->showHud = false;
+    frame();
+    EXPECT_LT(white({25, H - 30, 200, H - 5}), 5) << "F6 hides the HUD";
+}
+
+TEST_F(HUDFrameTest, YouDiedShowsInRedAfterDeath)
+{
+    game.player->health = -1.0f;
+    frame();
+    frame();
+    EXPECT_TRUE(game.hud.died);
+    const int W = width;
+    const int H = height;
+    EXPECT_GT(red({W / 2 - 240, H / 2 - 20, W / 2 + 240, H / 2 + 100}), 500) << "YOU DIED";
+    EXPECT_GT(white({25, H - 30, 200, H - 5}), 30) << "the health line stays";
+}
+
+TEST_F(HUDFrameTest, ShaderReloadKeepsTheTextVisible)
+{
+    frame();
+    const int before = white({25, height - 30, 200, height - 5});
+    // F5 was down at the last sample; this frame's sample finds it let go and reloads.
+    game.input->keyStates[GLFW_KEY_F5] = KEY_HELD;
+    const auto loads = getShader(SHADER_HUD)->loadCount;
+    ::testing::internal::CaptureStdout();
+    frame();
+    ::testing::internal::GetCapturedStdout();
+    ASSERT_GT(getShader(SHADER_HUD)->loadCount, loads);
+    frame();
+    EXPECT_GT(white({25, height - 30, 200, height - 5}), before / 2);
+}
+
+} // namespace

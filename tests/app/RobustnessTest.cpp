@@ -1,0 +1,139 @@
+#include "app/Config.h"
+#include "app/Game.h"
+#include "app/GameInput.h"
+#include "physics/PhysicsEngine.h"
+#include "physics/Player.h"
+#include "render/Model.h"
+#include "support/TestSupport.h"
+#include "world/SegmentManager.h"
+
+#include <GLFW/glfw3.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The real game on a sandbox copy of the assets that the test may damage first.
+class RobustnessTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        resetSettings();
+        sandbox.copyRealAssets();
+        activeGame = &game;
+    }
+
+    void TearDown() override
+    {
+        if (game.window) {
+            glfwSetWindowShouldClose(game.window, GLFW_TRUE);
+            game.run();
+        }
+        activeGame = nullptr;
+        resetSettings();
+    }
+
+    // Starts the game and builds the world as run() does; returns what start-up printed.
+    std::string start()
+    {
+        ::testing::internal::CaptureStdout();
+        const bool ok = game.initialize("Quillfen robustness test");
+        if (ok) {
+            game.segmentManager = std::make_shared<SegmentManager>(game.physics);
+            game.root.addChild(game.segmentManager);
+        }
+        const std::string out = ::testing::internal::GetCapturedStdout();
+        EXPECT_TRUE(ok) << out;
+        return out;
+    }
+
+    void frames(int count, float dt = 1.0f / 30.0f)
+    {
+        for (int i = 0; i < count; ++i) {
+            game.deltaTime = dt;
+            game.advance();
+            game.render();
+        }
+    }
+
+    testkit::AssetSandbox sandbox;
+    Game game;
+};
+
+TEST_F(RobustnessTest, MissingAndCorruptModelsAndAMissingTextureAreReportedAndPlayGoesOn)
+{
+    fs::remove(sandbox.assets() / "models/world/tree.gltf");
+    sandbox.write("models/world/butterfly.gltf", "{ this is not a model \x01\x02\x03");
+    fs::remove(sandbox.assets() / "models/dummy/floor_moss.png");
+
+    const std::string out = start();
+    EXPECT_NE(out.find("ERROR - ASSIMP: "), std::string::npos) << out;
+    EXPECT_NE(out.find("ERROR - failed to load texture: ../../assets/models/dummy/floor_moss.png"), std::string::npos)
+        << out;
+    EXPECT_FALSE(getModel(MODEL_TREE)->loaded);
+    EXPECT_FALSE(getModel(MODEL_BUTTERFLY)->loaded);
+    EXPECT_TRUE(getModel(MODEL_FLOOR)->loaded);
+
+    frames(20);
+    EXPECT_TRUE(getModel(MODEL_TREE)->modelMatrices.empty()) << "a failed model's instances are dropped every frame";
+    EXPECT_EQ(game.player->wingAngle, 0.0f) << "no wings to flap";
+    EXPECT_FALSE(glfwWindowShouldClose(game.window));
+}
+
+TEST_F(RobustnessTest, AMissingFontLeavesTheTextOutAndTheGameRunning)
+{
+    fs::remove(sandbox.assets() / "fonts/OratorStd.otf");
+    const std::string out = start();
+    EXPECT_NE(out.find("ERROR::FREETYPE: Failed to load font"), std::string::npos) << out;
+    EXPECT_TRUE(game.hud.characters.empty());
+    frames(5);
+}
+
+TEST_F(RobustnessTest, AFiveSecondFrameStepsOnceAndKeepsTheWorldInOrder)
+{
+    start();
+    frames(3);
+    const int stepsBefore = static_cast<int>(game.physics->stepCount());
+    frames(1, 5.0f); // the process was paused
+    EXPECT_EQ(static_cast<int>(game.physics->stepCount()), stepsBefore + 1);
+    EXPECT_LE(game.physics->accumulator, 0.1f + 1e-4f) << "the backlog is capped";
+    frames(10);
+    EXPECT_GE(game.player->getPosition().x, -260.0f - 1.0f);
+    EXPECT_LE(game.player->getPosition().x, 540.0f + 260.0f);
+}
+
+TEST_F(RobustnessTest, FocusLostAndRegained)
+{
+    start();
+    frames(2);
+    game.input->keyStates[GLFW_KEY_F4] = KEY_RELEASED;
+    Game::onWindowFocus(game.window, GLFW_FALSE);
+    ::testing::internal::CaptureStdout();
+    frames(5);
+    const std::string out = ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(game.input->state(GLFW_KEY_F4), KEY_UP) << "a release is acted upon once, focus or not";
+    EXPECT_DOUBLE_EQ(game.input->mouseDeltaX, 0.0) << "no stale mouse motion while away";
+
+    Game::onWindowFocus(game.window, GLFW_TRUE);
+    game.input->keyStates[GLFW_KEY_W] = KEY_HELD;
+    frames(1);
+    EXPECT_EQ(game.input->state(GLFW_KEY_W), KEY_RELEASED) << "sampling resumes with focus";
+}
+
+TEST_F(RobustnessTest, AMinimisedWindowKeepsDrawingSafely)
+{
+    start();
+    frames(2);
+    Game::onFramebufferSize(game.window, 0, 0);
+    frames(3);
+    EXPECT_TRUE(game.framebufferResized);
+    Game::onFramebufferSize(game.window, 1000, 750);
+    frames(1);
+    EXPECT_FALSE(game.framebufferResized);
+}
+
+} // namespace
