@@ -25,23 +25,8 @@ class HUDFrameTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        resetSettings();
-        sandbox.copyRealAssets();
-        activeGame = &game;
-        ::testing::internal::CaptureStdout();
-        ASSERT_TRUE(game.initialize("Quillfen HUD test"));
-        ::testing::internal::GetCapturedStdout();
-        game.lastFrameTime = static_cast<float>(glfwGetTime());
-    }
-
-    void TearDown() override
-    {
-        if (game.window) {
-            glfwSetWindowShouldClose(game.window, GLFW_TRUE);
-            game.run();
-        }
-        activeGame = nullptr;
-        resetSettings();
+        std::string out;
+        ASSERT_TRUE(real.start(out)) << out;
     }
 
     // One frame at a fixed step, rendered, and the window's pixels read back.
@@ -76,8 +61,8 @@ protected:
     int white(Region r) const { return count(r, 255, 255, 255); }
     int red(Region r) const { return count(r, 255, 0, 0); }
 
-    testkit::AssetSandbox sandbox;
-    Game game;
+    testkit::SandboxGame real;
+    Game& game = real.game;
     int width = 0;
     int height = 0;
     std::vector<unsigned char> pixels;

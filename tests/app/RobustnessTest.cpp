@@ -20,34 +20,16 @@ namespace fs = std::filesystem;
 // The real game on a sandbox copy of the assets that the test may damage first.
 class RobustnessTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        resetSettings();
-        sandbox.copyRealAssets();
-        activeGame = &game;
-    }
-
-    void TearDown() override
-    {
-        if (game.window) {
-            glfwSetWindowShouldClose(game.window, GLFW_TRUE);
-            game.run();
-        }
-        activeGame = nullptr;
-        resetSettings();
-    }
-
     // Starts the game and builds the world as run() does; returns what start-up printed.
     std::string start()
     {
-        ::testing::internal::CaptureStdout();
-        const bool ok = game.initialize("Quillfen robustness test");
+        std::string out;
+        const bool ok = real.start(out);
+        EXPECT_TRUE(ok) << out;
         if (ok) {
             game.segmentManager = std::make_shared<SegmentManager>(game.physics);
             game.root.addChild(game.segmentManager);
         }
-        const std::string out = ::testing::internal::GetCapturedStdout();
-        EXPECT_TRUE(ok) << out;
         return out;
     }
 
@@ -60,8 +42,9 @@ protected:
         }
     }
 
-    testkit::AssetSandbox sandbox;
-    Game game;
+    testkit::SandboxGame real;
+    testkit::AssetSandbox& sandbox = real.sandbox;
+    Game& game = real.game;
 };
 
 TEST_F(RobustnessTest, MissingAndCorruptModelsAndAMissingTextureAreReportedAndPlayGoesOn)

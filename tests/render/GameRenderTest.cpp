@@ -23,28 +23,16 @@ class GameRenderTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        resetSettings();
-        sandbox.copyRealAssets();
         sandbox.write("config.txt", "window_width = 320\nwindow_height = 240\n");
         // A known one-mesh cube and no tree, whatever the game's own models are.
         std::filesystem::remove_all(sandbox.assets() / "models");
         gltf::scene({gltf::box("Cube", glm::vec3(1.0f), 0)}, {{"Paint", glm::vec4(0.9f, 0.5f, 0.2f, 1.0f), 0.8f, "", ""}})
             .write(sandbox, "models/dummy/cube.gltf");
-        activeGame = &game;
     }
 
-    void TearDown() override
-    {
-        if (game.window) {
-            glfwSetWindowShouldClose(game.window, GLFW_TRUE);
-            game.run();
-        }
-        activeGame = nullptr;
-        resetSettings();
-    }
-
-    testkit::AssetSandbox sandbox;
-    Game game;
+    testkit::SandboxGame real;
+    testkit::AssetSandbox& sandbox = real.sandbox;
+    Game& game = real.game;
 };
 
 TEST_F(GameRenderTest, AFrameDrawsEveryQueuedMeshOncePerPassAndF5ReloadsEveryProgram)

@@ -23,6 +23,18 @@ GameHarness::~GameHarness()
     resetSettings();
 }
 
+std::shared_ptr<PhysxObjectDynamic> GameHarness::boundary(std::uint32_t type, glm::vec3 position,
+                                                         glm::vec3 halfExtents)
+{
+    auto body = std::make_shared<PhysxObjectDynamic>(nullptr, physics);
+    body->collisionType = type;
+    body->setCollisionMask(1);
+    body->makeImmovable();
+    body->setPosition(position);
+    body->setScale(halfExtents);
+    return body;
+}
+
 void GameHarness::frame(float dt)
 {
     game.deltaTime = dt;

@@ -3,6 +3,7 @@
 #include "app/Game.h"
 #include "app/GameInput.h"
 #include "physics/PhysicsEngine.h"
+#include "physics/PhysxObjectDynamic.h"
 #include "physics/Player.h"
 #include "support/TestSupport.h"
 
@@ -20,6 +21,9 @@ public:
     // One frame of the game's update with the given frame time.
     void frame(float dt);
     void frames(int count, float dt);
+
+    // An immovable box body of the given category, as the segments build their floor, walls and ceiling.
+    std::shared_ptr<PhysxObjectDynamic> boundary(std::uint32_t type, glm::vec3 position, glm::vec3 halfExtents);
 
     void press(int code) { keys->pressed[code] = true; }
     void release(int code) { keys->pressed[code] = false; }

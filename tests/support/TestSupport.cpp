@@ -1,5 +1,7 @@
 #include "support/TestSupport.h"
 
+#include "app/Config.h"
+
 #include <epoxy/gl.h>
 #include <GLFW/glfw3.h>
 
@@ -47,6 +49,32 @@ void AssetSandbox::copyRealAssets() const
 {
     const fs::path real = previousDirectory / ".." / ".." / "assets";
     fs::copy(real, assets(), fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+}
+
+SandboxGame::SandboxGame()
+{
+    resetSettings();
+    sandbox.copyRealAssets();
+    activeGame = &game;
+}
+
+SandboxGame::~SandboxGame()
+{
+    if (game.window) {
+        glfwSetWindowShouldClose(game.window, GLFW_TRUE);
+        game.run();
+    }
+    activeGame = nullptr;
+    resetSettings();
+}
+
+bool SandboxGame::start(std::string& output)
+{
+    ::testing::internal::CaptureStdout();
+    const bool ok = game.initialize("Quillfen test");
+    output = ::testing::internal::GetCapturedStdout();
+    game.lastFrameTime = static_cast<float>(glfwGetTime());
+    return ok;
 }
 
 fs::path repositoryAssets()

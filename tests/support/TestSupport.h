@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/Game.h"
 #include "app/InputDevice.h"
 
 #include <filesystem>
@@ -58,6 +59,22 @@ public:
     GlContext& operator=(const GlContext&) = delete;
 
     GLFWwindow* window = nullptr;
+};
+
+// The real game, started on a sandbox copy of the repository's assets that a test may
+// change first; closed and forgotten when the object goes.
+class SandboxGame {
+public:
+    SandboxGame();
+    ~SandboxGame();
+    SandboxGame(const SandboxGame&) = delete;
+    SandboxGame& operator=(const SandboxGame&) = delete;
+
+    // Game::initialize, with what it printed; the clock starts from here.
+    bool start(std::string& output);
+
+    AssetSandbox sandbox;
+    Game game;
 };
 
 // The repository's assets folder, as seen from the test's working directory (build/bin).

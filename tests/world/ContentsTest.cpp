@@ -171,12 +171,7 @@ TEST_F(ContentsTest, ContentsHangWhereTheyArePlaced)
 
 TEST_F(ContentsTest, PollenTouchingTheCeilingRemovesItself)
 {
-    auto ceiling = std::make_shared<PhysxObjectDynamic>(nullptr, h.physics);
-    ceiling->collisionType = COLLISION_DEFAULT;
-    ceiling->setCollisionMask(1);
-    ceiling->makeImmovable();
-    ceiling->setPosition(glm::vec3(0.0f, 0.0f, 70.0f));
-    ceiling->setScale(glm::vec3(100.0f, 37.5f, 1.0f));
+    auto ceiling = h.boundary(COLLISION_DEFAULT, glm::vec3(0.0f, 0.0f, 70.0f), glm::vec3(100.0f, 37.5f, 1.0f));
     auto pollen = std::make_shared<Pollen>(h.physics);
     pollen->setPosition(glm::vec3(0.0f, 0.0f, 69.5f));
     auto tree = std::make_shared<Tree>(h.physics);

@@ -35,15 +35,10 @@ protected:
         return rain.getChildren().size();
     }
 
+    // A floor whose top lies at height z.
     std::shared_ptr<PhysxObjectDynamic> floorAt(float z)
     {
-        auto floor = std::make_shared<PhysxObjectDynamic>(nullptr, h.physics);
-        floor->collisionType = COLLISION_GROUND;
-        floor->setCollisionMask(1);
-        floor->makeImmovable();
-        floor->setPosition(glm::vec3(0.0f, 0.0f, z - 1.0f));
-        floor->setScale(glm::vec3(100.0f, 100.0f, 1.0f));
-        return floor;
+        return h.boundary(COLLISION_GROUND, glm::vec3(0.0f, 0.0f, z - 1.0f), glm::vec3(100.0f, 100.0f, 1.0f));
     }
 
     testkit::GameHarness h;
@@ -150,11 +145,7 @@ TEST_F(RainTest, ADropFallsAtConstantSpeedAndVanishesOnTheFloor)
 
 TEST_F(RainTest, DropsIgnorePollenOtherDropsAndTheCeiling)
 {
-    auto ceiling = std::make_shared<PhysxObjectDynamic>(nullptr, h.physics);
-    ceiling->collisionType = COLLISION_DEFAULT;
-    ceiling->setCollisionMask(1);
-    ceiling->makeImmovable();
-    ceiling->setPosition(glm::vec3(0.0f, 0.0f, 20.0f));
+    auto ceiling = h.boundary(COLLISION_DEFAULT, glm::vec3(0.0f, 0.0f, 20.0f), glm::vec3(1.0f));
     auto pollen = std::make_shared<Pollen>(h.physics);
     pollen->setPosition(glm::vec3(10.0f, 0.0f, 20.0f));
     auto a = std::make_shared<Raindrop>(h.physics, 10.0f);
