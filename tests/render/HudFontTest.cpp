@@ -1,0 +1,124 @@
+#include "RenderFixture.h"
+
+#include "app/HUD.h"
+
+#include <epoxy/gl.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <vector>
+
+// The HUD's font as the game ships it, and the HUD with and without it.
+
+namespace {
+
+using ::testing::internal::CaptureStdout;
+using ::testing::internal::GetCapturedStdout;
+
+constexpr int glyphPixels = 48;
+// Level above which a channel of a read-back pixel counts as text drawn on black.
+constexpr unsigned char textLevel = 128;
+
+TEST(HudFont, HasARealGlyphForEveryPrintableCharacterAtTheHudSize)
+{
+    const std::filesystem::path font = testkit::repositoryAssets() / "fonts" / "OratorStd.otf";
+    ASSERT_TRUE(std::filesystem::exists(font)) << font << " is put in place when the build is configured";
+
+    FT_Library library = nullptr;
+    ASSERT_EQ(FT_Init_FreeType(&library), 0);
+    FT_Face face = nullptr;
+    ASSERT_EQ(FT_New_Face(library, font.string().c_str(), 0, &face), 0) << font;
+    ASSERT_EQ(FT_Set_Pixel_Sizes(face, 0, glyphPixels), 0);
+
+    for (FT_ULong c = 33; c <= 126; ++c) {
+        // A character the font lacks would render its "missing" box: not empty, but wrong.
+        EXPECT_NE(FT_Get_Char_Index(face, c), 0u) << "character " << char(c);
+        ASSERT_EQ(FT_Load_Char(face, c, FT_LOAD_RENDER), 0) << "character " << char(c);
+        EXPECT_GT(face->glyph->bitmap.width, 0u) << "character " << char(c);
+        EXPECT_GT(face->glyph->bitmap.rows, 0u) << "character " << char(c);
+        EXPECT_LE(face->glyph->bitmap.rows, static_cast<unsigned>(2 * glyphPixels)) << "character " << char(c);
+        EXPECT_GT(face->glyph->advance.x, 0) << "character " << char(c);
+    }
+    // The blank draws nothing but still moves the pen, or the HUD's words would run together.
+    ASSERT_EQ(FT_Load_Char(face, ' ', FT_LOAD_RENDER), 0);
+    EXPECT_GT(face->glyph->advance.x >> 6, 0);
+
+    FT_Done_Face(face);
+    FT_Done_FreeType(library);
+}
+
+class HudFontTest : public rendertest::RenderTest {
+protected:
+    // The HUD drawn over a black window, read back as RGB.
+    std::vector<unsigned char> renderOverBlack(HUD& hud)
+    {
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        glViewport(0, 0, width, height);
+        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        hud.render();
+        std::vector<unsigned char> pixels(static_cast<std::size_t>(width * height * 3));
+        glReadBuffer(GL_BACK);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+        return pixels;
+    }
+
+    // Pixels with any bright channel in the rows from y0 up to y1 (from the bottom of the window).
+    int brightPixels(const std::vector<unsigned char>& pixels, int y0, int y1) const
+    {
+        int bright = 0;
+        for (int y = std::max(y0, 0); y < std::min(y1, height); ++y)
+            for (int x = 0; x < width; ++x) {
+                const unsigned char* p = &pixels[static_cast<std::size_t>((y * width + x) * 3)];
+                bright += (p[0] > textLevel || p[1] > textLevel || p[2] > textLevel) ? 1 : 0;
+            }
+        return bright;
+    }
+};
+
+TEST_F(HudFontTest, EveryCodeUpTo127HasAGlyphAndTheStatusLinesShow)
+{
+    HUD hud;
+    CaptureStdout();
+    hud.initialize();
+    EXPECT_EQ(GetCapturedStdout(), "");
+
+    ASSERT_EQ(hud.characters.size(), 128u);
+    EXPECT_EQ(hud.characters.begin()->first, 0);
+    EXPECT_EQ(hud.characters.rbegin()->first, 127);
+    for (char c = 33; c <= 126; ++c) {
+        const Character& glyph = hud.characters.at(c);
+        EXPECT_EQ(glIsTexture(glyph.textureId), GL_TRUE) << c;
+        EXPECT_GT(glyph.size.x, 0) << c;
+        EXPECT_GT(glyph.advance, 0u) << c;
+    }
+
+    // Health sits 25 pixels below the top, the level 25 above the bottom, both in white.
+    hud.healthPercent = 100.0f;
+    const auto pixels = renderOverBlack(hud);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    EXPECT_GT(brightPixels(pixels, height - 25, height), 0) << "the health line";
+    EXPECT_GT(brightPixels(pixels, 25, 50), 0) << "the level line";
+}
+
+TEST_F(HudFontTest, WithoutTheFontTheHudSaysSoAndDrawsNothing)
+{
+    ASSERT_TRUE(std::filesystem::remove(sandbox.assets() / "fonts" / "OratorStd.otf"));
+    HUD hud;
+    CaptureStdout();
+    hud.initialize();
+    EXPECT_EQ(GetCapturedStdout(), "ERROR::FREETYPE: Failed to load font\n");
+    EXPECT_TRUE(hud.characters.empty());
+
+    hud.died = true;
+    hud.levelBannerActive = true;
+    const auto pixels = renderOverBlack(hud);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    EXPECT_EQ(brightPixels(pixels, 0, height), 0);
+}
+
+} // namespace
