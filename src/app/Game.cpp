@@ -130,16 +130,19 @@ void Game::advance()
     }
 
     if (input->released(GLFW_KEY_F4)) {
+        const float previousWidth = window_width;
+        const float previousHeight = window_height;
         loadConfig();
         const int width = static_cast<int>(window_width);
         const int height = static_cast<int>(window_height);
-        if (width > 0 && height > 0) {
-            if (window)
-                glfwSetWindowSize(window, width, height);
-        }
-        else
+        if (width <= 0 || height <= 0) {
             logMessage("Config: window size " + std::to_string(width) + " x " + std::to_string(height) +
                        " is not usable; the window keeps its size");
+            window_width = previousWidth;
+            window_height = previousHeight;
+        } else if (window) {
+            glfwSetWindowSize(window, width, height);
+        }
     }
 
     if (input->released(GLFW_KEY_F5))

@@ -119,4 +119,19 @@ TEST_F(RobustnessTest, AMinimisedWindowKeepsDrawingSafely)
     EXPECT_FALSE(game.framebufferResized);
 }
 
+TEST_F(RobustnessTest, AnUnusableWindowSizeOnReloadKeepsTheWindowAsItIs)
+{
+    start();
+    frames(1);
+    sandbox.write("config.txt", "window_width = 0\nwindow_height = -5\nfov = 70\n");
+    game.input->keyStates[GLFW_KEY_F4] = KEY_HELD; // let go at this frame's sample
+    ::testing::internal::CaptureStdout();
+    frames(1);
+    const std::string out = ::testing::internal::GetCapturedStdout();
+    EXPECT_NE(out.find("is not usable; the window keeps its size"), std::string::npos) << out;
+    EXPECT_FLOAT_EQ(window_width, 1000.0f);
+    EXPECT_FLOAT_EQ(window_height, 750.0f);
+    EXPECT_FLOAT_EQ(fov, 70.0f) << "the rest of the file still applies";
+}
+
 } // namespace

@@ -76,8 +76,14 @@ TEST(LongPlay, ThirtyMinutesStayBoundedAndFlat)
             settledMemory = residentKilobytes();
     }
     EXPECT_GT(wraps, 90) << "the player flew lap after lap";
+#ifndef __SANITIZE_ADDRESS__
     // After the first minutes, memory must not keep growing (allow a little allocator slack).
     EXPECT_LT(residentKilobytes() - settledMemory, 8 * 1024);
+#else
+    // AddressSanitizer keeps freed memory in quarantine, so the resident size says nothing here;
+    // its leak checker covers this build at exit instead.
+    (void)settledMemory;
+#endif
 }
 
 } // namespace
