@@ -9,7 +9,7 @@ packages=(
     googletest libgtest-dev
     xvfb xauth libgl1-mesa-dri
     fonts-freefont-otf
-    xdotool x11-utils imagemagick
+    xdotool x11-utils imagemagick python3
 )
 
 missing=()

@@ -1,0 +1,412 @@
+#!/usr/bin/env bash
+# Plays the real game the way a person does: starts bin/quillfen on a copy of the assets,
+# drives its window with X keyboard and mouse events and judges screenshots of it.
+#   bash tests/e2e/play.sh BUILD/bin
+# Needs an X display of at least 1000x750x24 (without one it starts Xvfb itself), xdotool,
+# ImageMagick's import and python3. Prints PASS/FAIL per check; exits non-zero on any failure.
+set -uo pipefail
+
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+root="$(cd "$here/../.." && pwd)"
+bin="$(cd "${1:-$PWD}" 2> /dev/null && pwd)" || { echo "FAIL: no folder ${1:-}"; exit 1; }
+game="$bin/quillfen"
+
+if [ -z "${DISPLAY:-}" ]; then
+    if command -v xvfb-run > /dev/null; then
+        exec xvfb-run -a -s "-screen 0 1600x1200x24" bash "$0" "$bin"
+    fi
+    echo "FAIL: no X display and no xvfb-run"
+    exit 1
+fi
+
+for tool in xdotool import xwininfo; do
+    command -v "$tool" > /dev/null || { echo "FAIL: $tool is missing (bash tools/setup.sh installs it)"; exit 1; }
+done
+python=/usr/bin/python3
+[ -x "$python" ] || python="$(command -v python3)" || { echo "FAIL: python3 is missing"; exit 1; }
+[ -x "$game" ] || { echo "FAIL: no game at $game"; exit 1; }
+# The window (1000x750) must fit on the screen, in true colour, for its screenshots to be whole.
+read -r screen_w screen_h screen_depth < <(xwininfo -root | awk '/Width:/ {w=$2} /Height:/ {h=$2} /Depth:/ {d=$2} END {print w, h, d}')
+if [ "${screen_w:-0}" -lt 1000 ] || [ "${screen_h:-0}" -lt 750 ] || [ "${screen_depth:-0}" -lt 24 ]; then
+    echo "FAIL: the screen is ${screen_w}x${screen_h}x${screen_depth}; the game needs at least 1000x750x24"
+    echo "      (under Xvfb: xvfb-run -a -s \"-screen 0 1600x1200x24\" ...)"
+    exit 1
+fi
+
+work="$(mktemp -d -t quillfen-e2e.XXXXXX)"
+game_pid=""
+failures=0
+
+cleanup() {
+    if [ -n "$game_pid" ] && kill -0 "$game_pid" 2> /dev/null; then
+        kill "$game_pid" 2> /dev/null
+        sleep 0.3
+        kill -0 "$game_pid" 2> /dev/null && kill -9 "$game_pid" 2> /dev/null
+        wait "$game_pid" 2> /dev/null
+    fi
+    # Keys left held would reach whatever gets the focus next on this display.
+    xdotool keyup s w Escape F2 F3 F4 F5 F6 2> /dev/null
+    # QUILLFEN_E2E_KEEP=1 keeps the screenshots and logs for a look afterwards.
+    if [ "${QUILLFEN_E2E_KEEP:-0}" = 1 ]; then echo "kept $work"; else rm -rf "$work"; fi
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+pass() { echo "PASS: $*"; }
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+note() { echo "  .. $*"; }
+now() { date +%s.%N; }
+# calc EXPRESSION: prints the value of an awk expression.
+calc() { awk "BEGIN { printf \"%.3f\", $1 }"; }
+elapsed() { calc "$(now) - $started"; }
+started=$(now)
+# True when the awk condition over the given numbers holds, e.g. holds "$a > 2 * $b".
+holds() { awk "BEGIN { exit !($1) }"; }
+
+# The game opens "../../assets/": run it two levels below a copy of the assets.
+cp -r "$root/assets" "$work/assets"
+mkdir -p "$work/play/bin"
+config="$work/assets/config.txt"
+shader="$work/assets/shaders/rawcolor/rawcolor.frag"
+
+# Regions, as fractions of the window from its top-left corner.
+HEALTH=0,0,0.3,0.06          # "Health: 100%"
+FPS=0.88,0,1,0.06            # "FPS: n"
+SCENE=0,0.08,1,0.92          # the picture without the HUD's lines
+SKY=0,0.08,1,0.3             # the clear colour above the woods
+CENTRE=0.35,0.3,0.65,0.7     # the creature, in third person
+AHEAD=0.3,0.08,0.7,0.45      # the background above the woods straight ahead
+WOODS=0,0.08,1,0.5           # the upper half: woods, trees and background, little floor
+
+win=""
+# shot NAME: captures the window into $work/NAME.ppm and prints that path.
+shot() {
+    local file="$work/$1.ppm"
+    import -window "$win" -depth 8 "$file" 2> /dev/null || return 1
+    echo "$file"
+}
+measure() { "$python" "$here/frame.py" "$@"; }
+
+# press KEY: a real key press held across a few frames; the game acts when the key is let go.
+press() {
+    xdotool keydown "$1"
+    sleep 0.8
+    xdotool keyup "$1"
+}
+
+# wait_for SECONDS NAME MEASURE CONDITION: shoots until CONDITION (awk, over $v = the measure)
+# holds, or the time is up. Leaves the last value in $value and the last shot in $last_shot.
+wait_for() {
+    local limit=$1 name=$2 query=$3 condition=$4 deadline
+    deadline=$(calc "$(now) + $limit")
+    while :; do
+        value=""
+        # A window that is not shown yet cannot be captured: try again.
+        if last_shot=$(shot "$name"); then
+            value=$(measure "$last_shot" "$query")
+            if awk -v v="$value" "BEGIN { exit !($condition) }"; then return 0; fi
+        fi
+        holds "$(now) > $deadline" && return 1
+        sleep 0.2
+    done
+}
+
+# start_game LOG: starts the game, waits for its window, focuses it and holds S, so the
+# creature hovers where it starts until a check lets it go.
+start_game() {
+    local log=$1
+    for _ in 1 2 3; do
+        ( cd "$work/play/bin" && exec "$game" ) > "$log" 2>&1 &
+        game_pid=$!
+        win=""
+        for _ in $(seq 200); do
+            win=$(xdotool search --onlyvisible --pid "$game_pid" --name '^Quillfen$' 2> /dev/null | head -1)
+            [ -n "$win" ] && break
+            kill -0 "$game_pid" 2> /dev/null || break
+            sleep 0.1
+        done
+        [ -n "$win" ] && break
+        wait "$game_pid" 2> /dev/null
+        game_pid=""
+        # A busy Xvfb now and then refuses a connection: that is the machine, not the game.
+        grep -q "Failed to open display" "$log" || return 1
+        note "the X server refused the game's connection; starting it again"
+        sleep 1
+    done
+    [ -n "$win" ] || return 1
+    xdotool windowfocus --sync "$win" 2> /dev/null || xdotool windowfocus "$win"
+    xdotool keydown s
+    # The first frame: the HUD's health line appears in the top-left corner.
+    wait_for 40 first "white@$HEALTH" 'v >= 100'
+}
+
+# stop_game: Escape, then the process must end by itself, at once and with status 0.
+stop_game() {
+    local t0 status waited watchdog
+    xdotool keydown Escape
+    sleep 0.8
+    t0=$(now)
+    xdotool keyup Escape
+    # Wait for the exit itself (no polling to steal the game's time); a game that hangs is
+    # killed after a few seconds.
+    ( sleep 4; kill -9 "$game_pid" 2> /dev/null ) &
+    watchdog=$!
+    wait "$game_pid"
+    status=$?
+    waited=$(calc "$(now) - $t0")
+    kill "$watchdog" 2> /dev/null
+    wait "$watchdog" 2> /dev/null
+    game_pid=""
+    if [ "$status" -eq 0 ] && holds "$waited < 1.0"; then
+        pass "Escape ends the game with status 0 after $(printf %.2f "$waited") s"
+    else
+        fail "Escape: status $status after $(printf %.2f "$waited") s (a hung game is killed after 4 s)"
+    fi
+}
+
+# fly SECONDS [KEY]: lets the creature fly on (with KEY held too), then makes it hover again.
+fly() {
+    if [ -n "${2:-}" ]; then xdotool keyup s keydown "$2"; else xdotool keyup s; fi
+    sleep "$1"
+    if [ -n "${2:-}" ]; then xdotool keydown s keyup "$2"; else xdotool keydown s; fi
+    # Let the last moving frame reach the screen.
+    sleep 0.8
+}
+
+# turn DY: moves the mouse DY pixels down from the window centre and waits until the game
+# has taken the movement (it puts the cursor back to the centre every frame).
+turn() {
+    # shellcheck disable=SC2034  # SCREEN and WINDOW come with xdotool's --shell output
+    local X Y WIDTH HEIGHT SCREEN WINDOW cx cy
+    eval "$(xdotool getwindowgeometry --shell "$win")"
+    # The centre in screen coordinates, where the game puts the cursor back.
+    cx=$((X + WIDTH / 2)); cy=$((Y + HEIGHT / 2))
+    xdotool mousemove "$cx" $((cy + $1))
+    for _ in $(seq 50); do
+        sleep 0.1
+        eval "$(xdotool getmouselocation --shell)"
+        [ "$X" -eq "$cx" ] && [ "$Y" -eq "$cy" ] && return 0
+    done
+    return 1
+}
+
+# peak SECONDS NAME QUERY: the largest value of the measure over shots taken for that long
+# (the creature's wings beat: a single shot may catch them edge-on).
+peak() {
+    local deadline best=0 v f
+    deadline=$(calc "$(now) + $1")
+    while holds "$(now) < $deadline"; do
+        if f=$(shot "$2"); then
+            v=$(measure "$f" "$3")
+            holds "$v > $best" && best=$v
+        fi
+        sleep 0.1
+    done
+    echo "$best"
+}
+
+# ---------------------------------------------------------------- run 1: keys, mouse, wheel
+# The creature hovers at the start, so every change of the picture comes from the check.
+log="$work/game.log"
+if ! start_game "$log"; then
+    fail "first frame: no HUD in the window's top-left corner (window '${win}')"
+    cat "$log"
+    exit 1
+fi
+pass "first frame with the HUD (light pixels top-left: $value) after $(printf %.1f "$(elapsed)") s"
+read -r width height < <(measure "$last_shot" size)
+note "window ${width}x${height}"
+# Without a window manager the focus is only what windowfocus set; keys go to the focus window.
+focus=$(xdotool getwindowfocus 2> /dev/null)
+if [ "$focus" = "$win" ]; then
+    pass "the game window has the keyboard focus"
+else
+    fail "the keyboard focus is on window '$focus', not the game's '$win'"
+fi
+
+# F3: the frame rate top-right goes away.
+fps_before=$(measure "$(shot fps)" "white@$FPS")
+press F3
+if holds "$fps_before >= 15" && wait_for 6 fps "white@$FPS" "v * 4 <= $fps_before"; then
+    pass "F3 hides the frame rate (light pixels top-right: $fps_before -> $value)"
+else
+    fail "F3 did not hide the frame rate (light pixels top-right: $fps_before -> ${value:-none})"
+fi
+
+# F6: the whole HUD goes away; it stays hidden for the checks below.
+hud_before=$(measure "$(shot hud)" "white@$HEALTH")
+press F6
+if holds "$hud_before >= 100" && wait_for 6 hud "white@$HEALTH" "v * 4 <= $hud_before"; then
+    pass "F6 hides the HUD (light pixels top-left: $hud_before -> $value)"
+else
+    fail "F6 did not hide the HUD (light pixels top-left: $hud_before -> ${value:-none})"
+fi
+
+# F2: wireframe shows the clear colour between the lines; F2 again fills the faces again.
+grey_solid=$(measure "$(shot solid)" "grey@$SCENE")
+press F2
+if wait_for 6 wire "grey@$SCENE" "v >= $grey_solid + 0.25"; then
+    pass "F2 draws wireframe (background share $grey_solid -> $value)"
+else
+    fail "F2 did not draw wireframe (background share $grey_solid -> ${value:-none})"
+fi
+press F2
+if wait_for 6 filled "grey@$SCENE" "v <= $grey_solid + 0.05"; then
+    pass "F2 again draws filled faces (background share $value)"
+else
+    fail "F2 again did not draw filled faces (background share ${value:-none}, before $grey_solid)"
+fi
+
+# F5: a broken shader is reported and changes the picture; fixed, F5 brings the picture back.
+before=$(shot before)
+cp "$shader" "$work/rawcolor.frag.good"
+echo "this line is not GLSL" >> "$shader"
+compile_errors() { grep -c "ERROR - Shader Compile Error in Fragment" "$log"; }
+errors_before=$(compile_errors)
+press F5
+for _ in $(seq 60); do
+    [ "$(compile_errors)" -gt "$errors_before" ] && break
+    sleep 0.1
+done
+if [ "$(compile_errors)" -gt "$errors_before" ]; then
+    pass "F5 with a broken fragment shader prints \"ERROR - Shader Compile Error in Fragment\""
+else
+    fail "F5 with a broken fragment shader printed no compile error"
+fi
+if wait_for 6 broken "diff:$before@$WOODS" "v >= 6"; then
+    pass "the broken shader changes the picture (difference to before: $value)"
+else
+    fail "the broken shader did not change the picture (difference to before: ${value:-none})"
+fi
+cp "$work/rawcolor.frag.good" "$shader"
+lines_before=$(wc -l < "$log")
+press F5
+if wait_for 6 restored "diff:$before@$WOODS" 'v <= 3'; then
+    pass "F5 with the shader fixed restores the picture (difference to before: $value)"
+else
+    fail "F5 with the shader fixed did not restore the picture (difference to before: ${value:-none})"
+fi
+if tail -n +$((lines_before + 1)) "$log" | grep -q "ERROR"; then
+    fail "the fixed shader still reports: $(tail -n +$((lines_before + 1)) "$log" | grep ERROR | head -3)"
+else
+    pass "the fixed shader loads without errors"
+fi
+
+# Wheel: closer and closer, down to first person, where the creature itself is not drawn.
+creature=$(peak 3 third "orange@$CENTRE")
+if holds "$creature >= 100"; then
+    pass "the creature is drawn in third person (orange pixels in the centre: $creature)"
+else
+    fail "the creature is not drawn in third person (orange pixels in the centre: $creature)"
+fi
+# Seven steps reach first person. Clicks within one frame count once: on a slow machine more
+# rounds, slower, make up for merged clicks.
+for pause in 0.4 0.8 1.2; do
+    for _ in $(seq 8); do
+        xdotool click 4
+        sleep $pause
+    done
+    value=$(peak 2.5 first "orange@$CENTRE")
+    holds "$value <= 5" && break
+    note "still in third person after clicks $pause s apart (orange pixels: $value)"
+done
+if holds "$value <= 5"; then
+    pass "the wheel zooms to first person: the creature is not drawn (orange pixels: $value)"
+else
+    fail "the wheel did not reach first person (orange pixels in the centre: $value)"
+fi
+
+# Mouse: a large downward movement pitches the camera down, so the background above the
+# woods leaves the top of the picture; upward movement brings it back. A movement that lands
+# while the game is putting the cursor back can be lost (for a player too), so each step is
+# judged on the picture and the steps go on until the view has turned.
+sky_before=$(measure "$(shot level)" "grey@$SKY")
+turns=0
+turned=0
+while [ $turns -lt 4 ]; do
+    turn 300 || break
+    turns=$((turns + 1))
+    if wait_for 3 down "grey@$SKY" "v <= 0.02"; then turned=1; break; fi
+done
+if [ $turned -eq 1 ] && holds "$sky_before >= 0.3"; then
+    pass "the mouse pitches the view down: $turns move(s) of 300 pixels (background share at the top $sky_before -> $value)"
+else
+    fail "the mouse did not pitch the view down: $turns move(s) of 300 pixels (background share at the top $sky_before -> ${value:-none})"
+fi
+turns=0
+turned=0
+while [ $turns -lt 6 ]; do
+    turn -300 || break
+    turns=$((turns + 1))
+    if wait_for 3 up "grey@$SKY" "v >= 0.3"; then turned=1; break; fi
+done
+if [ $turned -eq 1 ]; then
+    pass "the mouse pitches the view back up: $turns move(s) (background share at the top $value)"
+else
+    fail "the mouse did not pitch the view back up: $turns move(s) (background share at the top ${value:-none})"
+fi
+
+# F4: the window takes the size written in the copy of config.txt.
+sed -i -e 's/^window_width *=.*/window_width = 800/' -e 's/^window_height *=.*/window_height = 600/' "$config"
+press F4
+size=""
+for _ in $(seq 50); do
+    size=$(xwininfo -id "$win" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}')
+    [ "$size" = "800x600" ] && break
+    sleep 0.1
+done
+if [ "$size" = "800x600" ]; then
+    pass "F4 resizes the window to the configured 800x600"
+else
+    fail "F4 did not resize the window (it is $size)"
+fi
+
+stop_game
+note "run 1 took $(printf %.1f "$(elapsed)") s"
+
+# ---------------------------------------------------------------- runs 2 and 3: W
+# The forest is the same on every run. Flying on, the woods ahead fill the background above
+# them. Run 2 flies FLIGHT seconds twice without W; run 3 flies FLIGHT seconds with W, which
+# must get about as far as run 2's second stop: nearer to it than to the first stop.
+# A slower flying speed lets the flights last longer, so a frame more or less matters less.
+cp "$root/assets/config.txt" "$config"
+sed -i -e 's/^moveSensitivity *=.*/moveSensitivity = 25/' "$config"
+FLIGHT=2.4
+
+if start_game "$work/game2.log"; then
+    sky0=$(measure "$(shot start)" "grey@$AHEAD")
+    fly $FLIGHT
+    sky1=$(measure "$(shot slow1)" "grey@$AHEAD")
+    fly $FLIGHT
+    sky2=$(measure "$(shot slow2)" "grey@$AHEAD")
+    stop_game
+    if holds "$sky0 - $sky2 >= 0.15"; then
+        pass "the creature flies on by itself (background ahead $sky0 -> $sky1 -> $sky2)"
+    else
+        fail "the creature did not fly on by itself (background ahead $sky0 -> $sky1 -> $sky2)"
+    fi
+else
+    fail "run 2: no first frame"
+    cat "$work/game2.log"
+fi
+
+if start_game "$work/game3.log"; then
+    fly $FLIGHT w
+    sky_w=$(measure "$(shot fast)" "grey@$AHEAD")
+    stop_game
+    if [ -n "${sky2:-}" ] && holds "$sky_w < ($sky1 + $sky2) / 2"; then
+        pass "W flies faster: after ${FLIGHT} s with W the background ahead is $sky_w, like $sky2 after twice that without W, not $sky1"
+    else
+        fail "W did not fly faster: background ahead after ${FLIGHT} s with W $sky_w; without W ${sky1:-?} after ${FLIGHT} s, ${sky2:-?} after twice that"
+    fi
+else
+    fail "run 3: no first frame"
+    cat "$work/game3.log"
+fi
+
+echo "run time $(printf %.1f "$(elapsed)") s"
+if [ $failures -gt 0 ]; then
+    echo "$failures check(s) failed"
+    exit 1
+fi
+echo "all checks passed"
