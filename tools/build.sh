@@ -5,5 +5,5 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 dir="${1:-$root/build}"
 shift || true
 mkdir -p "$dir"
-cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" > "$dir/configure.log" 2>&1 || { cat "$dir/configure.log"; exit 1; }
+cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=Release "$@" > "$dir/configure.log" 2>&1 || { cat "$dir/configure.log"; exit 1; }
 cmake --build "$dir" -j2

@@ -20,7 +20,7 @@ with_display ctest --test-dir "$root/build" --output-on-failure "$@"
 
 if [ "${QUILLFEN_SKIP_SANITIZERS:-0}" != "1" ]; then
     echo "== The same tests, built with AddressSanitizer and UndefinedBehaviorSanitizer =="
-    bash "$root/tools/build.sh" "$root/build-asan" -DQUILLFEN_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+    bash "$root/tools/build.sh" "$root/build-asan" -DQUILLFEN_SANITIZE=ON -DQUILLFEN_EXTRAS=OFF -DCMAKE_BUILD_TYPE=Debug
     export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:strict_string_checks=1"
     export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
     export LSAN_OPTIONS="suppressions=$root/tools/sanitizer/lsan.supp:print_suppressions=0"

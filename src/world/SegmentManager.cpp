@@ -16,6 +16,17 @@ const glm::vec3 managerPosition(-5.0f, 0.0f, -5.0f);
 constexpr float switchFraction = 0.7f;
 constexpr float cellSize = 15.0f;
 
+// A mushroom or a tree, centred at `at`, turned at random about the vertical (one more draw).
+template <typename Obstacle>
+std::shared_ptr<Obstacle> standOnFloor(const std::shared_ptr<PhysicsEngine>& engine, glm::vec3 at, glm::vec3 size)
+{
+    auto obstacle = std::make_shared<Obstacle>(engine);
+    obstacle->setPosition(at);
+    obstacle->setRotation(glm::vec3(0.0f, 0.0f, 360.0f * WorldRandom::unit()));
+    obstacle->setScale(size);
+    return obstacle;
+}
+
 } // namespace
 
 Segment::Segment(std::shared_ptr<PhysicsEngine> engine)
@@ -97,19 +108,10 @@ void Segment::populate()
                 pollen->setPosition(glm::vec3(x, y, p.z + h * W));
                 contents.push_back(pollen);
             } else if (r < 0.8f) {
-                auto shroom = std::make_shared<Shroom>(engine);
-                shroom->setPosition(glm::vec3(x, y, p.z + 10.0f));
-                const float a = WorldRandom::unit();
-                shroom->setRotation(glm::vec3(0.0f, 0.0f, 360.0f * a));
-                shroom->setScale(glm::vec3(10.0f / 3.0f, 10.0f / 3.0f, 10.5f));
-                contents.push_back(shroom);
+                contents.push_back(standOnFloor<Shroom>(engine, glm::vec3(x, y, p.z + 10.0f),
+                                                        glm::vec3(10.0f / 3.0f, 10.0f / 3.0f, 10.5f)));
             } else if (r < 1.0f) {
-                auto tree = std::make_shared<Tree>(engine);
-                tree->setPosition(glm::vec3(x, y, p.z + 30.0f));
-                const float a = WorldRandom::unit();
-                tree->setRotation(glm::vec3(0.0f, 0.0f, 360.0f * a));
-                tree->setScale(glm::vec3(15.0f, 15.0f, 30.0f));
-                contents.push_back(tree);
+                contents.push_back(standOnFloor<Tree>(engine, glm::vec3(x, y, p.z + 30.0f), glm::vec3(15.0f, 15.0f, 30.0f)));
             }
         }
     }
