@@ -171,19 +171,41 @@ void Game::render()
 {
     if (framebufferResized)
         rebuildSizedTargets();
+    queueInstances();
+    shadowPass();
+    mainPass();
+    postPass();
+    hudPass();
+}
 
+void Game::queueInstances()
+{
     if (player)
         player->draw();
     root.draw();
+}
 
+void Game::shadowPass()
+{
     // The depth pass keeps the queued instances for the main pass, which empties them.
     shadows.drawDepthPass(light.position);
+}
+
+void Game::mainPass()
+{
     postProcessing.bindTarget(input->wireframe);
     const glm::mat4 viewProjection = player->camera->getViewProjection();
     const glm::vec3 eye = player->camera->getPosition();
     renderShaders(eye, light, shadows, viewProjection);
+}
 
+void Game::postPass()
+{
     postProcessing.draw();
+}
+
+void Game::hudPass()
+{
     if (input->showHud)
         hud.render();
 }

@@ -25,7 +25,14 @@ constexpr glm::vec3 red(1.0f, 0.0f, 0.0f);
 constexpr glm::vec3 black(0.0f, 0.0f, 0.0f);
 constexpr glm::vec3 cyan(0.0f, 1.0f, 1.0f);
 
+std::uint64_t drawCalls = 0;
+
 } // namespace
+
+std::uint64_t hudDrawCalls()
+{
+    return drawCalls;
+}
 
 HUD::HUD() = default;
 HUD::~HUD() = default;
@@ -238,6 +245,7 @@ void HUD::renderText(const std::string& text, float x, float y, float scale, glm
         glBufferSubData(GL_ARRAY_BUFFER, 0, sizeof vertices, vertices);
         glBindBuffer(GL_ARRAY_BUFFER, 0);
         glDrawArrays(GL_TRIANGLES, 0, 6);
+        ++drawCalls;
         x += static_cast<float>(c.advance >> 6) * scale;
     }
 }

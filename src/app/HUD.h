@@ -65,3 +65,6 @@ private:
     // The program load the static uniforms were sent to.
     std::uint32_t configuredLoad = 0;
 };
+
+// Draws issued by every HUD since the program started (the frame benchmark counts them per frame).
+std::uint64_t hudDrawCalls();
