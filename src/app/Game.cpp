@@ -187,8 +187,12 @@ void Game::queueInstances()
 
 void Game::shadowPass()
 {
-    // The depth pass keeps the queued instances for the main pass, which empties them.
-    shadows.drawDepthPass(light.position);
+    // The depth pass keeps the queued instances for the main pass, which empties them. Only the
+    // part of the map the camera's view can read is drawn.
+    if (player)
+        shadows.drawDepthPass(light.position, player->camera->getViewProjection());
+    else
+        shadows.drawDepthPass(light.position);
 }
 
 void Game::mainPass()

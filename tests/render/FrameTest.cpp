@@ -322,4 +322,29 @@ TEST_F(FrameTest, LayingTheDepthsDownFirstDrawsTheImageOfASinglePass)
     root.children.clear();
 }
 
+TEST_F(FrameTest, ShadowsDrawnOnlyWhereTheViewReadsGiveTheSameImage)
+{
+    renderFrame();
+    const std::vector<unsigned char> whole = pixels;
+
+    // Depth 0 everywhere: a texel the view reads but the pass leaves alone would shadow its pixel.
+    glBindFramebuffer(GL_FRAMEBUFFER, shadows.framebuffer);
+    glClearDepth(0.0);
+    glClear(GL_DEPTH_BUFFER_BIT);
+    glClearDepth(1.0);
+    root.draw();
+    shadows.drawDepthPass(light.position, viewProjection());
+    const glm::ivec4 area = shadows.readableArea(viewProjection());
+    EXPECT_LT(area.z * area.w, shadows.width * shadows.height) << "part of the map is left alone";
+    postProcessing.bindTarget(false);
+    renderShaders(eye, light, shadows, viewProjection());
+    postProcessing.draw();
+    glReadPixels(0, 0, frameWidth, frameHeight, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+
+    int differs = 0;
+    for (std::size_t i = 0; i < pixels.size(); ++i)
+        differs += pixels[i] != whole[i] ? 1 : 0;
+    EXPECT_EQ(differs, 0);
+}
+
 } // namespace
