@@ -174,19 +174,45 @@ void Game::render()
 {
     if (framebufferResized)
         rebuildSizedTargets();
+    queueInstances();
+    shadowPass();
+    mainPass();
+    postPass();
+    hudPass();
+}
 
+void Game::queueInstances()
+{
     if (player)
         player->draw();
     root.draw();
+}
 
-    // The depth pass keeps the queued instances for the main pass, which empties them.
-    shadows.drawDepthPass(light.position);
+void Game::shadowPass()
+{
+    // The depth pass keeps the queued instances for the main pass, which empties them. Only the
+    // part of the map the camera's view can read is drawn.
+    if (player)
+        shadows.drawDepthPass(light.position, player->camera->getViewProjection());
+    else
+        shadows.drawDepthPass(light.position);
+}
+
+void Game::mainPass()
+{
     postProcessing.bindTarget(input->wireframe);
     const glm::mat4 viewProjection = player->camera->getViewProjection();
     const glm::vec3 eye = player->camera->getPosition();
     renderShaders(eye, light, shadows, viewProjection);
+}
 
+void Game::postPass()
+{
     postProcessing.draw();
+}
+
+void Game::hudPass()
+{
     if (input->showHud)
         hud.render();
 }

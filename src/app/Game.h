@@ -42,7 +42,19 @@ public:
     void update();
     // One frame of input, rules and object updates with the current deltaTime.
     void advance();
+    // One frame of drawing: the steps below, in this order.
     void render();
+
+    // After a framebuffer resize: camera projection, shadow map and off-screen target at the new size.
+    void rebuildSizedTargets();
+    // The player and the scene queue their instances into their models.
+    void queueInstances();
+    void shadowPass();
+    // The lit scene into the off-screen target; empties the instance lists.
+    void mainPass();
+    // The outlined image to the window.
+    void postPass();
+    void hudPass();
 
     std::shared_ptr<GameInput> input;
     std::shared_ptr<PhysicsEngine> physics;
@@ -65,9 +77,6 @@ public:
     static void onFramebufferSize(GLFWwindow* window, int width, int height);
     static void onWindowFocus(GLFWwindow* window, int focused);
     static void onScroll(GLFWwindow* window, double xOffset, double yOffset);
-
-private:
-    void rebuildSizedTargets();
 };
 
 // The one game of the process, for the GLFW callbacks.

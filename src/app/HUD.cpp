@@ -25,7 +25,14 @@ constexpr glm::vec3 red(1.0f, 0.0f, 0.0f);
 constexpr glm::vec3 black(0.0f, 0.0f, 0.0f);
 constexpr glm::vec3 cyan(0.0f, 1.0f, 1.0f);
 
+std::uint64_t drawCalls = 0;
+
 } // namespace
+
+std::uint64_t hudDrawCalls()
+{
+    return drawCalls;
+}
 
 HUD::HUD() = default;
 HUD::~HUD() = default;
@@ -218,6 +225,10 @@ void HUD::render()
 void HUD::renderText(const std::string& text, float x, float y, float scale, glm::vec3 color)
 {
     glUniform3f(glGetUniformLocation(shader->programId, "textColor"), color.x, color.y, color.z);
+    // The quads of the whole line go up in one upload: a buffer rewritten under every glyph's
+    // draw makes the driver wait for the glyph before.
+    glyphQuads.clear();
+    glyphTextures.clear();
     for (char ch : text) {
         const auto it = characters.find(ch);
         if (it == characters.end())
@@ -228,16 +239,26 @@ void HUD::renderText(const std::string& text, float x, float y, float scale, glm
         const float ypos = y - static_cast<float>(c.size.y - c.bearing.y) * scale;
         const float w = static_cast<float>(c.size.x) * scale;
         const float h = static_cast<float>(c.size.y) * scale;
-        const float vertices[6][4] = {
-            {xpos, ypos + h, 0.0f, 0.0f}, {xpos, ypos, 0.0f, 1.0f},         {xpos + w, ypos, 1.0f, 1.0f},
-            {xpos, ypos + h, 0.0f, 0.0f}, {xpos + w, ypos, 1.0f, 1.0f}, {xpos + w, ypos + h, 1.0f, 0.0f},
-        };
-        glActiveTexture(GL_TEXTURE0);
-        glBindTexture(GL_TEXTURE_2D, c.textureId);
-        glBindBuffer(GL_ARRAY_BUFFER, vbo);
-        glBufferSubData(GL_ARRAY_BUFFER, 0, sizeof vertices, vertices);
-        glBindBuffer(GL_ARRAY_BUFFER, 0);
-        glDrawArrays(GL_TRIANGLES, 0, 6);
+        glyphQuads.insert(glyphQuads.end(), {xpos,     ypos + h, 0.0f, 0.0f, //
+                                             xpos,     ypos,     0.0f, 1.0f, //
+                                             xpos + w, ypos,     1.0f, 1.0f, //
+                                             xpos,     ypos + h, 0.0f, 0.0f, //
+                                             xpos + w, ypos,     1.0f, 1.0f, //
+                                             xpos + w, ypos + h, 1.0f, 0.0f});
+        glyphTextures.push_back(c.textureId);
         x += static_cast<float>(c.advance >> 6) * scale;
+    }
+    if (glyphTextures.empty())
+        return;
+
+    glBindBuffer(GL_ARRAY_BUFFER, vbo);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(glyphQuads.size() * sizeof(float)), glyphQuads.data(),
+                 GL_DYNAMIC_DRAW);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    glActiveTexture(GL_TEXTURE0);
+    for (std::size_t i = 0; i < glyphTextures.size(); ++i) {
+        glBindTexture(GL_TEXTURE_2D, glyphTextures[i]);
+        glDrawArrays(GL_TRIANGLES, static_cast<GLint>(6 * i), 6);
+        ++drawCalls;
     }
 }

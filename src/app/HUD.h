@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 class Shader;
 
@@ -64,4 +65,10 @@ private:
     void sendStaticUniforms();
     // The program load the static uniforms were sent to.
     std::uint32_t configuredLoad = 0;
+    // One line of text being drawn: six (x, y, u, v) corners and the texture of each glyph.
+    std::vector<float> glyphQuads;
+    std::vector<std::uint32_t> glyphTextures;
 };
+
+// Draws issued by every HUD since the program started (the frame benchmark counts them per frame).
+std::uint64_t hudDrawCalls();

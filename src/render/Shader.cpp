@@ -41,6 +41,11 @@ void Shader::load()
 
     if (programId != noProgram)
         glDeleteProgram(programId);
+    // The depth-only twin follows the new vertex stage; it is rebuilt when next needed.
+    if (depthOnly) {
+        glDeleteProgram(depthOnly->programId);
+        depthOnly.reset();
+    }
 
     const GLuint vertex = compileStage(GL_VERTEX_SHADER, vertexSource);
     reportErrors(vertex, 0);
@@ -53,6 +58,9 @@ void Shader::load()
     glAttachShader(programId, fragment);
     glLinkProgram(programId);
     reportErrors(programId, 2);
+    GLint status = 0;
+    glGetProgramiv(programId, GL_LINK_STATUS, &status);
+    linked = status != 0;
 
     glDeleteShader(vertex);
     glDeleteShader(fragment);
@@ -133,6 +141,31 @@ void Shader::renderDepth(const glm::mat4& lightPvMatrix)
         for (Model* model : shader->models)
             model->draw(*depth, false);
     }
+}
+
+Shader* Shader::depthOnlyProgram()
+{
+    // A program that does not link draws nothing, and its twin must not draw depths for it.
+    if (!linked)
+        return nullptr;
+    if (!depthOnly) {
+        const std::shared_ptr<Shader> depth = getShader(SHADER_DEPTH);
+        if (!depth)
+            return nullptr;
+        depthOnly = std::make_unique<Shader>(vertexPath, depth->fragmentPath);
+    }
+    return depthOnly->linked ? depthOnly.get() : nullptr;
+}
+
+void Shader::renderDepthOnly(const glm::mat4& pvMatrix)
+{
+    Shader* twin = models.empty() ? nullptr : depthOnlyProgram();
+    if (!twin)
+        return;
+    glUseProgram(twin->programId);
+    twin->setPvMatrix(pvMatrix);
+    for (Model* model : models)
+        model->draw(*twin, false);
 }
 
 void Shader::setFloat(const char* name, float value) const

@@ -34,6 +34,12 @@ public:
     void render(glm::vec3 eyePos, const Light& light, const Shadows& shadows, const glm::mat4& pvMatrix);
     // Shadow depth pass over the models of every program; the instance lists are kept for the main pass.
     static void renderDepth(const glm::mat4& lightPvMatrix);
+    // This program's vertex stage with the depth program's empty fragment stage: it writes exactly
+    // the depths this program writes, and no colour. Built on first use; null while either program
+    // fails to build.
+    Shader* depthOnlyProgram();
+    // The depths of this program's queued instances, seen through pvMatrix; the lists are kept.
+    void renderDepthOnly(const glm::mat4& pvMatrix);
 
     // Uniforms by name on this program (which must be current); unknown names are ignored by OpenGL.
     void setFloat(const char* name, float value) const;
@@ -49,6 +55,11 @@ public:
     // Rises with every load. A reload gives a new program without the uniforms users set once
     // (the HUD's projection and sampler): they compare this with the value they last saw.
     std::uint32_t loadCount = 0;
+    // Whether the last load linked.
+    bool linked = false;
+
+private:
+    std::unique_ptr<Shader> depthOnly;
 };
 
 constexpr int SHADER_DEFAULT = 0;
@@ -67,5 +78,7 @@ std::shared_ptr<Shader> getShader(int key);
 const ShaderRegistry& shaderRegistry();
 // Rebuilds every program from its files, in key order (the F5 key).
 void reloadShaders();
-// The main pass of every program in key order; programs without models do nothing.
+// The main pass of every program in key order; programs without models do nothing. The target's
+// stencil must be clear: the depths are laid down first, and the stencil keeps the first fragment
+// drawn at each pixel's nearest depth, so each pixel is lit once and the image is that of one pass.
 void renderShaders(glm::vec3 eyePos, const Light& light, const Shadows& shadows, const glm::mat4& pvMatrix);

@@ -8,12 +8,18 @@
 #include <epoxy/gl.h>
 #include <glm/gtc/matrix_transform.hpp>
 
+#include <cmath>
+#include <limits>
+
 namespace {
 
 // The world ring: four segments of 200 units along +x.
 constexpr float worldLength = 200.0f * 4.0f;
 constexpr float lightHalfExtent = 500.0f;
 constexpr float lightNear = 0.1f;
+// Texels around the camera's footprint that a lit fragment may still read: its lookup is
+// offset by up to a texel along the normal, and the filter takes the next texel on each side.
+constexpr int readMargin = 8;
 
 } // namespace
 
@@ -71,4 +77,51 @@ void Shadows::drawDepthPass(glm::vec3 lightPos)
     glCullFace(GL_FRONT);
     Shader::renderDepth(lightPvMatrix);
     glCullFace(GL_BACK);
+}
+
+void Shadows::drawDepthPass(glm::vec3 lightPos, const glm::mat4& cameraViewProjection)
+{
+    const glm::mat4 lightView = glm::lookAt(lightPos, glm::vec3(0.0f), glm::vec3(0.0f, 0.0f, 1.0f));
+    lightPvMatrix = lightProjection * lightView;
+    const glm::ivec4 area = readableArea(cameraViewProjection);
+
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    glEnable(GL_DEPTH_TEST);
+    glViewport(0, 0, width, height);
+    // The scissor bounds the clear and every draw; the texels outside keep older depths that no
+    // fragment in view reads.
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(area.x, area.y, area.z, area.w);
+    glClearColor(0.2f, 0.2f, 0.2f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+
+    glCullFace(GL_FRONT);
+    Shader::renderDepth(lightPvMatrix);
+    glCullFace(GL_BACK);
+    glDisable(GL_SCISSOR_TEST);
+}
+
+glm::ivec4 Shadows::readableArea(const glm::mat4& cameraViewProjection) const
+{
+    const glm::ivec4 whole(0, 0, width, height);
+    // Corners of the camera's clip volume, carried into the light's clip space.
+    const glm::mat4 cameraToLight = lightPvMatrix * glm::inverse(cameraViewProjection);
+    glm::vec2 low(std::numeric_limits<float>::max());
+    glm::vec2 high(std::numeric_limits<float>::lowest());
+    for (int i = 0; i < 8; ++i) {
+        const glm::vec4 corner((i & 1) ? 1.0f : -1.0f, (i & 2) ? 1.0f : -1.0f, (i & 4) ? 1.0f : -1.0f, 1.0f);
+        const glm::vec4 p = cameraToLight * corner;
+        if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.w) || p.w == 0.0f)
+            return whole;
+        // The light's projection is parallel: the convex frustum lands inside its corners' box.
+        const glm::vec2 texel = (glm::vec2(p) / p.w * 0.5f + 0.5f) * glm::vec2(width, height);
+        low = glm::min(low, texel);
+        high = glm::max(high, texel);
+    }
+    const glm::vec2 size(width, height);
+    low = glm::clamp(glm::floor(low) - static_cast<float>(readMargin), glm::vec2(0.0f), size);
+    high = glm::clamp(glm::ceil(high) + static_cast<float>(readMargin), glm::vec2(0.0f), size);
+    const glm::ivec2 from(low);
+    const glm::ivec2 to(high);
+    return glm::ivec4(from, to - from);
 }

@@ -12,6 +12,14 @@ public:
     void initialize();
     // The depth pass from the light: lightPvMatrix, target, clear, viewport, then every queued instance.
     void drawDepthPass(glm::vec3 lightPos);
+    // The same, but only the part of the map that a view through cameraViewProjection can read
+    // is cleared and drawn; the rest is left as it was (see readableArea).
+    void drawDepthPass(glm::vec3 lightPos, const glm::mat4& cameraViewProjection);
+    // The texels (x, y, width, height) that the lit programs may read for fragments seen through
+    // cameraViewProjection: where the camera's frustum falls in the light's view, with a margin
+    // for the lookup's offset and filter. The light's projection is parallel, so a caster shadows
+    // only the texel it covers: the rest of the map is never read. The whole map when unsure.
+    glm::ivec4 readableArea(const glm::mat4& cameraViewProjection) const;
 
     std::uint32_t framebuffer = 0;
     std::uint32_t depthTexture = 0;

@@ -256,4 +256,95 @@ TEST_F(FrameTest, AMaterialWithoutMapsShowsItsColourAfterATexturedOne)
     root.children.clear();
 }
 
+TEST_F(FrameTest, LayingTheDepthsDownFirstDrawsTheImageOfASinglePass)
+{
+    // A second ground, wider than the camera's reach: fragments at the far plane itself, which
+    // a single pass never draws.
+    auto wide = std::make_shared<Drawable>(floor);
+    wide->setScale(glm::vec3(20.0f, 20.0f, 1.0f));
+    wide->setPosition(glm::vec3(0.0f, 0.0f, -0.5f));
+    root.addChild(wide);
+    // A blue box in the very place of an orange one, drawn after it: every depth ties, and a
+    // single pass keeps the orange box that came first.
+    gltf::scene({gltf::box("Box", glm::vec3(2.0f), 0)}, {{"Blue", glm::vec4(0.1f, 0.3f, 0.9f, 1.0f), 0.75f, "", ""}})
+        .write(sandbox, "models/test/blue.gltf");
+    auto blue = std::make_shared<Model>(assetPath("models/test/blue.gltf"), getShader(SHADER_RAWCOLOR));
+    auto twin = std::make_shared<Drawable>(blue);
+    twin->setPosition(boxes[1]);
+    twin->setRotation(glm::vec3(0.0f, 0.0f, 0.5f));
+    root.addChild(twin);
+
+    auto readTarget = [](std::vector<unsigned char>& colour, std::vector<float>& depth) {
+        colour.assign(static_cast<std::size_t>(frameWidth * frameHeight * 3), 0);
+        depth.assign(static_cast<std::size_t>(frameWidth * frameHeight), 0.0f);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glReadPixels(0, 0, frameWidth, frameHeight, GL_RGB, GL_UNSIGNED_BYTE, colour.data());
+        glReadPixels(0, 0, frameWidth, frameHeight, GL_DEPTH_COMPONENT, GL_FLOAT, depth.data());
+    };
+
+    for (const bool wireframe : {false, true}) {
+        root.draw();
+        shadows.drawDepthPass(light.position);
+        postProcessing.bindTarget(wireframe);
+        const std::uint64_t before = meshDrawCalls();
+        renderShaders(eye, light, shadows, viewProjection());
+        const std::uint64_t layered = meshDrawCalls() - before;
+        std::vector<unsigned char> colour;
+        std::vector<float> depth;
+        readTarget(colour, depth);
+
+        // The same instances again, each program lit in turn with the plain less-than test.
+        root.draw();
+        postProcessing.bindTarget(wireframe);
+        for (const auto& [key, shader] : shaderRegistry())
+            shader->render(eye, light, shadows, viewProjection());
+        const std::uint64_t single = meshDrawCalls() - before - layered;
+        std::vector<unsigned char> singleColour;
+        std::vector<float> singleDepth;
+        readTarget(singleColour, singleDepth);
+        glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+
+        EXPECT_EQ(layered, 2 * single) << "the depths were laid down first";
+        int colourDiffers = 0;
+        for (std::size_t i = 0; i < colour.size(); ++i)
+            colourDiffers += colour[i] != singleColour[i] ? 1 : 0;
+        int depthDiffers = 0;
+        for (std::size_t i = 0; i < depth.size(); ++i)
+            depthDiffers += depth[i] != singleDepth[i] ? 1 : 0;
+        EXPECT_EQ(colourDiffers, 0) << (wireframe ? "wireframe" : "filled");
+        EXPECT_EQ(depthDiffers, 0) << (wireframe ? "wireframe" : "filled");
+        if (!wireframe) {
+            const std::size_t i = static_cast<std::size_t>(toPixel(boxes[1]).y * frameWidth + toPixel(boxes[1]).x) * 3;
+            EXPECT_GT(colour[i], colour[i + 2]) << "the orange box, drawn first";
+        }
+    }
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    root.children.clear();
+}
+
+TEST_F(FrameTest, ShadowsDrawnOnlyWhereTheViewReadsGiveTheSameImage)
+{
+    renderFrame();
+    const std::vector<unsigned char> whole = pixels;
+
+    // Depth 0 everywhere: a texel the view reads but the pass leaves alone would shadow its pixel.
+    glBindFramebuffer(GL_FRAMEBUFFER, shadows.framebuffer);
+    glClearDepth(0.0);
+    glClear(GL_DEPTH_BUFFER_BIT);
+    glClearDepth(1.0);
+    root.draw();
+    shadows.drawDepthPass(light.position, viewProjection());
+    const glm::ivec4 area = shadows.readableArea(viewProjection());
+    EXPECT_LT(area.z * area.w, shadows.width * shadows.height) << "part of the map is left alone";
+    postProcessing.bindTarget(false);
+    renderShaders(eye, light, shadows, viewProjection());
+    postProcessing.draw();
+    glReadPixels(0, 0, frameWidth, frameHeight, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+
+    int differs = 0;
+    for (std::size_t i = 0; i < pixels.size(); ++i)
+        differs += pixels[i] != whole[i] ? 1 : 0;
+    EXPECT_EQ(differs, 0);
+}
+
 } // namespace

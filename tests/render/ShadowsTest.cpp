@@ -1,11 +1,13 @@
 #include "RenderFixture.h"
 
 #include "app/Config.h"
+#include "app/Game.h"
 #include "render/PostProcessing.h"
 #include "render/Shader.h"
 #include "render/Shadows.h"
 
 #include <epoxy/gl.h>
+#include <glm/gtc/matrix_transform.hpp>
 
 #include <gtest/gtest.h>
 
@@ -105,6 +107,45 @@ TEST_F(ShadowsTest, IncompleteTargetsAreReported)
     postProcessing.initialize();
     EXPECT_EQ(GetCapturedStdout(), "Shadows::initialize: framebuffer is not complete\n"
                                    "PostProcessing::initialize: framebuffer is not complete\n");
+}
+
+TEST_F(ShadowsTest, TheReadableAreaHoldsEveryPointInViewAndNotTheWholeMap)
+{
+    window_width = 1000.0f;
+    window_height = 750.0f;
+    shadowmap_resolution_factor = 2.0f;
+    Shadows shadows;
+    shadows.initialize();
+    // Along the tunnel from its start, as the game's camera looks.
+    const glm::mat4 camera = glm::perspective(glm::radians(60.0f), 4.0f / 3.0f, 0.1f, 300.0f) *
+                             glm::lookAt(glm::vec3(0.0f, 0.0f, 20.0f), glm::vec3(100.0f, 0.0f, 15.0f), glm::vec3(0, 0, 1));
+    shadows.drawDepthPass(lightPosition, camera);
+    const glm::ivec4 area = shadows.readableArea(camera);
+    EXPECT_LT(area.z * area.w, shadows.width * shadows.height / 2) << "the view reads less than half the map";
+
+    // Points all through the view, down to its corners, fall inside with room for the filter.
+    const glm::mat4 toWorld = glm::inverse(camera);
+    constexpr int steps = 8;
+    for (int i = 0; i <= steps; ++i)
+        for (int j = 0; j <= steps; ++j)
+            for (int k = 0; k <= steps; ++k) {
+                const glm::vec3 ndc = glm::vec3(i, j, k) * (2.0f / steps) - 1.0f;
+                const glm::vec4 world = toWorld * glm::vec4(ndc, 1.0f);
+                const glm::vec4 light = shadows.lightPvMatrix * (world / world.w);
+                const glm::vec2 texel = (glm::vec2(light) / light.w * 0.5f + 0.5f) * glm::vec2(shadows.width, shadows.height);
+                EXPECT_GE(texel.x, area.x + 2.0f) << i << j << k;
+                EXPECT_GE(texel.y, area.y + 2.0f) << i << j << k;
+                EXPECT_LE(texel.x, area.x + area.z - 2.0f) << i << j << k;
+                EXPECT_LE(texel.y, area.y + area.w - 2.0f) << i << j << k;
+            }
+}
+
+TEST_F(ShadowsTest, AViewThatCannotBeInvertedReadsTheWholeMap)
+{
+    Shadows shadows;
+    shadows.initialize();
+    shadows.drawDepthPass(lightPosition);
+    EXPECT_EQ(shadows.readableArea(glm::mat4(0.0f)), glm::ivec4(0, 0, shadows.width, shadows.height));
 }
 
 } // namespace

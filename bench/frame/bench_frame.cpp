@@ -1,0 +1,328 @@
+// Cost of the real game loop: the game starts with its own assets and settings, the world is
+// built as the game builds it, and a fixed number of frames run with scripted keys and mouse
+// and a fixed frame time of 1/60 s, so every run simulates and draws the same frames. Wall
+// time and GPU time are measured per step of the frame.
+//
+//   bench_frame [--frames N] [--warmup N] [--finish] [--png DIR]
+//
+// --finish waits for the GPU after every step, so each step's CPU time includes the drawing
+// it caused (the software rasteriser otherwise finishes a pass while the next one is queued).
+// --png writes the window, as it is about to be shown, every 100 frames and at the last frame, as
+// DIR/frame-NNNN.png: two builds that draw the same must write the same files.
+#include "Allocations.h"
+
+#include "app/Config.h"
+#include "app/Game.h"
+#include "app/GameInput.h"
+#include "app/HUD.h"
+#include "physics/PhysicsEngine.h"
+#include "physics/Player.h"
+#include "render/Mesh.h"
+#include "world/ParticleSystem.h"
+#include "world/SegmentManager.h"
+
+#include <epoxy/gl.h>
+#include <GLFW/glfw3.h>
+#include <time.h>
+
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#include <stb_image_write.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr float frameTime = 1.0f / 60.0f;
+constexpr double pi = 3.14159265358979;
+
+// The keys and mouse of one scripted player: flies on, speeds up now and then, weaves left and
+// right, climbs and dives, and looks around with the mouse.
+class ScriptedInput : public InputDevice {
+public:
+    bool isPressed(int code) override
+    {
+        const int f = frame;
+        switch (code) {
+        case GLFW_KEY_W:
+            return (f / 90) % 2 == 1;
+        case GLFW_KEY_A:
+            return f % 240 >= 40 && f % 240 < 70;
+        case GLFW_KEY_D:
+            return f % 240 >= 160 && f % 240 < 190;
+        case GLFW_KEY_SPACE:
+            return f % 300 >= 100 && f % 300 < 120;
+        case GLFW_KEY_LEFT_SHIFT:
+            return f % 300 >= 220 && f % 300 < 240;
+        default:
+            return false;
+        }
+    }
+    void getWindowSize(int& width, int& height) override
+    {
+        width = 1000;
+        height = 750;
+    }
+    void getCursorPos(double& x, double& y) override
+    {
+        // A slow sway of the view, a few pixels per frame away from the centre.
+        x = 500.0 + std::round(6.0 * std::sin(frame * 2.0 * pi / 240.0));
+        y = 375.0 + std::round(3.0 * std::sin(frame * 2.0 * pi / 180.0));
+    }
+    void setCursorPos(double, double) override {}
+    void hideCursor() override {}
+
+    int frame = 0;
+};
+
+enum Step { PRESENT, UPDATE, QUEUE, SHADOW, MAIN, POST, HUD_STEP, STEPS };
+const char* const stepNames[STEPS] = {"swap + events", "update", "queue instances", "shadow pass",
+                                      "main pass", "post-processing", "HUD"};
+// The steps that draw, timed on the GPU too.
+constexpr int firstGpuStep = SHADOW;
+constexpr int gpuSteps = STEPS - firstGpuStep;
+// Timer results are read this many frames later, when the GPU is long done with them.
+constexpr int queryLag = 3;
+
+struct Frame {
+    std::array<double, STEPS> wall{};
+    // Process CPU time per step, all threads: with --finish, the work each step caused.
+    std::array<double, STEPS> work{};
+    std::array<double, gpuSteps> gpu{};
+    double total = 0.0;
+    std::uint64_t meshDraws = 0;
+    std::uint64_t hudDraws = 0;
+    std::uint64_t updateAllocations = 0;
+    std::uint64_t renderAllocations = 0;
+    int drops = 0;
+    int contents = 0;
+    int bodies = 0;
+};
+
+// CPU time of the whole process, the rasteriser's threads included: less disturbed than wall
+// time by other work on the machine.
+double processCpuMilliseconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+}
+
+struct Mark {
+    std::chrono::steady_clock::time_point wall = std::chrono::steady_clock::now();
+    double cpu = processCpuMilliseconds();
+};
+
+// Wall milliseconds since the mark into wall, process CPU milliseconds into work; moves the mark.
+void lap(Mark& mark, double& wall, double& work)
+{
+    const Mark next;
+    wall = std::chrono::duration<double, std::milli>(next.wall - mark.wall).count();
+    work = next.cpu - mark.cpu;
+    mark = next;
+}
+
+double mean(const std::vector<double>& values)
+{
+    double sum = 0.0;
+    for (double v : values)
+        sum += v;
+    return values.empty() ? 0.0 : sum / static_cast<double>(values.size());
+}
+
+double percentile(std::vector<double> values, int percent)
+{
+    if (values.empty())
+        return 0.0;
+    std::sort(values.begin(), values.end());
+    return values[values.size() * static_cast<std::size_t>(percent) / 100];
+}
+
+bool writeWindow(const std::string& path)
+{
+    const int width = static_cast<int>(window_width);
+    const int height = static_cast<int>(window_height);
+    std::vector<unsigned char> pixels(static_cast<std::size_t>(width * height * 3));
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+    stbi_flip_vertically_on_write(1);
+    return stbi_write_png(path.c_str(), width, height, 3, pixels.data(), width * 3) != 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    int measured = 600;
+    int warmUp = 120;
+    bool finish = false;
+    std::string png;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--frames" && i + 1 < argc)
+            measured = std::max(1, std::atoi(argv[++i]));
+        else if (arg == "--warmup" && i + 1 < argc)
+            warmUp = std::max(0, std::atoi(argv[++i]));
+        else if (arg == "--finish")
+            finish = true;
+        else if (arg == "--png" && i + 1 < argc)
+            png = argv[++i];
+        else {
+            std::fprintf(stderr, "usage: %s [--frames N] [--warmup N] [--finish] [--png DIR]\n", argv[0]);
+            return EXIT_FAILURE;
+        }
+    }
+
+    Game game;
+    activeGame = &game;
+    baseHealth = 5.0f;
+    if (!game.initialize("Quillfen frame benchmark"))
+        return EXIT_FAILURE;
+    auto scripted = std::make_unique<ScriptedInput>();
+    ScriptedInput* script = scripted.get();
+    game.input = std::make_shared<GameInput>(std::move(scripted));
+    // As run does.
+    game.segmentManager = std::make_shared<SegmentManager>(game.physics);
+    game.root.addChild(game.segmentManager);
+
+    std::printf("renderer: %s, OpenGL %s\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)),
+                reinterpret_cast<const char*>(glGetString(GL_VERSION)));
+    std::printf("window %d x %d, shadow map %d x %d, %d warm-up + %d measured frames of 1/60 s%s\n",
+                static_cast<int>(window_width), static_cast<int>(window_height), game.shadows.width,
+                game.shadows.height, warmUp, measured, finish ? ", GPU finished after every step" : "");
+
+    std::vector<GLuint> queries(static_cast<std::size_t>(queryLag + 1) * gpuSteps);
+    glGenQueries(static_cast<GLsizei>(queries.size()), queries.data());
+    auto query = [&](int frame, int gpuStep) { return queries[static_cast<std::size_t>((frame % (queryLag + 1)) * gpuSteps + gpuStep)]; };
+
+    const int total = warmUp + measured;
+    std::vector<Frame> frames(static_cast<std::size_t>(total));
+    auto readQueries = [&](int frame) {
+        for (int s = 0; s < gpuSteps; ++s) {
+            GLuint64 ns = 0;
+            glGetQueryObjectui64v(query(frame, s), GL_QUERY_RESULT, &ns);
+            frames[static_cast<std::size_t>(frame)].gpu[static_cast<std::size_t>(s)] = static_cast<double>(ns) / 1e6;
+        }
+    };
+
+    auto measuredStart = std::chrono::steady_clock::now();
+    double measuredCpuStart = processCpuMilliseconds();
+    for (int f = 0; f < total; ++f) {
+        if (f == warmUp) {
+            measuredStart = std::chrono::steady_clock::now();
+            measuredCpuStart = processCpuMilliseconds();
+        }
+        Frame& out = frames[static_cast<std::size_t>(f)];
+        Mark mark;
+        const auto frameStart = mark.wall;
+
+        glfwSwapBuffers(game.window);
+        glfwPollEvents();
+        lap(mark, out.wall[PRESENT], out.work[PRESENT]);
+
+        // A fixed frame time and focus, so the same frames are simulated on every run.
+        const std::uint64_t beforeUpdate = allocationCount();
+        script->frame = f;
+        game.focused = true;
+        game.deltaTime = frameTime;
+        game.advance();
+        lap(mark, out.wall[UPDATE], out.work[UPDATE]);
+        const std::uint64_t beforeRender = allocationCount();
+        out.updateAllocations = beforeRender - beforeUpdate;
+
+        const std::uint64_t meshDraws = meshDrawCalls();
+        const std::uint64_t hudDraws = hudDrawCalls();
+        if (game.framebufferResized)
+            game.rebuildSizedTargets();
+        game.queueInstances();
+        lap(mark, out.wall[QUEUE], out.work[QUEUE]);
+
+        auto timed = [&](Step step, void (Game::*pass)()) {
+            glBeginQuery(GL_TIME_ELAPSED, query(f, step - firstGpuStep));
+            (game.*pass)();
+            glEndQuery(GL_TIME_ELAPSED);
+            if (finish)
+                glFinish();
+            lap(mark, out.wall[step], out.work[step]);
+        };
+        timed(SHADOW, &Game::shadowPass);
+        timed(MAIN, &Game::mainPass);
+        timed(POST, &Game::postPass);
+        timed(HUD_STEP, &Game::hudPass);
+        out.renderAllocations = allocationCount() - beforeRender;
+        out.meshDraws = meshDrawCalls() - meshDraws;
+        out.hudDraws = hudDrawCalls() - hudDraws;
+
+        for (const auto& segment : game.segmentManager->segments) {
+            out.drops += static_cast<int>(segment->rain->getChildren().size());
+            out.contents += static_cast<int>(segment->contents.size());
+        }
+        out.bodies = game.physics->bodyCount();
+        out.total = std::chrono::duration<double, std::milli>(mark.wall - frameStart).count();
+
+        if (f >= queryLag)
+            readQueries(f - queryLag);
+        if (!png.empty() && (f % 100 == 0 || f == total - 1)) {
+            char name[32];
+            std::snprintf(name, sizeof name, "/frame-%04d.png", f);
+            if (!writeWindow(png + name))
+                std::fprintf(stderr, "could not write %s%s\n", png.c_str(), name);
+        }
+    }
+    glFinish();
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - measuredStart).count();
+    const double cpuMs = processCpuMilliseconds() - measuredCpuStart;
+    for (int f = std::max(0, total - queryLag); f < total; ++f)
+        readQueries(f);
+
+    const auto first = frames.begin() + warmUp;
+    auto column = [&](auto get) {
+        std::vector<double> values;
+        for (auto it = first; it != frames.end(); ++it)
+            values.push_back(static_cast<double>(get(*it)));
+        return values;
+    };
+
+    std::printf("\n%.1f frames per second (%d frames in %.2f s); process CPU time %.1f ms per frame\n\n",
+                measured / seconds, measured, seconds, cpuMs / measured);
+    std::printf("%-16s %9s %8s %9s %9s\n", "step", "wall ms", "p95 ms", "work ms", "GPU ms");
+    for (int s = 0; s < STEPS; ++s) {
+        const auto wall = column([&](const Frame& fr) { return fr.wall[static_cast<std::size_t>(s)]; });
+        const auto work = column([&](const Frame& fr) { return fr.work[static_cast<std::size_t>(s)]; });
+        std::printf("%-16s %9.3f %8.3f %9.3f", stepNames[s], mean(wall), percentile(wall, 95), mean(work));
+        if (s >= firstGpuStep) {
+            const auto gpu = column([&](const Frame& fr) { return fr.gpu[static_cast<std::size_t>(s - firstGpuStep)]; });
+            std::printf(" %9.3f", mean(gpu));
+        }
+        std::printf("\n");
+    }
+    const auto frameMs = column([](const Frame& fr) { return fr.total; });
+    std::printf("%-16s %9.3f %8.3f\n\n", "whole frame", mean(frameMs), percentile(frameMs, 95));
+
+    std::printf("per frame: %.1f mesh draws, %.1f HUD draws, %.1f allocations in update, %.1f in render\n",
+                mean(column([](const Frame& fr) { return fr.meshDraws; })),
+                mean(column([](const Frame& fr) { return fr.hudDraws; })),
+                mean(column([](const Frame& fr) { return fr.updateAllocations; })),
+                mean(column([](const Frame& fr) { return fr.renderAllocations; })));
+    std::printf("live objects: %.1f drops, %.1f contents, %.1f physics bodies (mean)\n",
+                mean(column([](const Frame& fr) { return fr.drops; })),
+                mean(column([](const Frame& fr) { return fr.contents; })),
+                mean(column([](const Frame& fr) { return fr.bodies; })));
+    std::printf("player at the end: x %.2f, health %.2f, time %.2f, level %d\n", game.player->getPosition().x,
+                game.player->health, game.player->remainingTime, game.player->level);
+
+    glDeleteQueries(static_cast<GLsizei>(queries.size()), queries.data());
+    glfwTerminate();
+    game.window = nullptr;
+    activeGame = nullptr;
+    return EXIT_SUCCESS;
+}
