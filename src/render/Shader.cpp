@@ -122,6 +122,12 @@ void Shader::render(glm::vec3 eyePos, const Light& light, const Shadows& shadows
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, shadows.depthTexture);
     setMat4("shadowPvMatrix", shadows.lightPvMatrix);
+    // The same for every fragment: the world size of one shadow texel (the light's box across the
+    // map's width) and the map's depth per world unit along the light.
+    const glm::mat4& lightPv = shadows.lightPvMatrix;
+    const float unitsPerNdc = 1.0f / glm::length(glm::vec3(lightPv[0][0], lightPv[1][0], lightPv[2][0]));
+    setFloat("shadowTexelWorld", 2.0f * unitsPerNdc / static_cast<float>(std::max(shadows.width, 1)));
+    setFloat("shadowDepthPerUnit", 0.5f * glm::length(glm::vec3(lightPv[0][2], lightPv[1][2], lightPv[2][2])));
 
     for (Model* model : models)
         model->draw(*this, true);
