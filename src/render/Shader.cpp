@@ -133,7 +133,7 @@ void Shader::render(glm::vec3 eyePos, const Light& light, const Shadows& shadows
         model->draw(*this, true);
 }
 
-void Shader::renderDepth(const glm::mat4& lightPvMatrix)
+void Shader::renderDepth(const glm::mat4& lightPvMatrix, Casters casters)
 {
     const std::shared_ptr<Shader> depth = getShader(SHADER_DEPTH);
     if (!depth)
@@ -144,8 +144,10 @@ void Shader::renderDepth(const glm::mat4& lightPvMatrix)
     depth->setFloat("far", 300.0f);
 
     for (const auto& [key, shader] : shaderRegistry()) {
-        for (Model* model : shader->models)
-            model->draw(*depth, false);
+        for (Model* model : shader->models) {
+            if (casters == Casters::All || model->inShadowCache == (casters == Casters::Cached))
+                model->draw(*depth, false);
+        }
     }
 }
 
