@@ -300,10 +300,15 @@ void HUD::renderPausedScreen()
 {
     const float halfW = static_cast<float>(width / 2);
     const float halfH = static_cast<float>(height / 2);
-    renderCentred("PAUSED", halfW, halfH + 40.0f, 2.0f, white);
+    // A dark copy just below and right keeps the white lines readable over bright grass.
+    const auto shadowed = [this](const std::string& text, float x, float y, float scale) {
+        renderCentred(text, x + 2.0f, y - 2.0f, scale, black);
+        renderCentred(text, x, y, scale, white);
+    };
+    shadowed("PAUSED", halfW, halfH + 40.0f, 2.0f);
     float y = halfH - 30.0f;
     for (const char* line : controlLines) {
-        renderCentred(line, halfW, y, 0.4f, white);
+        shadowed(line, halfW, y, 0.4f);
         y -= 30.0f;
     }
 }
