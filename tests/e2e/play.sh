@@ -65,6 +65,8 @@ holds() { awk "BEGIN { exit !($1) }"; }
 
 # The game opens "../../assets/": run it two levels below a copy of the assets.
 cp -r "$root/assets" "$work/assets"
+# The game also reads the player's own config.txt: not the one of whoever runs this.
+export XDG_CONFIG_HOME="$work/player-config"
 mkdir -p "$work/play/bin"
 config="$work/assets/config.txt"
 shader="$work/assets/shaders/rawcolor/rawcolor.frag"
