@@ -26,7 +26,11 @@ set(CPACK_PACKAGE_NAME quillfen)
 set(CPACK_PACKAGE_VENDOR "The Quillfen team")
 set(CPACK_PACKAGE_CONTACT "The Quillfen team <team@quillfen.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "fly a winged creature through an endless forest tunnel")
-set(CPACK_PACKAGE_DESCRIPTION "A small single-player 3D action game. A winged creature flies forward on its own through an endless walled forest tunnel: rain costs health, pollen buys time, trees and mushrooms knock it back, and every 15 seconds a new level begins.")
+# Debian wants the long description in lines of under 80 characters.
+set(CPACK_PACKAGE_DESCRIPTION "A small single-player 3D action game. A winged creature flies forward on
+its own through an endless walled forest tunnel: rain costs health, pollen
+buys time, trees and mushrooms knock it back, and every 15 seconds a new
+level begins.")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)

@@ -21,7 +21,7 @@ if [ -z "${DISPLAY:-}" ]; then
     echo "FAIL: no X display and no xvfb-run"
     exit 1
 fi
-for tool in cmake cpack dpkg-deb dpkg-shlibdeps desktop-file-validate appstreamcli xdotool import identify xwininfo man; do
+for tool in cmake cpack dpkg-deb dpkg-shlibdeps readelf desktop-file-validate appstreamcli xdotool import identify xwininfo man; do
     command -v "$tool" > /dev/null || { echo "FAIL: $tool is missing (bash tools/setup.sh installs it)"; exit 1; }
 done
 python=/usr/bin/python3
@@ -210,14 +210,19 @@ else
 fi
 depends=$(dpkg-deb -f "$deb" Depends)
 missing=""
-# The libraries the game links, by the Debian packages that hold them.
-for library in libglfw.so.3 libepoxy.so.0 libassimp.so.5 libfreetype.so.6 libBulletDynamics.so libstdc++.so.6; do
-    owner=$(dpkg -S "$(ldd "$prefix/bin/quillfen" | awk -v l="$library" 'index($1, l) == 1 {print $3; exit}')" 2> /dev/null | head -1 | cut -d: -f1)
+# Every library the game names as needed, by the Debian package that holds it.
+for library in $(readelf -d "$prefix/bin/quillfen" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p'); do
+    path=$(ldd "$prefix/bin/quillfen" | awk -v l="$library" '$1 == l {print $3}')
+    owner=""
+    # dpkg knows a library by the path its package gave it, with or without the /usr merge.
+    for known in "$path" "/usr$path" "${path#/usr}"; do
+        owner=$(dpkg -S "$known" 2> /dev/null | head -1 | cut -d: -f1)
+        [ -n "$owner" ] && break
+    done
     [ -n "$owner" ] && [[ ", $depends," == *", $owner "* || ", $depends," == *", $owner,"* ]] || missing="$missing $library(${owner:-?})"
 done
 check "the package depends on the packages of every library the game links${missing:+, missing:$missing}" [ -z "$missing" ]
-note_depends() { echo "  .. Depends: $depends"; }
-note_depends
+echo "  .. Depends: $depends"
 if apt-get -s install "$deb" > "$work/apt.log" 2>&1; then
     pass "apt can install the package on this system (simulated)"
 else
