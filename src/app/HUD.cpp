@@ -122,7 +122,7 @@ void HUD::update(Game* game)
         status.remainingTime = game->player->remainingTime;
         status.level = game->player->level;
     }
-    observe(status, game->deltaTime, game->input ? game->input->showFps : true, game->restarted);
+    observe(status, game->realFrameTime, game->input ? game->input->showFps : true, game->restarted);
 }
 
 void HUD::observe(const PlayerStatus& player, float frameTimeNow, bool showFps, bool& restarted)
