@@ -48,32 +48,15 @@ pass() { echo "PASS: $*"; }
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 check() { local what=$1; shift; if "$@"; then pass "$what"; else fail "$what"; fi; }
 measure() { "$python" "$here/frame.py" "$@"; }
+# shellcheck source=window.bash
+source "$here/window.bash"
 window_size() { xwininfo -id "$1" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}'; }
 
 # start GAME HOME LOG: starts the installed game from / with only a scratch HOME of its own;
 # sets $win to its window, or fails when it exits or shows none.
 start() {
-    local game=$1 home=$2 log=$3
-    mkdir -p "$home"
-    for _ in 1 2 3; do
-        ( cd / && exec env -u XDG_CONFIG_HOME -u XDG_DATA_HOME HOME="$home" "$game" ) > "$log" 2>&1 &
-        game_pid=$!
-        win=""
-        for _ in $(seq 300); do
-            win=$(xdotool search --onlyvisible --pid "$game_pid" --name '^Quillfen$' 2> /dev/null | head -1)
-            [ -n "$win" ] && break
-            kill -0 "$game_pid" 2> /dev/null || break
-            sleep 0.1
-        done
-        [ -n "$win" ] && break
-        wait "$game_pid" 2> /dev/null
-        game_pid=""
-        # A busy Xvfb now and then refuses a connection: that is the machine, not the game.
-        grep -q "Failed to open display" "$log" || return 1
-        sleep 1
-    done
-    [ -n "$win" ] && xdotool windowfocus --sync "$win" 2> /dev/null
-    [ -n "$win" ]
+    mkdir -p "$2"
+    open_window "$3" / env -u XDG_CONFIG_HOME -u XDG_DATA_HOME HOME="$2" "$1"
 }
 
 # drew_frames LABEL: after a few seconds of play the window shows the HUD's white text and
