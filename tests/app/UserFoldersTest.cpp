@@ -6,11 +6,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <optional>
 #include <string>
 #include <unistd.h>
-#include <utility>
-#include <vector>
 
 namespace {
 
