@@ -5,7 +5,6 @@
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <unistd.h>
@@ -146,12 +145,11 @@ TEST_F(BestResultsTest, AnUnwritableFolderIsReportedOnceAndTheGamePlaysOn)
 
 TEST_F(BestResultsTest, AGameOverRecordsLevelAndSecondsSinceTheRestart)
 {
-    const char* old = std::getenv("XDG_DATA_HOME");
-    const std::string saved = old ? old : "";
-    setenv("XDG_DATA_HOME", scratch.c_str(), 1);
-    const fs::path defaultFile = BestResults::defaultFile();
-    old ? setenv("XDG_DATA_HOME", saved.c_str(), 1) : unsetenv("XDG_DATA_HOME");
-    ASSERT_EQ(defaultFile, file);
+    {
+        testkit::ScopedEnv env;
+        env.set("XDG_DATA_HOME", scratch.c_str());
+        ASSERT_EQ(BestResults::defaultFile(), file);
+    }
 
     testkit::GameHarness h;
     h.game.records = std::make_unique<BestResults>(file);
