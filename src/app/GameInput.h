@@ -40,7 +40,6 @@ public:
     // back to the window centre at once, so the first movement is measured from there.
     void releaseCursor();
     void captureCursor();
-    bool cursorCaptured() const { return captured; }
 
     // Keyboard and gamepad together; a key is a full deflection. Sideways + right, vertical
     // + up (both -1..1); faster and stop 0..1.

@@ -10,7 +10,6 @@
 #include "render/Model.h"
 #include "scene/Camera.h"
 
-#include <GLFW/glfw3.h>
 #include <glm/gtc/matrix_transform.hpp>
 
 #include <algorithm>
