@@ -186,12 +186,11 @@ int main(int argc, char** argv)
     baseHealth = 5.0f;
     if (!game.initialize("Quillfen frame benchmark"))
         return EXIT_FAILURE;
+    // A benchmark's game over is nobody's record.
+    game.records.reset();
     auto scripted = std::make_unique<ScriptedInput>();
     ScriptedInput* script = scripted.get();
     game.input = std::make_shared<GameInput>(std::move(scripted));
-    // As run does.
-    game.segmentManager = std::make_shared<SegmentManager>(game.physics);
-    game.root.addChild(game.segmentManager);
 
     std::printf("renderer: %s, OpenGL %s\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)),
                 reinterpret_cast<const char*>(glGetString(GL_VERSION)));
@@ -232,8 +231,7 @@ int main(int argc, char** argv)
         const std::uint64_t beforeUpdate = allocationCount();
         script->frame = f;
         game.focused = true;
-        game.deltaTime = frameTime;
-        game.advance();
+        game.step(frameTime);
         lap(mark, out.wall[UPDATE], out.work[UPDATE]);
         const std::uint64_t beforeRender = allocationCount();
         out.updateAllocations = beforeRender - beforeUpdate;

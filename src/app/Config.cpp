@@ -1,5 +1,6 @@
 #include "app/Config.h"
 
+#include "app/UserFolders.h"
 #include "render/Files.h"
 
 #include <cctype>
@@ -7,16 +8,17 @@
 #include <filesystem>
 #include <system_error>
 
-float fullscreen = 0.0f;
-float window_width = 1000.0f;
-float window_height = 750.0f;
-float refresh_rate = 144.0f;
-float sensitivity = 0.08f;
-float moveSensitivity = 50.0f;
-float fov = 60.0f;
-float brightness = 0.1f;
-float shadowmap_resolution_factor = 2.0f;
-float difficulty = 0.5f;
+// Each setting starts at its default, taken from the one table below.
+float fullscreen;
+float window_width;
+float window_height;
+float refresh_rate;
+float sensitivity;
+float moveSensitivity;
+float fov;
+float brightness;
+float shadowmap_resolution_factor;
+float difficulty;
 
 namespace {
 
@@ -48,9 +50,8 @@ void applyLine(std::string line)
     const std::string key = compact.substr(0, equals);
     const std::string value = compact.substr(equals + 1);
 
-    const auto& table = settingsTable();
-    const auto setting = table.find(key);
-    if (setting == table.end()) {
+    const Setting* setting = findSetting(key);
+    if (!setting) {
         logMessage("Config: '" + compact + "' contains a unknown key and will be skipped");
         return;
     }
@@ -60,41 +61,48 @@ void applyLine(std::string line)
             return;
         }
     }
-    *setting->second = static_cast<float>(std::atof(value.c_str()));
+    *setting->value = static_cast<float>(std::atof(value.c_str()));
 }
 
 } // namespace
 
-const std::map<std::string, float*>& settingsTable()
+const std::vector<Setting>& settings()
 {
-    static const std::map<std::string, float*> table = {
-        {"fullscreen", &fullscreen},
-        {"window_width", &window_width},
-        {"window_height", &window_height},
-        {"refresh_rate", &refresh_rate},
-        {"sensitivity", &sensitivity},
-        {"moveSensitivity", &moveSensitivity},
-        {"fov", &fov},
-        {"brightness", &brightness},
-        {"shadowmap_resolution_factor", &shadowmap_resolution_factor},
-        {"difficulty", &difficulty},
+    static const std::vector<Setting> table = {
+        {"fullscreen", &fullscreen, 0.0f},
+        {"window_width", &window_width, 1000.0f},
+        {"window_height", &window_height, 750.0f},
+        {"refresh_rate", &refresh_rate, 144.0f},
+        {"sensitivity", &sensitivity, 0.08f},
+        {"moveSensitivity", &moveSensitivity, 50.0f},
+        {"fov", &fov, 60.0f},
+        {"brightness", &brightness, 0.1f},
+        {"shadowmap_resolution_factor", &shadowmap_resolution_factor, 2.0f},
+        {"difficulty", &difficulty, 0.5f},
     };
     return table;
 }
 
+const Setting* findSetting(const std::string& key)
+{
+    for (const Setting& setting : settings())
+        if (key == setting.key)
+            return &setting;
+    return nullptr;
+}
+
 void resetSettings()
 {
-    fullscreen = 0.0f;
-    window_width = 1000.0f;
-    window_height = 750.0f;
-    refresh_rate = 144.0f;
-    sensitivity = 0.08f;
-    moveSensitivity = 50.0f;
-    fov = 60.0f;
-    brightness = 0.1f;
-    shadowmap_resolution_factor = 2.0f;
-    difficulty = 0.5f;
+    for (const Setting& setting : settings())
+        *setting.value = setting.defaultValue;
 }
+
+namespace {
+
+// The settings hold their defaults before anything reads them, whatever the order of start-up.
+const bool defaultsApplied = (resetSettings(), true);
+
+} // namespace
 
 void applyConfig(const std::string& text)
 {
@@ -108,9 +116,10 @@ void applyConfig(const std::string& text)
     }
 }
 
-void loadConfig()
+namespace {
+
+void loadConfigFile(const std::string& path)
 {
-    const std::string path = assetPath("config.txt");
     std::error_code error;
     const auto size = std::filesystem::file_size(path, error);
     if (!error && size > maxConfigBytes) {
@@ -119,4 +128,19 @@ void loadConfig()
         return;
     }
     applyConfig(readFile(path));
+}
+
+} // namespace
+
+void loadConfig()
+{
+    loadConfigFile(assetPath("config.txt"));
+    // An installed asset folder is read-only: a player's own settings live in their config folder.
+    const std::filesystem::path folder = userConfigFolder();
+    if (folder.empty())
+        return;
+    const std::filesystem::path own = folder / "config.txt";
+    std::error_code error;
+    if (std::filesystem::exists(own, error))
+        loadConfigFile(own.string());
 }

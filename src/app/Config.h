@@ -1,7 +1,7 @@
 #pragma once
 
-#include <map>
 #include <string>
+#include <vector>
 
 // The ten tunable settings, program-wide, named exactly as their keys in "config.txt".
 // All are floats, even flags and pixel sizes; users truncate where they need integers.
@@ -16,14 +16,24 @@ extern float brightness;
 extern float shadowmap_resolution_factor;
 extern float difficulty;
 
-// Key of the configuration file -> the setting it writes.
-const std::map<std::string, float*>& settingsTable();
+// One setting: its key in "config.txt", the variable it writes and its built-in default.
+struct Setting {
+    const char* key;
+    float* value;
+    float defaultValue;
+};
+
+// Every setting, in the order the file documents them.
+const std::vector<Setting>& settings();
+// The setting of that key, or null.
+const Setting* findSetting(const std::string& key);
 
 // Puts every setting back to its built-in default (used by tests and tools).
 void resetSettings();
 
-// Reads assetPath("config.txt") and applies every valid line; unknown keys and bad
-// values are reported and skipped, everything else in the file still applies.
+// Reads assetPath("config.txt"), then the player's own config.txt in userConfigFolder() when
+// there is one, and applies every valid line, so the player's keys win; unknown keys and bad
+// values are reported and skipped, everything else in the files still applies.
 void loadConfig();
 
 // The line rules on their own, for a text already read.

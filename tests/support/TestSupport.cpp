@@ -9,11 +9,32 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <thread>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
+
+namespace {
+
+// What the tests' games write for their player (a record at a game over) goes to a scratch
+// folder of this test program, never to the tester's own home.
+struct ScratchDataHome {
+    ScratchDataHome()
+        : folder(fs::temp_directory_path() / ("quillfen-test-data-" + std::to_string(::getpid())))
+    {
+        setenv("XDG_DATA_HOME", folder.c_str(), 1);
+    }
+    ~ScratchDataHome()
+    {
+        std::error_code ignored;
+        fs::remove_all(folder, ignored);
+    }
+    fs::path folder;
+} scratchDataHome;
+
+} // namespace
 
 namespace testkit {
 
@@ -47,8 +68,7 @@ fs::path AssetSandbox::write(const std::string& relative, const std::string& con
 
 void AssetSandbox::copyRealAssets() const
 {
-    const fs::path real = previousDirectory / ".." / ".." / "assets";
-    fs::copy(real, assets(), fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    fs::copy(repositoryAssets(), assets(), fs::copy_options::recursive | fs::copy_options::overwrite_existing);
 }
 
 SandboxGame::SandboxGame()
@@ -71,15 +91,35 @@ SandboxGame::~SandboxGame()
 bool SandboxGame::start(std::string& output)
 {
     ::testing::internal::CaptureStdout();
-    const bool ok = game.initialize("Quillfen test");
+    const bool ok = initializeGame(game);
     output = ::testing::internal::GetCapturedStdout();
-    game.lastFrameTime = static_cast<float>(glfwGetTime());
+    game.lastFrameTime = glfwGetTime();
     return ok;
 }
 
 fs::path repositoryAssets()
 {
-    return fs::current_path() / ".." / ".." / "assets";
+    return fs::path(QUILLFEN_SOURCE_DIR) / "assets";
+}
+
+void ScopedEnv::set(const char* name, const char* value)
+{
+    const char* old = std::getenv(name);
+    saved.push_back({name, old ? std::optional<std::string>(old) : std::nullopt});
+    if (value)
+        setenv(name, value, 1);
+    else
+        unsetenv(name);
+}
+
+ScopedEnv::~ScopedEnv()
+{
+    for (auto it = saved.rbegin(); it != saved.rend(); ++it) {
+        if (it->second)
+            setenv(it->first.c_str(), it->second->c_str(), 1);
+        else
+            unsetenv(it->first.c_str());
+    }
 }
 
 bool FakeInputDevice::isPressed(int code)
@@ -104,6 +144,17 @@ void FakeInputDevice::setCursorPos(double x, double y)
 {
     cursorX = x;
     cursorY = y;
+}
+
+bool initializeGame(Game& game, const std::string& title)
+{
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        if (attempt > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        if (game.initialize(title))
+            return true;
+    }
+    return false;
 }
 
 GlContext::GlContext(int width, int height, bool visible)

@@ -5,7 +5,10 @@
 
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 struct GLFWwindow;
 
@@ -33,7 +36,21 @@ private:
     std::filesystem::path previousDirectory;
 };
 
-// Scripted keyboard and mouse for GameInput.
+// Sets environment variables for one test and puts them back afterwards.
+class ScopedEnv {
+public:
+    ScopedEnv() = default;
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+    ~ScopedEnv();
+    // A null value unsets the variable.
+    void set(const char* name, const char* value);
+
+private:
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved;
+};
+
+// Scripted keyboard, mouse and gamepad for GameInput.
 class FakeInputDevice : public InputDevice {
 public:
     bool isPressed(int code) override;
@@ -41,6 +58,8 @@ public:
     void getCursorPos(double& x, double& y) override;
     void setCursorPos(double x, double y) override;
     void hideCursor() override { cursorHidden = true; }
+    void showCursor() override { cursorHidden = false; }
+    GamepadState gamepad() override { return pad; }
 
     std::map<int, bool> pressed;
     int width = 1000;
@@ -48,6 +67,7 @@ public:
     double cursorX = 500.0;
     double cursorY = 375.0;
     bool cursorHidden = false;
+    GamepadState pad;
 };
 
 // A hidden window with an OpenGL 4.3 core context, current for the lifetime of the object.
@@ -77,7 +97,11 @@ public:
     Game game;
 };
 
-// The repository's assets folder, as seen from the test's working directory (build/bin).
+// Game::initialize on a display that works: a busy Xvfb now and then refuses a connection
+// right after the previous one closed, so a start that failed is tried a few more times.
+bool initializeGame(Game& game, const std::string& title = "Quillfen test");
+
+// The repository's assets folder, found from the sources whatever the build folder.
 std::filesystem::path repositoryAssets();
 
 } // namespace testkit
