@@ -2,6 +2,7 @@
 
 #include "render/Files.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
@@ -17,6 +18,8 @@ float fov = 60.0f;
 float brightness = 0.1f;
 float shadowmap_resolution_factor = 2.0f;
 float difficulty = 0.5f;
+float sound_volume = 0.8f;
+float music_volume = 0.5f;
 
 namespace {
 
@@ -78,6 +81,8 @@ const std::map<std::string, float*>& settingsTable()
         {"brightness", &brightness},
         {"shadowmap_resolution_factor", &shadowmap_resolution_factor},
         {"difficulty", &difficulty},
+        {"sound_volume", &sound_volume},
+        {"music_volume", &music_volume},
     };
     return table;
 }
@@ -94,6 +99,8 @@ void resetSettings()
     brightness = 0.1f;
     shadowmap_resolution_factor = 2.0f;
     difficulty = 0.5f;
+    sound_volume = 0.8f;
+    music_volume = 0.5f;
 }
 
 void applyConfig(const std::string& text)
@@ -106,6 +113,9 @@ void applyConfig(const std::string& text)
         applyLine(text.substr(start, end - start));
         start = end + 1;
     }
+    // A volume is a share of full loudness: louder than full would clip, below silence means nothing.
+    sound_volume = std::clamp(sound_volume, 0.0f, 1.0f);
+    music_volume = std::clamp(music_volume, 0.0f, 1.0f);
 }
 
 void loadConfig()

@@ -3,6 +3,7 @@
 #include "app/Config.h"
 #include "app/GameInput.h"
 #include "app/GameRules.h"
+#include "audio/GameSound.h"
 #include "physics/PhysicsEngine.h"
 #include "physics/Player.h"
 #include "render/Files.h"
@@ -88,6 +89,8 @@ bool Game::initialize(const std::string& title)
     physics = std::make_shared<PhysicsEngine>();
     player = std::make_shared<Player>(physics);
 
+    sound = GameSound::start();
+
     return true;
 }
 
@@ -121,6 +124,7 @@ void Game::update()
 
 void Game::advance()
 {
+    soundEvents.clear();
     if (focused) {
         input->update(this);
         if (input->quitToggle && window)
@@ -155,6 +159,8 @@ void Game::advance()
     root.update(this);
     if (physics)
         physics->update(this);
+    if (sound)
+        sound->update(*this);
     hud.update(this);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/HUD.h"
+#include "audio/SoundEvents.h"
 #include "render/Light.h"
 #include "render/PostProcessing.h"
 #include "render/Shadows.h"
@@ -13,6 +14,7 @@
 
 struct GLFWwindow;
 class GameInput;
+class GameSound;
 class PhysicsEngine;
 class Player;
 class SegmentManager;
@@ -72,6 +74,10 @@ public:
     bool focused = true;
     bool framebufferResized = false;
     float levelTimer = 0.0f;
+    // What the world did this frame for the ear; emptied as each frame begins.
+    SoundEvents soundEvents;
+    // Null without an audio device: the game then plays silently.
+    std::unique_ptr<GameSound> sound;
 
     // GLFW callbacks; they reach the game through activeGame.
     static void onFramebufferSize(GLFWwindow* window, int width, int height);

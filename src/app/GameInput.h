@@ -48,6 +48,8 @@ public:
     bool wireframe = false;
     bool showFps = true;
     bool showHud = true;
+    // M: all sound off.
+    bool muted = false;
 
 private:
     std::unique_ptr<InputDevice> device;

@@ -23,12 +23,13 @@ protected:
     testkit::AssetSandbox sandbox;
 };
 
-TEST_F(ConfigTest, TableHoldsExactlyTheTenKeys)
+TEST_F(ConfigTest, TableHoldsExactlyTheTwelveKeys)
 {
     const auto& table = settingsTable();
-    EXPECT_EQ(table.size(), 10u);
+    EXPECT_EQ(table.size(), 12u);
     for (const char* key : {"fullscreen", "window_width", "window_height", "refresh_rate", "sensitivity",
-                            "moveSensitivity", "fov", "brightness", "shadowmap_resolution_factor", "difficulty"})
+                            "moveSensitivity", "fov", "brightness", "shadowmap_resolution_factor", "difficulty",
+                            "sound_volume", "music_volume"})
         EXPECT_EQ(table.count(key), 1u) << key;
 }
 
@@ -106,6 +107,18 @@ TEST_F(ConfigTest, ReloadKeepsSettingsTheFileDoesNotName)
     load("brightness=0.5\n");
     EXPECT_FLOAT_EQ(fov, 90.0f);
     EXPECT_FLOAT_EQ(brightness, 0.5f);
+}
+
+TEST_F(ConfigTest, VolumesAreClampedToSilenceAndFullLoudness)
+{
+    EXPECT_FLOAT_EQ(sound_volume, 0.8f);
+    EXPECT_FLOAT_EQ(music_volume, 0.5f);
+    EXPECT_EQ(load("sound_volume=1.5\nmusic_volume=-0.25\n"), "");
+    EXPECT_FLOAT_EQ(sound_volume, 1.0f);
+    EXPECT_FLOAT_EQ(music_volume, 0.0f);
+    load("sound_volume=0.3\nmusic_volume=0.7\n");
+    EXPECT_FLOAT_EQ(sound_volume, 0.3f);
+    EXPECT_FLOAT_EQ(music_volume, 0.7f);
 }
 
 TEST_F(ConfigTest, MissingFileKeepsEverySettingAndSaysWhere)
