@@ -191,11 +191,8 @@ int main(int argc, char** argv)
     auto scripted = std::make_unique<ScriptedInput>();
     ScriptedInput* script = scripted.get();
     game.input = std::make_shared<GameInput>(std::move(scripted));
-    // As run does.
-    game.segmentManager = std::make_shared<SegmentManager>(game.physics);
-    game.root.addChild(game.segmentManager);
-    // The audio update is a step of its own: taken out of the game and called right after advance,
-    // where advance calls it. Without a sound card it plays into memory, mixed outside the timed
+    // The audio update is a step of its own: taken out of the game and called right after step,
+    // where step calls it. Without a sound card it plays into memory, mixed outside the timed
     // steps as a device's mixing thread would.
     std::unique_ptr<GameSound> sound = std::move(game.sound);
     if (!sound)
@@ -242,8 +239,7 @@ int main(int argc, char** argv)
         const std::uint64_t beforeUpdate = allocationCount();
         script->frame = f;
         game.focused = true;
-        game.deltaTime = frameTime;
-        game.advance();
+        game.step(frameTime);
         lap(mark, out.wall[UPDATE], out.work[UPDATE]);
         sound->update(game);
         lap(mark, out.wall[AUDIO], out.work[AUDIO]);

@@ -8,18 +8,19 @@
 #include <filesystem>
 #include <system_error>
 
-float fullscreen = 0.0f;
-float window_width = 1000.0f;
-float window_height = 750.0f;
-float refresh_rate = 144.0f;
-float sensitivity = 0.08f;
-float moveSensitivity = 50.0f;
-float fov = 60.0f;
-float brightness = 0.1f;
-float shadowmap_resolution_factor = 2.0f;
-float difficulty = 0.5f;
-float sound_volume = 0.8f;
-float music_volume = 0.5f;
+// Each setting starts at its default, taken from the one table below.
+float fullscreen;
+float window_width;
+float window_height;
+float refresh_rate;
+float sensitivity;
+float moveSensitivity;
+float fov;
+float brightness;
+float shadowmap_resolution_factor;
+float difficulty;
+float sound_volume;
+float music_volume;
 
 namespace {
 
@@ -51,9 +52,8 @@ void applyLine(std::string line)
     const std::string key = compact.substr(0, equals);
     const std::string value = compact.substr(equals + 1);
 
-    const auto& table = settingsTable();
-    const auto setting = table.find(key);
-    if (setting == table.end()) {
+    const Setting* setting = findSetting(key);
+    if (!setting) {
         logMessage("Config: '" + compact + "' contains a unknown key and will be skipped");
         return;
     }
@@ -63,45 +63,50 @@ void applyLine(std::string line)
             return;
         }
     }
-    *setting->second = static_cast<float>(std::atof(value.c_str()));
+    *setting->value = static_cast<float>(std::atof(value.c_str()));
 }
 
 } // namespace
 
-const std::map<std::string, float*>& settingsTable()
+const std::vector<Setting>& settings()
 {
-    static const std::map<std::string, float*> table = {
-        {"fullscreen", &fullscreen},
-        {"window_width", &window_width},
-        {"window_height", &window_height},
-        {"refresh_rate", &refresh_rate},
-        {"sensitivity", &sensitivity},
-        {"moveSensitivity", &moveSensitivity},
-        {"fov", &fov},
-        {"brightness", &brightness},
-        {"shadowmap_resolution_factor", &shadowmap_resolution_factor},
-        {"difficulty", &difficulty},
-        {"sound_volume", &sound_volume},
-        {"music_volume", &music_volume},
+    static const std::vector<Setting> table = {
+        {"fullscreen", &fullscreen, 0.0f},
+        {"window_width", &window_width, 1000.0f},
+        {"window_height", &window_height, 750.0f},
+        {"refresh_rate", &refresh_rate, 144.0f},
+        {"sensitivity", &sensitivity, 0.08f},
+        {"moveSensitivity", &moveSensitivity, 50.0f},
+        {"fov", &fov, 60.0f},
+        {"brightness", &brightness, 0.1f},
+        {"shadowmap_resolution_factor", &shadowmap_resolution_factor, 2.0f},
+        {"difficulty", &difficulty, 0.5f},
+        {"sound_volume", &sound_volume, 0.8f},
+        {"music_volume", &music_volume, 0.5f},
     };
     return table;
 }
 
+const Setting* findSetting(const std::string& key)
+{
+    for (const Setting& setting : settings())
+        if (key == setting.key)
+            return &setting;
+    return nullptr;
+}
+
 void resetSettings()
 {
-    fullscreen = 0.0f;
-    window_width = 1000.0f;
-    window_height = 750.0f;
-    refresh_rate = 144.0f;
-    sensitivity = 0.08f;
-    moveSensitivity = 50.0f;
-    fov = 60.0f;
-    brightness = 0.1f;
-    shadowmap_resolution_factor = 2.0f;
-    difficulty = 0.5f;
-    sound_volume = 0.8f;
-    music_volume = 0.5f;
+    for (const Setting& setting : settings())
+        *setting.value = setting.defaultValue;
 }
+
+namespace {
+
+// The settings hold their defaults before anything reads them, whatever the order of start-up.
+const bool defaultsApplied = (resetSettings(), true);
+
+} // namespace
 
 void applyConfig(const std::string& text)
 {

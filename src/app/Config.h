@@ -1,7 +1,7 @@
 #pragma once
 
-#include <map>
 #include <string>
+#include <vector>
 
 // The tunable settings, program-wide, named exactly as their keys in "config.txt".
 // All are floats, even flags and pixel sizes; users truncate where they need integers.
@@ -19,8 +19,17 @@ extern float difficulty;
 extern float sound_volume;
 extern float music_volume;
 
-// Key of the configuration file -> the setting it writes.
-const std::map<std::string, float*>& settingsTable();
+// One setting: its key in "config.txt", the variable it writes and its built-in default.
+struct Setting {
+    const char* key;
+    float* value;
+    float defaultValue;
+};
+
+// Every setting, in the order the file documents them.
+const std::vector<Setting>& settings();
+// The setting of that key, or null.
+const Setting* findSetting(const std::string& key);
 
 // Puts every setting back to its built-in default (used by tests and tools).
 void resetSettings();

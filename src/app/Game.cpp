@@ -15,6 +15,8 @@
 #include <epoxy/gl.h>
 #include <GLFW/glfw3.h>
 
+#include <algorithm>
+
 float baseHealth = 5.0f;
 const glm::vec3 lightPosition(-400.0f, -150.0f, 400.0f);
 Game* activeGame = nullptr;
@@ -36,7 +38,11 @@ bool Game::initialize(const std::string& title)
     loadConfig();
 
     glfwSetErrorCallback(onGlfwError);
-    glfwInit();
+    // Without a display GLFW cannot start, and so there is no window to be had.
+    if (glfwInit() != GLFW_TRUE) {
+        logMessage("failed to create glfw window");
+        return false;
+    }
     glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 4);
     glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
     glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
@@ -86,20 +92,25 @@ bool Game::initialize(const std::string& title)
 
     input = std::make_shared<GameInput>(window);
 
+    createWorld();
+    sound = GameSound::start();
+    lastFrameTime = glfwGetTime();
+    return true;
+}
+
+void Game::createWorld(bool withSegments)
+{
     physics = std::make_shared<PhysicsEngine>();
     player = std::make_shared<Player>(physics);
-
-    sound = GameSound::start();
-
-    return true;
+    if (withSegments) {
+        segmentManager = std::make_shared<SegmentManager>(physics);
+        root.addChild(segmentManager);
+    }
 }
 
 void Game::run()
 {
-    segmentManager = std::make_shared<SegmentManager>(physics);
-    root.addChild(segmentManager);
-
-    lastFrameTime = static_cast<float>(glfwGetTime());
+    lastFrameTime = glfwGetTime();
     while (!glfwWindowShouldClose(window))
         frame();
     glfwTerminate();
@@ -117,14 +128,17 @@ void Game::frame()
 void Game::update()
 {
     const double now = glfwGetTime();
-    deltaTime = static_cast<float>(now - lastFrameTime);
-    lastFrameTime = static_cast<float>(now);
-    advance();
+    const double elapsed = now - lastFrameTime;
+    lastFrameTime = now;
+    step(elapsed);
 }
 
-void Game::advance()
+void Game::step(double frameTime)
 {
     soundEvents.clear();
+    realFrameTime = static_cast<float>(frameTime);
+    deltaTime = static_cast<float>(std::min(frameTime, static_cast<double>(maxUpdateTime)));
+
     if (focused) {
         input->update(this);
         if (input->quitToggle && window)
@@ -133,22 +147,8 @@ void Game::advance()
         input->settle();
     }
 
-    if (input->released(GLFW_KEY_F4)) {
-        const float previousWidth = window_width;
-        const float previousHeight = window_height;
-        loadConfig();
-        const int width = static_cast<int>(window_width);
-        const int height = static_cast<int>(window_height);
-        if (width <= 0 || height <= 0) {
-            logMessage("Config: window size " + std::to_string(width) + " x " + std::to_string(height) +
-                       " is not usable; the window keeps its size");
-            window_width = previousWidth;
-            window_height = previousHeight;
-        } else if (window) {
-            glfwSetWindowSize(window, width, height);
-        }
-    }
-
+    if (input->released(GLFW_KEY_F4))
+        reloadConfiguration();
     if (input->released(GLFW_KEY_F5))
         reloadShaders();
 
@@ -162,6 +162,30 @@ void Game::advance()
     if (sound)
         sound->update(*this);
     hud.update(this);
+}
+
+void Game::reloadConfiguration()
+{
+    const float previousWidth = window_width;
+    const float previousHeight = window_height;
+    loadConfig();
+    const int width = static_cast<int>(window_width);
+    const int height = static_cast<int>(window_height);
+    if (width <= 0 || height <= 0) {
+        logMessage("Config: window size " + std::to_string(width) + " x " + std::to_string(height) +
+                   " is not usable; the window keeps its size");
+        window_width = previousWidth;
+        window_height = previousHeight;
+    } else if (window) {
+        glfwSetWindowSize(window, width, height);
+        // A window manager may grant another size, or none: the targets follow the
+        // framebuffer the window really has (the resize callback follows any later grant).
+        int granted[2] = {0, 0};
+        glfwGetFramebufferSize(window, &granted[0], &granted[1]);
+        window_width = static_cast<float>(granted[0]);
+        window_height = static_cast<float>(granted[1]);
+        framebufferResized = true;
+    }
 }
 
 void Game::rebuildSizedTargets()

@@ -19,6 +19,11 @@ class PhysicsEngine;
 class Player;
 class SegmentManager;
 
+// A suspended laptop, a stopped process or a dragged window can stall a frame for seconds:
+// the world takes at most this much of it, so a hitch neither eats the level's clock nor
+// throws the creature far.
+constexpr float maxUpdateTime = 0.25f;
+
 // Health at the start of a game and the base of the health each new level gives.
 extern float baseHealth;
 // Where the one light of the scene hangs, high above the start of the world.
@@ -34,19 +39,26 @@ public:
     Game(const Game&) = delete;
     Game& operator=(const Game&) = delete;
 
-    // Everything up to the first frame; false when the window or OpenGL could not be had.
+    // Everything up to the first frame, the world included; false when the window or OpenGL
+    // could not be had.
     bool initialize(const std::string& title);
-    // Creates the world and loops until the window is asked to close, then ends GLFW.
+    // The physics engine, the player and, unless `withSegments` is false (tests that build
+    // their own surroundings), the ring of segments under the scene root.
+    void createWorld(bool withSegments = true);
+    // Loops until the window is asked to close, then ends GLFW.
     void run();
     // One pass of the loop: show the last frame, take events, update, render.
     void frame();
-    // Measures the frame time from the clock, then advances.
+    // Measures the frame time from the clock, then steps.
     void update();
-    // One frame of input, rules and object updates with the current deltaTime.
-    void advance();
+    // One frame of input, rules and object updates, `frameTime` seconds after the last one.
+    // The world never advances more than maxUpdateTime in one frame.
+    void step(double frameTime);
     // One frame of drawing: the steps below, in this order.
     void render();
 
+    // F4: reads the configuration again and asks the window for the configured size.
+    void reloadConfiguration();
     // After a framebuffer resize: camera projection, shadow map and off-screen target at the new size.
     void rebuildSizedTargets();
     // The player and the scene queue their instances into their models.
@@ -63,14 +75,18 @@ public:
     std::shared_ptr<Player> player;
     std::shared_ptr<SegmentManager> segmentManager;
     Light light;
+    // Seconds the world advances in this frame, and the real seconds since the last frame
+    // (which differ only after a hitch longer than maxUpdateTime).
     float deltaTime = 0.0f;
+    float realFrameTime = 0.0f;
     bool restarted = false;
     GLFWwindow* window = nullptr;
     GameObject root;
     PostProcessing postProcessing;
     Shadows shadows;
     HUD hud;
-    float lastFrameTime = 0.0f;
+    // The clock at the last frame; double, so hours of uptime keep millisecond steps.
+    double lastFrameTime = 0.0;
     bool focused = true;
     bool framebufferResized = false;
     float levelTimer = 0.0f;

@@ -123,8 +123,8 @@ void HUD::update(Game* game)
         status.remainingTime = game->player->remainingTime;
         status.level = game->player->level;
     }
-    observe(status, game->deltaTime, game->input ? game->input->showFps : true, game->restarted);
-    observeSound(game->input && game->input->muted, game->deltaTime);
+    observe(status, game->realFrameTime, game->input ? game->input->showFps : true, game->restarted);
+    observeSound(game->input && game->input->muted, game->realFrameTime);
 }
 
 void HUD::observeSound(bool muted, float frameTimeNow)

@@ -47,8 +47,6 @@ constexpr float rainSmoothing = 1.0f;
 constexpr float duckSmoothing = 0.4f;
 // Rain and music while the game is over.
 constexpr float duckedGain = 0.2f;
-// A frame longer than this (a hitch, the first frame) is heard as this long.
-constexpr float longestFrame = 0.25f;
 
 float specGain(Sound sound)
 {
@@ -140,7 +138,7 @@ void GameSound::play(Sound sound, glm::vec3 position, bool positional, bool stea
 
 void GameSound::update(Game& game)
 {
-    const float dt = std::clamp(game.deltaTime, 0.0f, longestFrame);
+    const float dt = std::max(game.deltaTime, 0.0f);
     alListenerf(AL_GAIN, game.input && game.input->muted ? 0.0f : 1.0f);
 
     if (game.player) {

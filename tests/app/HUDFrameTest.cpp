@@ -32,8 +32,7 @@ protected:
     // One frame at a fixed step, rendered, and the window's pixels read back.
     void frame()
     {
-        game.deltaTime = 1.0f / 30.0f;
-        game.advance();
+        game.step(1.0 / 30.0);
         game.render();
         glFinish();
         width = static_cast<int>(window_width);

@@ -27,15 +27,21 @@ TEST_F(StartupTest, InitializesRunsFramesAndClosesOnRequest)
 {
     Game game;
     activeGame = &game;
-    ASSERT_TRUE(game.initialize("Quillfen test"));
+    ASSERT_TRUE(testkit::initializeGame(game));
     ASSERT_NE(game.window, nullptr);
     ASSERT_NE(game.input, nullptr);
     EXPECT_EQ(game.light.position, lightPosition);
 
-    game.lastFrameTime = static_cast<float>(glfwGetTime());
-    for (int i = 0; i < 5; ++i)
+    const double start = glfwGetTime();
+    game.lastFrameTime = start;
+    double simulated = 0.0;
+    for (int i = 0; i < 5; ++i) {
         game.frame();
-    EXPECT_GE(game.deltaTime, 0.0f);
+        simulated += game.deltaTime;
+    }
+    // The frame times are measured on one clock and add up to the time that passed.
+    EXPECT_NEAR(simulated, game.lastFrameTime - start, 1e-5);
+    EXPECT_GT(game.lastFrameTime, start);
 
     glfwSetWindowShouldClose(game.window, GLFW_TRUE);
     game.run();
@@ -46,8 +52,8 @@ TEST_F(StartupTest, ZeroSizedFramebufferKeepsTheTargetsUntilItIsBack)
 {
     Game game;
     activeGame = &game;
-    ASSERT_TRUE(game.initialize("Quillfen test"));
-    game.lastFrameTime = static_cast<float>(glfwGetTime());
+    ASSERT_TRUE(testkit::initializeGame(game));
+    game.lastFrameTime = glfwGetTime();
 
     Game::onFramebufferSize(game.window, 0, 0);
     game.frame();
@@ -66,7 +72,7 @@ TEST_F(StartupTest, FocusLossDoesNotRepeatTheReleasedAction)
 {
     Game game;
     activeGame = &game;
-    ASSERT_TRUE(game.initialize("Quillfen test"));
+    ASSERT_TRUE(testkit::initializeGame(game));
     game.input->keyStates[GLFW_KEY_F4] = KEY_RELEASED;
     Game::onWindowFocus(game.window, 0);
     game.update();
@@ -88,19 +94,31 @@ TEST_F(StartupTest, ZeroWindowWidthFailsWithTheWindowMessage)
     EXPECT_NE(out.find("failed to create glfw window\n"), std::string::npos) << out;
 }
 
-TEST_F(StartupTest, TheGameExitsWithFailureWhenStartUpFails)
+// Runs the real executable from a sandbox whose config.txt is `config`, with `environment`
+// put before it; returns its exit status and what it printed.
+int runGame(const std::string& config, const std::string& environment, std::string& out)
 {
     const std::filesystem::path executable = std::filesystem::current_path() / "quillfen";
-    ASSERT_TRUE(std::filesystem::exists(executable));
+    EXPECT_TRUE(std::filesystem::exists(executable));
     testkit::AssetSandbox sandbox;
-    sandbox.write("config.txt", "window_width=0\n");
+    sandbox.write("config.txt", config);
     const std::string log = (sandbox.root / "out.txt").string();
-    const int status = std::system((executable.string() + " > " + log + " 2>&1").c_str());
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_NE(WEXITSTATUS(status), 0);
+    const int status = std::system((environment + " " + executable.string() + " > " + log + " 2>&1").c_str());
     std::ifstream in(log);
-    const std::string out((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    out.assign((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST_F(StartupTest, TheGameExitsWithFailureWhenStartUpFails)
+{
+    std::string out;
+    EXPECT_EQ(runGame("window_width=0\n", "", out), 1);
     EXPECT_NE(out.find("failed to create glfw window"), std::string::npos) << out;
+
+    // Without a display GLFW cannot start: one message, not a cascade of GLFW errors.
+    EXPECT_EQ(runGame("", "env -u DISPLAY -u WAYLAND_DISPLAY", out), 1);
+    EXPECT_NE(out.find("failed to create glfw window"), std::string::npos) << out;
+    EXPECT_EQ(out.find("not initialized"), std::string::npos) << out;
 }
 
 } // namespace

@@ -8,8 +8,6 @@
 #include "physics/PhysxObject.h"
 #include "render/Mesh.h"
 #include "support/GameHarness.h"
-#include "world/Random.h"
-#include "world/SegmentManager.h"
 
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
@@ -50,7 +48,8 @@ struct Audio {
 // no music unless it says so.
 class HeardGame {
 public:
-    explicit HeardGame(float music = 0.0f, float effects = 0.8f)
+    explicit HeardGame(float music = 0.0f, float effects = 0.8f, bool withSegments = false)
+        : h(withSegments)
     {
         music_volume = music;
         sound_volume = effects;
@@ -267,11 +266,7 @@ TEST_F(GameSoundTest, LevelUpAndEachWayOfLosingHaveTheirOwnCueAtTheMoment)
 
 TEST_F(GameSoundTest, RainFollowsTheShowerNearTheCreatureAndDucksWhileTheGameIsOver)
 {
-    HeardGame g;
-    WorldRandom::restart();
-    auto manager = std::make_shared<SegmentManager>(g.h.physics);
-    g.h.game.root.addChild(manager);
-    g.h.game.segmentManager = manager;
+    HeardGame g(0.0f, 0.8f, true);
     // Above the trees, clear of every knock.
     g.h.player->setPosition(glm::vec3(0.0f, 0.0f, 62.0f));
     g.h.player->remainingTime = 1e9f;

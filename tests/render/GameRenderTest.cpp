@@ -42,7 +42,7 @@ TEST_F(GameRenderTest, AFrameDrawsEveryQueuedMeshOncePerPassAndF5ReloadsEveryPro
     std::string startup;
     for (int attempt = 0; attempt < 3 && !started; ++attempt) {
         CaptureStdout();
-        started = game.initialize("Quillfen render test");
+        started = testkit::initializeGame(game, "Quillfen render test");
         startup = GetCapturedStdout();
     }
     ASSERT_TRUE(started) << startup;

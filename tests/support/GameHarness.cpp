@@ -1,19 +1,21 @@
 #include "support/GameHarness.h"
 
 #include "app/Config.h"
+#include "world/Random.h"
 
 namespace testkit {
 
-GameHarness::GameHarness()
+GameHarness::GameHarness(bool withSegments)
 {
     resetSettings();
     auto device = std::make_unique<FakeInputDevice>();
     keys = device.get();
     game.input = std::make_shared<GameInput>(std::move(device));
-    physics = std::make_shared<PhysicsEngine>();
-    game.physics = physics;
-    player = std::make_shared<Player>(physics);
-    game.player = player;
+    if (withSegments)
+        WorldRandom::restart();
+    game.createWorld(withSegments);
+    physics = game.physics;
+    player = game.player;
     activeGame = &game;
 }
 
@@ -37,8 +39,7 @@ std::shared_ptr<PhysxObjectDynamic> GameHarness::boundary(std::uint32_t type, gl
 
 void GameHarness::frame(float dt)
 {
-    game.deltaTime = dt;
-    game.advance();
+    game.step(dt);
 }
 
 void GameHarness::frames(int count, float dt)

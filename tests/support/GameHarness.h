@@ -15,7 +15,9 @@ namespace testkit {
 // and frames of a chosen length run through the game's own update.
 class GameHarness {
 public:
-    GameHarness();
+    // The game's own world: an empty one (tests build their surroundings), or with the ring of
+    // segments grown from the start of the world's random sequence.
+    explicit GameHarness(bool withSegments = false);
     ~GameHarness();
 
     // One frame of the game's update with the given frame time.

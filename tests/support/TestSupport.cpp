@@ -71,9 +71,9 @@ SandboxGame::~SandboxGame()
 bool SandboxGame::start(std::string& output)
 {
     ::testing::internal::CaptureStdout();
-    const bool ok = game.initialize("Quillfen test");
+    const bool ok = initializeGame(game);
     output = ::testing::internal::GetCapturedStdout();
-    game.lastFrameTime = static_cast<float>(glfwGetTime());
+    game.lastFrameTime = glfwGetTime();
     return ok;
 }
 
@@ -104,6 +104,17 @@ void FakeInputDevice::setCursorPos(double x, double y)
 {
     cursorX = x;
     cursorY = y;
+}
+
+bool initializeGame(Game& game, const std::string& title)
+{
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        if (attempt > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        if (game.initialize(title))
+            return true;
+    }
+    return false;
 }
 
 GlContext::GlContext(int width, int height, bool visible)

@@ -77,6 +77,10 @@ public:
     Game game;
 };
 
+// Game::initialize on a display that works: a busy Xvfb now and then refuses a connection
+// right after the previous one closed, so a start that failed is tried a few more times.
+bool initializeGame(Game& game, const std::string& title = "Quillfen test");
+
 // The repository's assets folder, as seen from the test's working directory (build/bin).
 std::filesystem::path repositoryAssets();
 

@@ -41,10 +41,8 @@ Census count(SegmentManager& manager, PhysicsEngine& physics)
 // Half an hour of play at 60 frames a second, flying forward above the trees, lap after lap.
 TEST(LongPlay, ThirtyMinutesStayBoundedAndFlat)
 {
-    testkit::GameHarness h;
-    WorldRandom::restart();
-    auto manager = std::make_shared<SegmentManager>(h.physics);
-    h.game.root.addChild(manager);
+    testkit::GameHarness h(true);
+    SegmentManager& manager = *h.game.segmentManager;
     h.player->setPosition(glm::vec3(0.0f, 0.0f, 62.0f));
     h.player->remainingTime = 1e9f; // keep the game going; the rules are not under test here
 
@@ -65,7 +63,7 @@ TEST(LongPlay, ThirtyMinutesStayBoundedAndFlat)
             ++wraps;
         lastX = x;
         if (frame % 600 == 0) {
-            const Census c = count(*manager, *h.physics);
+            const Census c = count(manager, *h.physics);
             ASSERT_LE(c.drops, maxDrops) << "frame " << frame;
             ASSERT_LE(c.contents, maxContents) << "frame " << frame;
             ASSERT_LE(c.bodies, maxBodies) << "frame " << frame;
