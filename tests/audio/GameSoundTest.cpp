@@ -103,23 +103,27 @@ protected:
     void TearDown() override { resetSettings(); }
 };
 
-TEST_F(GameSoundTest, CollectingAPollenChimesWithinAFrameAndNothingIsHeardBefore)
+TEST_F(GameSoundTest, APollenADropAndATreeAreHeardWithinAFrameOfTheHitAndNothingBefore)
 {
-    HeardGame g;
-    g.giveWings();
-    auto pickup = g.pollen(glm::vec3(6.0f, 0.0f, 0.0f));
-    int collected = -1;
-    std::vector<float> peaks;
-    for (int f = 0; f < 20 && collected < 0; ++f) {
-        peaks.push_back(g.frame().peak());
-        if (pickup->isDestroyed())
-            collected = f;
+    // The chime, the splash with its hurt cue, the thud: each comes from what the creature flew into.
+    for (const std::uint32_t kind : {COLLISION_POLLEN, COLLISION_RAINDROP, COLLISION_TREE}) {
+        HeardGame g;
+        g.giveWings();
+        auto thing = g.h.boundary(kind, glm::vec3(6.0f, 0.0f, 0.0f), glm::vec3(1.0f));
+        auto hit = [&] { return kind == COLLISION_TREE ? g.h.player->knockbackFrame >= 0 : thing->isDestroyed(); };
+        int hitFrame = -1;
+        std::vector<float> peaks;
+        for (int f = 0; f < 20 && hitFrame < 0; ++f) {
+            peaks.push_back(g.frame().peak());
+            if (hit())
+                hitFrame = f;
+        }
+        ASSERT_GE(hitFrame, 1) << "kind " << kind << ": the creature never reached it";
+        for (int f = 0; f < hitFrame; ++f)
+            EXPECT_LT(peaks[static_cast<std::size_t>(f)], silent) << "kind " << kind << ": sound at frame " << f;
+        const float heard = std::max(peaks.back(), g.frame().peak());
+        EXPECT_GT(heard, 0.05f) << "kind " << kind << ": nothing heard in the frame of the hit or the next";
     }
-    ASSERT_GE(collected, 1) << "the creature never reached the pollen";
-    for (int f = 0; f < collected; ++f)
-        EXPECT_LT(peaks[static_cast<std::size_t>(f)], silent) << "sound at frame " << f << " before the pollen";
-    const float chime = std::max(peaks.back(), g.frame().peak());
-    EXPECT_GT(chime, 0.05f) << "no chime in the frame the pollen was collected or the next";
 }
 
 TEST_F(GameSoundTest, APollenToTheLeftIsLouderOnTheLeftAndToTheRightOnTheRight)
