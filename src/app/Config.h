@@ -15,7 +15,7 @@ extern float fov;
 extern float brightness;
 extern float shadowmap_resolution_factor;
 extern float difficulty;
-// Loudness of the sound effects and rain, and of the music, 0 to 1 (clamped when read).
+// Loudness of the sound effects and rain, and of the music, 0 to 1 (the file's values are clamped).
 extern float sound_volume;
 extern float music_volume;
 

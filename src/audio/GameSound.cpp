@@ -11,10 +11,7 @@
 #include "world/ParticleSystem.h"
 #include "world/SegmentManager.h"
 
-// Deferred updates are OpenAL Soft's own; the library exports them.
-#define AL_ALEXT_PROTOTYPES
 #include <AL/al.h>
-#include <AL/alext.h>
 
 #include <algorithm>
 
@@ -142,8 +139,6 @@ void GameSound::play(Sound sound, glm::vec3 position, bool positional, bool stea
 void GameSound::update(Game& game)
 {
     const float dt = std::max(game.deltaTime, 0.0f);
-    // The frame's changes reach the mixer together, at the end.
-    alDeferUpdatesSOFT();
     alListenerf(AL_GAIN, game.input && game.input->muted ? 0.0f : 1.0f);
 
     if (game.player) {
@@ -173,7 +168,6 @@ void GameSound::update(Game& game)
     }
 
     music->setGain(music_volume * duck);
-    alProcessUpdatesSOFT();
     music->update();
 }
 

@@ -21,7 +21,7 @@ enum class Sound { Chime, Flap, Splash, Hurt, Thud, Tick, Rain, LevelUp, Died, O
 // music; M (the input's mute toggle) silences everything.
 class GameSound {
 public:
-    // Loads every sound and opens the music on the device, whose context is current.
+    // Loads every sound and opens the music on the device (not null), whose context is current.
     explicit GameSound(std::unique_ptr<AudioDevice> device);
     ~GameSound();
     GameSound(const GameSound&) = delete;
@@ -35,7 +35,6 @@ public:
     void update(Game& game);
 
     AudioDevice& output() { return *device; }
-    const MusicStream& musicStream() const { return *music; }
 
     static constexpr int voiceCount = 12;
 
