@@ -1,5 +1,6 @@
 #include "app/Config.h"
 
+#include "app/UserFolders.h"
 #include "render/Files.h"
 
 #include <algorithm>
@@ -123,9 +124,10 @@ void applyConfig(const std::string& text)
     music_volume = std::clamp(music_volume, 0.0f, 1.0f);
 }
 
-void loadConfig()
+namespace {
+
+void loadConfigFile(const std::string& path)
 {
-    const std::string path = assetPath("config.txt");
     std::error_code error;
     const auto size = std::filesystem::file_size(path, error);
     if (!error && size > maxConfigBytes) {
@@ -134,4 +136,19 @@ void loadConfig()
         return;
     }
     applyConfig(readFile(path));
+}
+
+} // namespace
+
+void loadConfig()
+{
+    loadConfigFile(assetPath("config.txt"));
+    // An installed asset folder is read-only: a player's own settings live in their config folder.
+    const std::filesystem::path folder = userConfigFolder();
+    if (folder.empty())
+        return;
+    const std::filesystem::path own = folder / "config.txt";
+    std::error_code error;
+    if (std::filesystem::exists(own, error))
+        loadConfigFile(own.string());
 }

@@ -1,7 +1,11 @@
 #include "app/Game.h"
+#include "render/Files.h"
 
 int main()
 {
+    // Without its assets the game can show nothing; the message says where it looked.
+    if (!chooseAssetRoot(runningExecutable()))
+        return 1;
     Game game;
     activeGame = &game;
     baseHealth = 5.0f;
