@@ -4,10 +4,43 @@
 
 #include <AL/al.h>
 #include <AL/alext.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
 
 namespace {
 
 LPALCRENDERSAMPLESSOFT renderSamples = nullptr;
+
+// While alive, standard error goes nowhere. Without a sound server, the sound libraries try
+// every way to a sound card and complain about each on standard error; the game says it once.
+class QuietStandardError {
+public:
+    QuietStandardError()
+    {
+        std::fflush(stderr);
+        saved = dup(STDERR_FILENO);
+        const int nowhere = open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (saved >= 0 && nowhere >= 0)
+            dup2(nowhere, STDERR_FILENO);
+        if (nowhere >= 0)
+            close(nowhere);
+    }
+    ~QuietStandardError()
+    {
+        std::fflush(stderr);
+        if (saved >= 0) {
+            dup2(saved, STDERR_FILENO);
+            close(saved);
+        }
+    }
+    QuietStandardError(const QuietStandardError&) = delete;
+    QuietStandardError& operator=(const QuietStandardError&) = delete;
+
+private:
+    int saved = -1;
+};
 
 } // namespace
 
@@ -29,7 +62,11 @@ AudioDevice::~AudioDevice()
 
 std::unique_ptr<AudioDevice> AudioDevice::openPlayback(const std::string& name)
 {
-    ALCdevice* device = alcOpenDevice(name.empty() ? nullptr : name.c_str());
+    ALCdevice* device = nullptr;
+    {
+        const QuietStandardError quiet;
+        device = alcOpenDevice(name.empty() ? nullptr : name.c_str());
+    }
     ALCcontext* context = device ? alcCreateContext(device, nullptr) : nullptr;
     if (!context || !alcMakeContextCurrent(context)) {
         // Tried once at start-up: a machine without sound stays silent, it is not asked again.

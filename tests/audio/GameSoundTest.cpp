@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <vector>
 
@@ -331,10 +332,15 @@ TEST_F(GameSoundTest, AMissingOrDamagedSoundFileIsReportedOnceAndOnlyThatSoundIs
 TEST_F(GameSoundTest, WithoutAnAudioDeviceTheGameSaysSoOnceAndPlaysSilently)
 {
     ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
     const auto device = AudioDevice::openPlayback("Quillfen test: no such device");
+    std::fputs("standard error is back\n", stderr);
+    const std::string errors = ::testing::internal::GetCapturedStderr();
     const std::string out = ::testing::internal::GetCapturedStdout();
     EXPECT_EQ(device, nullptr);
     EXPECT_EQ(out, "Sound: no audio device, playing silently\n");
+    // The sound libraries' own complaints about every sound card they tried stay unseen.
+    EXPECT_EQ(errors, "standard error is back\n");
 
     // No sound system at all: the frame's events are still taken and let go, frame after frame.
     testkit::GameHarness h;
