@@ -339,7 +339,7 @@ TEST_F(GameSoundTest, WithoutAnAudioDeviceTheGameSaysSoOnceAndPlaysSilently)
     const std::string out = ::testing::internal::GetCapturedStdout();
     EXPECT_EQ(device, nullptr);
     EXPECT_EQ(out, "Sound: no audio device, playing silently\n");
-    // The sound libraries' own complaints about every sound card they tried stay unseen.
+    // Standard error, hushed while the libraries look for a sound card, works again afterwards.
     EXPECT_EQ(errors, "standard error is back\n");
 
     // No sound system at all: the frame's events are still taken and let go, frame after frame.
