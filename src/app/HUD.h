@@ -1,11 +1,13 @@
 #pragma once
 
+#include "app/BestResults.h"
 #include "scene/GameObject.h"
 
 #include <glm/glm.hpp>
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -45,6 +47,12 @@ public:
     const char* soundNotice() const;
     void render();
     void renderText(const std::string& text, float x, float y, float scale, glm::vec3 color);
+    // Width in pixels that renderText gives the text at that scale.
+    float textWidth(const std::string& text, float scale) const;
+
+    // The best game so far, shown on the game-over screen; `beaten` when the game just
+    // ended set it.
+    void showBest(const RunResult& best, bool beaten);
 
     std::map<char, Character> characters;
     int height = 0;
@@ -66,8 +74,16 @@ public:
     bool soundMuted = false;
     // Seconds the sound notice has shown; negative while there is none.
     float soundNoticeTime = -1.0f;
+    // The game is paused: the paused screen goes over everything.
+    bool paused = false;
+    std::optional<RunResult> best;
+    bool newBest = false;
 
 private:
+    void renderPausedScreen();
+    // Draws a line of text centred on x.
+    void renderCentred(const std::string& text, float x, float y, float scale, glm::vec3 color);
+
     // Uploads "projection" and "text" again whenever the program was rebuilt (F5).
     void sendStaticUniforms();
     // The program load the static uniforms were sent to.
