@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
     g++ cmake make pkg-config
     libglfw3-dev libepoxy-dev libglm-dev libstb-dev libfreetype-dev libassimp-dev libbullet-dev
+    libopenal-dev libsndfile1-dev
     googletest libgtest-dev
     xvfb xauth libgl1-mesa-dri
     fonts-freefont-otf

@@ -15,6 +15,8 @@
 #include "app/Game.h"
 #include "app/GameInput.h"
 #include "app/HUD.h"
+#include "audio/AudioDevice.h"
+#include "audio/GameSound.h"
 #include "physics/PhysicsEngine.h"
 #include "physics/Player.h"
 #include "render/Mesh.h"
@@ -82,8 +84,8 @@ public:
     int frame = 0;
 };
 
-enum Step { PRESENT, UPDATE, QUEUE, SHADOW, MAIN, POST, HUD_STEP, STEPS };
-const char* const stepNames[STEPS] = {"swap + events", "update", "queue instances", "shadow pass",
+enum Step { PRESENT, UPDATE, AUDIO, QUEUE, SHADOW, MAIN, POST, HUD_STEP, STEPS };
+const char* const stepNames[STEPS] = {"swap + events", "update", "audio update", "queue instances", "shadow pass",
                                       "main pass", "post-processing", "HUD"};
 // The steps that draw, timed on the GPU too.
 constexpr int firstGpuStep = SHADOW;
@@ -191,6 +193,14 @@ int main(int argc, char** argv)
     auto scripted = std::make_unique<ScriptedInput>();
     ScriptedInput* script = scripted.get();
     game.input = std::make_shared<GameInput>(std::move(scripted));
+    // The audio update is a step of its own: taken out of the game and called right after step,
+    // where step calls it. Without a sound card it plays into memory, mixed outside the timed
+    // steps as a device's mixing thread would.
+    std::unique_ptr<GameSound> sound = std::move(game.sound);
+    if (!sound)
+        sound = std::make_unique<GameSound>(AudioDevice::openLoopback(44100));
+    const int mixFrames = sound->output().rate() / 60;
+    std::vector<float> mixed(static_cast<std::size_t>(2 * mixFrames));
 
     std::printf("renderer: %s, OpenGL %s\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)),
                 reinterpret_cast<const char*>(glGetString(GL_VERSION)));
@@ -233,8 +243,14 @@ int main(int argc, char** argv)
         game.focused = true;
         game.step(frameTime);
         lap(mark, out.wall[UPDATE], out.work[UPDATE]);
+        sound->update(game);
+        lap(mark, out.wall[AUDIO], out.work[AUDIO]);
         const std::uint64_t beforeRender = allocationCount();
         out.updateAllocations = beforeRender - beforeUpdate;
+        if (sound->output().isLoopback()) {
+            sound->output().render(mixed.data(), mixFrames);
+            mark = Mark();
+        }
 
         const std::uint64_t meshDraws = meshDrawCalls();
         const std::uint64_t hudDraws = hudDrawCalls();
@@ -306,7 +322,7 @@ int main(int argc, char** argv)
     const auto frameMs = column([](const Frame& fr) { return fr.total; });
     std::printf("%-16s %9.3f %8.3f\n\n", "whole frame", mean(frameMs), percentile(frameMs, 95));
 
-    std::printf("per frame: %.1f mesh draws, %.1f HUD draws, %.1f allocations in update, %.1f in render\n",
+    std::printf("per frame: %.1f mesh draws, %.1f HUD draws, %.1f allocations in update and audio, %.1f in render\n",
                 mean(column([](const Frame& fr) { return fr.meshDraws; })),
                 mean(column([](const Frame& fr) { return fr.hudDraws; })),
                 mean(column([](const Frame& fr) { return fr.updateAllocations; })),
@@ -318,6 +334,7 @@ int main(int argc, char** argv)
     std::printf("player at the end: x %.2f, health %.2f, time %.2f, level %d\n", game.player->getPosition().x,
                 game.player->health, game.player->remainingTime, game.player->level);
 
+    sound.reset();
     glDeleteQueries(static_cast<GLsizei>(queries.size()), queries.data());
     glfwTerminate();
     game.window = nullptr;

@@ -3,6 +3,7 @@
 #include "app/UserFolders.h"
 #include "render/Files.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
@@ -19,6 +20,8 @@ float fov;
 float brightness;
 float shadowmap_resolution_factor;
 float difficulty;
+float sound_volume;
+float music_volume;
 
 namespace {
 
@@ -79,6 +82,8 @@ const std::vector<Setting>& settings()
         {"brightness", &brightness, 0.1f},
         {"shadowmap_resolution_factor", &shadowmap_resolution_factor, 2.0f},
         {"difficulty", &difficulty, 0.5f},
+        {"sound_volume", &sound_volume, 0.8f},
+        {"music_volume", &music_volume, 0.5f},
     };
     return table;
 }
@@ -114,6 +119,9 @@ void applyConfig(const std::string& text)
         applyLine(text.substr(start, end - start));
         start = end + 1;
     }
+    // A volume is a share of full loudness: louder than full would clip, below silence means nothing.
+    sound_volume = std::clamp(sound_volume, 0.0f, 1.0f);
+    music_volume = std::clamp(music_volume, 0.0f, 1.0f);
 }
 
 namespace {

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-// The ten tunable settings, program-wide, named exactly as their keys in "config.txt".
+// The tunable settings, program-wide, named exactly as their keys in "config.txt".
 // All are floats, even flags and pixel sizes; users truncate where they need integers.
 extern float fullscreen;
 extern float window_width;
@@ -15,6 +15,9 @@ extern float fov;
 extern float brightness;
 extern float shadowmap_resolution_factor;
 extern float difficulty;
+// Loudness of the sound effects and rain, and of the music, 0 to 1 (the file's values are clamped).
+extern float sound_volume;
+extern float music_volume;
 
 // One setting: its key in "config.txt", the variable it writes and its built-in default.
 struct Setting {

@@ -4,6 +4,7 @@
 #include "app/Config.h"
 #include "app/GameInput.h"
 #include "app/GameRules.h"
+#include "audio/GameSound.h"
 #include "physics/PhysicsEngine.h"
 #include "physics/Player.h"
 #include "render/Files.h"
@@ -97,6 +98,7 @@ bool Game::initialize(const std::string& title)
     records = std::make_unique<BestResults>(BestResults::defaultFile());
 
     createWorld();
+    sound = GameSound::start();
     lastFrameTime = glfwGetTime();
     return true;
 }
@@ -138,6 +140,7 @@ void Game::update()
 
 void Game::step(double frameTime)
 {
+    soundEvents.clear();
     realFrameTime = static_cast<float>(frameTime);
     deltaTime = static_cast<float>(std::min(frameTime, static_cast<double>(maxUpdateTime)));
 
@@ -169,6 +172,9 @@ void Game::step(double frameTime)
     hud.paused = paused;
     if (paused) {
         input->restartPressed = false;
+        // The music plays on over the paused screen, and M still works.
+        if (sound)
+            sound->update(*this);
         return;
     }
 
@@ -180,6 +186,8 @@ void Game::step(double frameTime)
     root.update(this);
     if (physics)
         physics->update(this);
+    if (sound)
+        sound->update(*this);
 
     if (player) {
         if (playingThisFrame)

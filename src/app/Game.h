@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/HUD.h"
+#include "audio/SoundEvents.h"
 #include "render/Light.h"
 #include "render/PostProcessing.h"
 #include "render/Shadows.h"
@@ -14,6 +15,7 @@
 struct GLFWwindow;
 class BestResults;
 class GameInput;
+class GameSound;
 class PhysicsEngine;
 class Player;
 class SegmentManager;
@@ -95,6 +97,10 @@ public:
     bool focused = true;
     bool framebufferResized = false;
     float levelTimer = 0.0f;
+    // What the world did this frame for the ear; emptied as each frame begins.
+    SoundEvents soundEvents;
+    // Null without an audio device: the game then plays silently.
+    std::unique_ptr<GameSound> sound;
 
     bool paused = false;
     // The best game so far; none in tests that keep the player's folders out of play.

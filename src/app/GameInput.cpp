@@ -14,7 +14,8 @@ GameInput::GameInput(GLFWwindow* window)
 GameInput::GameInput(std::unique_ptr<InputDevice> device)
     : watchedKeys{GLFW_KEY_F3, GLFW_KEY_ESCAPE, GLFW_KEY_F2, GLFW_KEY_F4, GLFW_KEY_F5, GLFW_KEY_F6,
                   GLFW_KEY_S, GLFW_KEY_W, GLFW_KEY_SPACE, GLFW_KEY_LEFT_SHIFT, GLFW_KEY_A, GLFW_KEY_D,
-                  GLFW_MOUSE_BUTTON_LEFT, GLFW_KEY_ENTER, SCROLL_UP, SCROLL_DOWN, GLFW_KEY_P, GLFW_KEY_F11}
+                  GLFW_MOUSE_BUTTON_LEFT, GLFW_KEY_ENTER, SCROLL_UP, SCROLL_DOWN, GLFW_KEY_P, GLFW_KEY_F11,
+                  GLFW_KEY_M}
     , device(std::move(device))
 {
     for (int code : watchedKeys)
@@ -64,6 +65,8 @@ void GameInput::update(Game*)
         showFps = !showFps;
     if (released(GLFW_KEY_F6))
         showHud = !showHud;
+    if (released(GLFW_KEY_M))
+        muted = !muted;
     if (released(GLFW_KEY_ENTER) || pad.restart)
         restartPressed = true;
     pauseRequested = released(GLFW_KEY_P) || pad.pause;

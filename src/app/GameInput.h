@@ -61,6 +61,8 @@ public:
     bool wireframe = false;
     bool showFps = true;
     bool showHud = true;
+    // M: all sound off.
+    bool muted = false;
     // P or the pad's Start let go in this frame.
     bool pauseRequested = false;
     // The gamepad went away at this frame's sample.

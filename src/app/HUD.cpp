@@ -18,6 +18,7 @@
 namespace {
 
 constexpr float bannerSeconds = 3.0f;
+constexpr float soundNoticeSeconds = 2.0f;
 // Displayed frame rates are capped so a vanishing frame time never overflows the integer.
 constexpr float maxShownFps = 99999.0f;
 constexpr glm::vec3 white(1.0f, 1.0f, 1.0f);
@@ -132,6 +133,26 @@ void HUD::update(Game* game)
         status.level = game->player->level;
     }
     observe(status, game->realFrameTime, game->input ? game->input->showFps : true, game->restarted);
+    observeSound(game->input && game->input->muted, game->realFrameTime);
+}
+
+void HUD::observeSound(bool muted, float frameTimeNow)
+{
+    if (muted != soundMuted) {
+        soundMuted = muted;
+        soundNoticeTime = 0.0f;
+    } else if (soundNoticeTime >= 0.0f) {
+        soundNoticeTime += frameTimeNow;
+        if (soundNoticeTime > soundNoticeSeconds)
+            soundNoticeTime = -1.0f;
+    }
+}
+
+const char* HUD::soundNotice() const
+{
+    if (soundNoticeTime < 0.0f)
+        return nullptr;
+    return soundMuted ? "SOUND OFF" : "SOUND ON";
 }
 
 void HUD::observe(const PlayerStatus& player, float frameTimeNow, bool showFps, bool& restarted)
@@ -226,6 +247,8 @@ void HUD::render()
         std::snprintf(text, sizeof text, "LEVEL %i", shownLevel);
         renderText(text, halfW - 100.0f, H - 150.0f, 1.0f, cyan);
     }
+    if (const char* notice = soundNotice())
+        renderText(notice, halfW - 70.0f, 25.0f, 0.5f, white);
     if (levelBannerActive && levelBannerTime > bannerSeconds) {
         levelBannerActive = false;
         levelBannerTime = 0.0f;

@@ -41,6 +41,10 @@ public:
     void update(Game* game) override;
     // The bookkeeping of update, on plain values.
     void observe(const PlayerStatus& player, float frameTime, bool showFps, bool& restarted);
+    // Notes M's mute toggle, so the HUD can say "SOUND OFF" / "SOUND ON" for a moment.
+    void observeSound(bool muted, float frameTime);
+    // The sound notice to show now, or null.
+    const char* soundNotice() const;
     void render();
     void renderText(const std::string& text, float x, float y, float scale, glm::vec3 color);
     // Width in pixels that renderText gives the text at that scale.
@@ -67,6 +71,9 @@ public:
     int shownLevel = 0;
     int fps = 0;
     float frameTime = 0.0f;
+    bool soundMuted = false;
+    // Seconds the sound notice has shown; negative while there is none.
+    float soundNoticeTime = -1.0f;
     // The game is paused: the paused screen goes over everything.
     bool paused = false;
     std::optional<RunResult> best;

@@ -70,6 +70,7 @@ void Player::move(glm::vec3 velocity)
 void Player::update(Game* game)
 {
     frameTime = game->deltaTime;
+    soundEvents = &game->soundEvents;
     const float speed = moveSensitivity;
     const GameInput& input = *game->input;
 
@@ -191,6 +192,8 @@ void Player::onHit(PhysxObject* other)
         if (!other->isDestroyed()) {
             other->destroy();
             health -= 2.0f * std::max(difficulty, 0.01f);
+            if (soundEvents)
+                soundEvents->push(SoundCue::DropHit, other->getPosition());
         }
         break;
     case static_cast<int>(COLLISION_POLLEN):
@@ -198,11 +201,15 @@ void Player::onHit(PhysxObject* other)
         if (!other->isDestroyed()) {
             other->destroy();
             remainingTime += 1.0f - std::min(difficulty, 0.34f);
+            if (soundEvents)
+                soundEvents->push(SoundCue::Pollen, other->getPosition());
         }
         break;
     case static_cast<int>(COLLISION_TREE):
     case static_cast<int>(COLLISION_SHROOM):
         knockbackFrame = 0;
+        if (soundEvents)
+            soundEvents->push(SoundCue::Knockback, getPosition());
         break;
     default:
         break;

@@ -9,6 +9,7 @@
 class CameraController;
 class GameCamera;
 class Mesh;
+class SoundEvents;
 
 // The winged creature the player steers: a capsule controller that keeps flying forward
 // along the camera's view, steered by the keys, turned by the mouse, zoomed by the wheel.
@@ -53,4 +54,6 @@ private:
     void zoom(float change);
     void flapWings(float dt);
     float frameTime = 0.0f;
+    // The game's sound events of the frame being updated (hits happen during the moves).
+    SoundEvents* soundEvents = nullptr;
 };

@@ -118,6 +118,18 @@ TEST_F(ConfigTest, ReloadKeepsSettingsTheFileDoesNotName)
     EXPECT_FLOAT_EQ(brightness, 0.5f);
 }
 
+TEST_F(ConfigTest, VolumesAreClampedToSilenceAndFullLoudness)
+{
+    EXPECT_FLOAT_EQ(sound_volume, 0.8f);
+    EXPECT_FLOAT_EQ(music_volume, 0.5f);
+    EXPECT_EQ(load("sound_volume=1.5\nmusic_volume=-0.25\n"), "");
+    EXPECT_FLOAT_EQ(sound_volume, 1.0f);
+    EXPECT_FLOAT_EQ(music_volume, 0.0f);
+    load("sound_volume=0.3\nmusic_volume=0.7\n");
+    EXPECT_FLOAT_EQ(sound_volume, 0.3f);
+    EXPECT_FLOAT_EQ(music_volume, 0.7f);
+}
+
 TEST_F(ConfigTest, MissingFileKeepsEverySettingAndSaysWhere)
 {
     ::testing::internal::CaptureStdout();

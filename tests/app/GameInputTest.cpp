@@ -25,8 +25,8 @@ protected:
 
 TEST_F(GameInputTest, WatchesTheCodesInPollingOrder)
 {
-    // The sixteen of old, then P (pause) and F11 (full screen).
-    const std::vector<int> expected{292, 256, 291, 293, 294, 295, 83, 87, 32, 340, 65, 68, 0, 257, 258, 259, 80, 300};
+    // The sixteen of old, then P (pause), F11 (full screen) and M (sound).
+    const std::vector<int> expected{292, 256, 291, 293, 294, 295, 83, 87, 32, 340, 65, 68, 0, 257, 258, 259, 80, 300, 77};
     EXPECT_EQ(input->watchedKeys, expected);
     EXPECT_EQ(input->keyStates.size(), expected.size());
     for (int code : expected)
@@ -35,6 +35,7 @@ TEST_F(GameInputTest, WatchesTheCodesInPollingOrder)
     EXPECT_TRUE(input->showFps);
     EXPECT_TRUE(input->showHud);
     EXPECT_FALSE(input->wireframe);
+    EXPECT_FALSE(input->muted);
 }
 
 TEST_F(GameInputTest, KeyGoesHeldReleasedThenUp)

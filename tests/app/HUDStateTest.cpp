@@ -85,4 +85,19 @@ TEST_F(HUDState, RestartAtAHigherLevelDoesNotStartABanner)
     EXPECT_NEAR(hud.healthReference, 5.0f, tolerance);
 }
 
+TEST_F(HUDState, SoundNoticeShowsForTwoSecondsAfterEachToggleOnly)
+{
+    hud.observeSound(false, 0.1f);
+    EXPECT_EQ(hud.soundNotice(), nullptr) << "nothing to say before M is pressed";
+    hud.observeSound(true, 0.1f);
+    EXPECT_STREQ(hud.soundNotice(), "SOUND OFF");
+    for (int i = 0; i < 19; ++i)
+        hud.observeSound(true, 0.1f);
+    EXPECT_STREQ(hud.soundNotice(), "SOUND OFF") << "still within two seconds";
+    hud.observeSound(true, 0.2f);
+    EXPECT_EQ(hud.soundNotice(), nullptr) << "gone after two seconds, though the sound stays off";
+    hud.observeSound(false, 0.1f);
+    EXPECT_STREQ(hud.soundNotice(), "SOUND ON");
+}
+
 } // namespace

@@ -92,7 +92,9 @@ stop() {
     wait "$watchdog" 2> /dev/null
     game_pid=""
     check "$label: Escape ends the game with status 0 (status $status)" [ "$status" -eq 0 ]
-    if [ "$(cat "$log")" = "Using the assets in $assets/" ]; then
+    # Besides, a machine without sound (a build machine) is told so, once.
+    local silent="Sound: no audio device, playing silently"
+    if [ "$(grep -vxF "$silent" "$log")" = "Using the assets in $assets/" ] && [ "$(grep -cxF "$silent" "$log")" -le 1 ]; then
         pass "$label: the only message names the installed assets"
     else
         fail "$label: expected only \"Using the assets in $assets/\"; the game printed:"

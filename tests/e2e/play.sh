@@ -354,6 +354,15 @@ fi
 stop_game
 note "run 1 took $(printf %.1f "$(elapsed)") s"
 
+# Sound: a machine without an audio device (this one, most likely) is told so once, not every
+# frame; with or without one, every sound file loads.
+silent_lines=$(grep -c "^Sound: no audio device, playing silently$" "$log")
+if [ "$silent_lines" -le 1 ] && ! grep -q "failed to load sound" "$log"; then
+    pass "every sound loaded; \"no audio device\" said $silent_lines time(s)"
+else
+    fail "sound at start-up: $(grep -E "Sound:|failed to load sound" "$log" | sort | uniq -c | head -3)"
+fi
+
 # ---------------------------------------------------------------- runs 2 and 3: W
 # The forest is the same on every run. Flying on, the woods ahead fill the background above
 # them. Run 2 flies FLIGHT seconds twice without W; run 3 flies FLIGHT seconds with W, which

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "audio/AudioDevice.h"
+#include "audio/MusicStream.h"
+
+#include <glm/glm.hpp>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+class Game;
+
+// The game's sounds, by the file they are made from ("sounds/<name>.ogg").
+enum class Sound { Chime, Flap, Splash, Hurt, Thud, Tick, Rain, LevelUp, Died, OutOfTime, Count };
+
+// What the player hears: the game's events and state turned into OpenAL sources once a frame,
+// after physics. Effects play at their place in the world as heard from the camera; the rain
+// follows how much rain falls near the creature; the music streams underneath. Rain and music
+// duck while the game is over. sound_volume scales the effects and the rain, music_volume the
+// music; M (the input's mute toggle) silences everything.
+class GameSound {
+public:
+    // Loads every sound and opens the music on the device (not null), whose context is current.
+    explicit GameSound(std::unique_ptr<AudioDevice> device);
+    ~GameSound();
+    GameSound(const GameSound&) = delete;
+    GameSound& operator=(const GameSound&) = delete;
+
+    // The system's playback device; null (having said so once) on a machine without one.
+    static std::unique_ptr<GameSound> start();
+
+    // Hears this frame: the listener follows the camera, the frame's events and state changes
+    // start their sounds, the rain and music gains follow, the music is refilled.
+    void update(Game& game);
+
+    AudioDevice& output() { return *device; }
+
+    static constexpr int voiceCount = 12;
+
+private:
+    // Starts a sound on a free voice (or the longest-playing one when steal is set): at
+    // position in the world, or at the listener when positional is false.
+    void play(Sound sound, glm::vec3 position, bool positional, bool steal = true);
+    void hearRules(Game& game);
+    void hearRain(Game& game, float dt);
+
+    std::unique_ptr<AudioDevice> device;
+    std::array<std::uint32_t, static_cast<int>(Sound::Count)> buffers{};
+    std::array<std::uint32_t, voiceCount> voices{};
+    int nextSteal = 0;
+    std::uint32_t rainSource = 0;
+    std::unique_ptr<MusicStream> music;
+
+    // What the last frame left, to hear changes by.
+    bool started = false;
+    int lastLevel = 0;
+    bool wasOver = false;
+    float lastWingDirection = 1.0f;
+    float playTime = 0.0f;
+    float rainLevel = 0.0f;
+    float duck = 1.0f;
+    float tickBudget = 0.0f;
+};
