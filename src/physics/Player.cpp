@@ -139,13 +139,18 @@ void Player::flapWings(float dt)
     // A model without the four named meshes simply does not flap.
     if (!leftJoin || !rightJoin || !leftWing || !rightWing)
         return;
-    const float step = wingDirection * flapDegreesPerSecond * wingSpeed * dt;
+    // The joints turn by the step that lands exactly on the limit, so over minutes of uneven
+    // frames the wings never drift from the swing they are meant to follow.
+    float step = wingDirection * flapDegreesPerSecond * wingSpeed * dt;
+    const bool turns = std::abs(wingAngle + step) > flapLimit;
+    if (turns)
+        step = flapLimit * wingDirection - wingAngle;
     leftJoin->localTransform = glm::rotate(leftJoin->localTransform, step * degrees, glm::vec3(0.0f, 1.0f, 0.0f));
     rightJoin->localTransform = glm::rotate(rightJoin->localTransform, -step * degrees, glm::vec3(0.0f, 1.0f, 0.0f));
     leftWing->parentTransform = leftJoin->parentTransform * leftJoin->localTransform;
     rightWing->parentTransform = rightJoin->parentTransform * rightJoin->localTransform;
     wingAngle += step;
-    if (wingAngle > flapLimit || wingAngle < -flapLimit) {
+    if (turns) {
         wingAngle = flapLimit * wingDirection;
         wingDirection = -wingDirection;
     }

@@ -155,7 +155,13 @@ TEST_F(PlayerTest, ASecondHitRestartsTheKnockBack)
     EXPECT_EQ(h.player->knockbackFrame, 0);
 }
 
-TEST_F(PlayerTest, WingsTurnBothJointsAndSwingBackPastFortyFiveDegrees)
+// The turn of a joint about its y axis, in degrees.
+float jointDegrees(const glm::mat4& m)
+{
+    return std::atan2(-m[0][2], m[0][0]) / 0.017453292f;
+}
+
+TEST_F(PlayerTest, WingsTurnBothJointsAndSwingBetweenFortyFiveDegrees)
 {
     auto mesh = [](const char* name) {
         auto m = std::make_shared<Mesh>(glm::translate(glm::mat4(1.0f), glm::vec3(1.0f, 0.0f, 0.0f)), glm::mat4(1.0f));
@@ -166,30 +172,36 @@ TEST_F(PlayerTest, WingsTurnBothJointsAndSwingBackPastFortyFiveDegrees)
     h.player->rightJoin = mesh("RightJoin");
     h.player->leftWing = mesh("Left Wing");
     h.player->rightWing = mesh("Right Wing");
+    const Mesh& leftJoin = *h.player->leftJoin;
+    const Mesh& rightJoin = *h.player->rightJoin;
 
     h.frame(dt);
-    const float step = 100.0f * dt * 0.017453292f;
-    const glm::mat4 left = glm::rotate(glm::mat4(1.0f), step, glm::vec3(0.0f, 1.0f, 0.0f));
-    const glm::mat4 right = glm::rotate(glm::mat4(1.0f), -step, glm::vec3(0.0f, 1.0f, 0.0f));
-    for (int c = 0; c < 4; ++c)
-        for (int r = 0; r < 4; ++r) {
-            EXPECT_NEAR(h.player->leftJoin->localTransform[c][r], left[c][r], kTolerance);
-            EXPECT_NEAR(h.player->rightJoin->localTransform[c][r], right[c][r], kTolerance);
-        }
-    const glm::mat4 carried = h.player->leftJoin->parentTransform * h.player->leftJoin->localTransform;
+    EXPECT_NEAR(jointDegrees(leftJoin.localTransform), 100.0f * dt, kTolerance);
+    EXPECT_NEAR(jointDegrees(rightJoin.localTransform), -100.0f * dt, kTolerance);
+    const glm::mat4 carried = leftJoin.parentTransform * leftJoin.localTransform;
     EXPECT_NEAR(h.player->leftWing->parentTransform[0][2], carried[0][2], kTolerance) << "the wing rides on its joint";
     EXPECT_NEAR(h.player->wingAngle, 100.0f * dt, kTolerance);
 
-    // 45 degrees at 100 per second: the swing turns back within 0.45 s plus a frame.
-    int frames = 1;
-    while (h.player->wingDirection > 0.0f && frames < 100) {
-        h.frame(dt);
-        ++frames;
-    }
-    EXPECT_EQ(frames, 27);
+    // 1.7 degrees a frame: the 27th would reach 45.9; the wing stops at 45 and swings back.
+    const float uneven = 0.017f;
+    h.player->leftJoin->localTransform = glm::mat4(1.0f);
+    h.player->rightJoin->localTransform = glm::mat4(1.0f);
+    h.player->wingAngle = 0.0f;
+    h.frames(26, uneven);
+    EXPECT_GT(h.player->wingDirection, 0.0f);
+    h.frame(uneven);
+    EXPECT_LT(h.player->wingDirection, 0.0f);
     EXPECT_FLOAT_EQ(h.player->wingAngle, 45.0f);
-    h.frame(dt);
-    EXPECT_NEAR(h.player->wingAngle, 45.0f - 100.0f * dt, kTolerance);
+    EXPECT_NEAR(jointDegrees(leftJoin.localTransform), 45.0f, 1e-3f);
+    h.frame(uneven);
+    EXPECT_NEAR(h.player->wingAngle, 45.0f - 1.7f, kTolerance);
+
+    // Minutes of uneven frames: the joints still show the flap angle.
+    for (int i = 0; i < 3000; ++i)
+        h.frame(i % 3 == 0 ? 0.043f : 0.011f);
+    EXPECT_LE(std::abs(h.player->wingAngle), 45.0f);
+    EXPECT_NEAR(jointDegrees(leftJoin.localTransform), h.player->wingAngle, 0.01f);
+    EXPECT_NEAR(jointDegrees(rightJoin.localTransform), -h.player->wingAngle, 0.01f);
 }
 
 TEST_F(PlayerTest, AModelWithoutTheWingMeshesDoesNotFlap)
