@@ -94,7 +94,10 @@ void Player::update(Game* game)
     if (knockbackFrame == -1) {
         move(speed * front);
     } else {
-        const float c = std::cos(static_cast<float>(knockbackFrame) * frameTime * quarterTurn);
+        // The push fades over a quarter turn and stays there: on a long frame the cosine would
+        // otherwise turn negative and throw the creature forward.
+        const float phase = std::min(static_cast<float>(knockbackFrame) * frameTime, 1.0f);
+        const float c = std::max(std::cos(phase * quarterTurn), 0.0f);
         move(-0.5f * c * speed * front);
         if (c < knockbackFade)
             knockbackFrame = -1;

@@ -133,16 +133,35 @@ TEST_F(PlayerTest, FirstPersonHidesTheModel)
     EXPECT_TRUE(model->modelMatrices.empty());
 }
 
-TEST_F(PlayerTest, KnockBackPushesBackWithAFadingCosineForSixtyOneFrames)
+TEST_F(PlayerTest, KnockBackPushesBackForSixtyOneFramesAndNeverForward)
 {
+    // At 60 frames per second: 25 units per second back at first, fading to nothing over 61 frames,
+    // about 16.12 units in all.
     h.player->knockbackFrame = 0;
-    for (int k = 0; k <= 60; ++k) {
-        ASSERT_NE(h.player->knockbackFrame, -1) << "frame " << k;
-        const float expected = -0.5f * std::cos(static_cast<float>(k) * dt * 1.5707964f) * 50.0f * dt;
-        EXPECT_NEAR(stepFrom(glm::vec3(0.0f)).x, expected, kMoveTolerance) << "frame " << k;
+    h.player->setPosition(glm::vec3(0.0f));
+    h.frame(dt);
+    EXPECT_NEAR(h.player->getPosition().x, -25.0f * dt, kMoveTolerance);
+    float previous = h.player->getPosition().x;
+    int frames = 1;
+    while (h.player->knockbackFrame != -1 && frames < 100) {
+        h.frame(dt);
+        ++frames;
+        const float x = h.player->getPosition().x;
+        EXPECT_LE(x, previous) << "frame " << frames;
+        EXPECT_GE(x, previous - 25.0f * dt) << "the push only fades";
+        previous = x;
     }
-    EXPECT_EQ(h.player->knockbackFrame, -1);
+    EXPECT_EQ(frames, 61);
+    EXPECT_NEAR(previous, -16.123f, 0.01f);
     EXPECT_NEAR(stepFrom(glm::vec3(0.0f)).x, 50.0f * dt, kMoveTolerance) << "forward flight again";
+
+    // A long frame late in a knock-back (5 frames of 0.25 s would be past the quarter turn)
+    // ends it without a forward throw.
+    h.player->knockbackFrame = 5;
+    h.player->setPosition(glm::vec3(0.0f));
+    h.frame(0.25f);
+    EXPECT_LE(h.player->getPosition().x, 0.0f);
+    EXPECT_EQ(h.player->knockbackFrame, -1) << "the long frame is the knock-back's last";
 }
 
 TEST_F(PlayerTest, ASecondHitRestartsTheKnockBack)
