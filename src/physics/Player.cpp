@@ -43,18 +43,7 @@ Player::Player(std::shared_ptr<PhysicsEngine> engine)
     camera = std::make_shared<GameCamera>(this, cameraController);
     addChild(cameraController);
 
-    if (model) {
-        for (const auto& mesh : model->meshes) {
-            if (mesh->name == "LeftJoin")
-                leftJoin = mesh;
-            else if (mesh->name == "RightJoin")
-                rightJoin = mesh;
-            else if (mesh->name == "Left Wing")
-                leftWing = mesh;
-            else if (mesh->name == "Right Wing")
-                rightWing = mesh;
-        }
-    }
+    findWingMeshes();
 
     collisionType = COLLISION_PLAYER;
     setCollisionMask(collisionMask);
@@ -62,6 +51,24 @@ Player::Player(std::shared_ptr<PhysicsEngine> engine)
 }
 
 Player::~Player() = default;
+
+void Player::findWingMeshes()
+{
+    if (!model)
+        return;
+    for (const auto& mesh : model->meshes) {
+        if (!mesh)
+            continue;
+        if (mesh->name == "LeftJoin")
+            leftJoin = mesh;
+        else if (mesh->name == "RightJoin")
+            rightJoin = mesh;
+        else if (mesh->name == "Left Wing")
+            leftWing = mesh;
+        else if (mesh->name == "Right Wing")
+            rightWing = mesh;
+    }
+}
 
 void Player::move(glm::vec3 velocity)
 {

@@ -187,10 +187,12 @@ TEST_F(PlayerTest, WingsTurnBothJointsAndSwingBetweenFortyFiveDegrees)
         m->name = name;
         return m;
     };
-    h.player->leftJoin = mesh("LeftJoin");
-    h.player->rightJoin = mesh("RightJoin");
-    h.player->leftWing = mesh("Left Wing");
-    h.player->rightWing = mesh("Right Wing");
+    // The wings are found by name; an empty slot in the model's list is passed over.
+    h.player->model = std::make_shared<Model>();
+    h.player->model->meshes = {mesh("LeftJoin"), nullptr, mesh("RightJoin"), mesh("Left Wing"), mesh("Right Wing")};
+    h.player->findWingMeshes();
+    ASSERT_EQ(h.player->leftJoin, h.player->model->meshes[0]);
+    ASSERT_EQ(h.player->rightWing, h.player->model->meshes[4]);
     const Mesh& leftJoin = *h.player->leftJoin;
     const Mesh& rightJoin = *h.player->rightJoin;
 
