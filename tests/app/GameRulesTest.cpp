@@ -43,9 +43,11 @@ TEST(GameRules, TimeBonusShrinksWithLevelAndDifficulty)
     EXPECT_NEAR(levelTimeBonus(1, 0.5f), 9.8f, tolerance);
     EXPECT_NEAR(levelTimeBonus(5, 0.5f), 5.0f, tolerance);
     EXPECT_FLOAT_EQ(levelTimeBonus(8, 0.5f), 0.0f);
-    // Difficulty 1 or more behaves as 0.9955: nothing from level 1 on.
+    // Difficulty 1 or more behaves as 0.9955: nothing from level 1 on. The clamp itself shows
+    // at level 0, where an unclamped 1.0 or 7.0 would divide 0 by 0 (or by NaN).
     EXPECT_FLOAT_EQ(levelTimeBonus(1, 1.0f), 0.0f);
-    EXPECT_FLOAT_EQ(levelTimeBonus(1, 7.0f), levelTimeBonus(1, 0.9955f));
+    EXPECT_FLOAT_EQ(levelTimeBonus(0, 1.0f), 10.0f);
+    EXPECT_FLOAT_EQ(levelTimeBonus(0, 7.0f), 10.0f);
     // Difficulty 0 or below, and NaN, behave as 0: the bonus reaches 0 at level 10.
     EXPECT_NEAR(levelTimeBonus(1, -3.0f), 9.9f, tolerance);
     EXPECT_NEAR(levelTimeBonus(1, std::numeric_limits<float>::quiet_NaN()), 9.9f, tolerance);
