@@ -1,10 +1,11 @@
 #include "app/Game.h"
+#include "app/GameRules.h"
 
 int main()
 {
     Game game;
     activeGame = &game;
-    baseHealth = 5.0f;
+    baseHealth = startHealth;
     const bool started = game.initialize("Quillfen");
     if (started)
         game.run();

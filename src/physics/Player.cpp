@@ -8,6 +8,7 @@
 #include "render/Files.h"
 #include "render/Mesh.h"
 #include "render/Model.h"
+#include "scene/Angles.h"
 #include "scene/Camera.h"
 
 #include <GLFW/glfw3.h>
@@ -18,7 +19,6 @@
 
 namespace {
 
-constexpr float degrees = 0.017453292f;
 constexpr float quarterTurn = 1.5707964f;
 constexpr float minimumMove = 0.001f;
 constexpr float wheelStep = 1.5f;
@@ -155,8 +155,8 @@ void Player::flapWings(float dt)
     const bool turns = std::abs(wingAngle + step) > flapLimit;
     if (turns)
         step = flapLimit * wingDirection - wingAngle;
-    leftJoin->localTransform = glm::rotate(leftJoin->localTransform, step * degrees, glm::vec3(0.0f, 1.0f, 0.0f));
-    rightJoin->localTransform = glm::rotate(rightJoin->localTransform, -step * degrees, glm::vec3(0.0f, 1.0f, 0.0f));
+    leftJoin->localTransform = glm::rotate(leftJoin->localTransform, step * degreesToRadians, glm::vec3(0.0f, 1.0f, 0.0f));
+    rightJoin->localTransform = glm::rotate(rightJoin->localTransform, -step * degreesToRadians, glm::vec3(0.0f, 1.0f, 0.0f));
     leftWing->parentTransform = leftJoin->parentTransform * leftJoin->localTransform;
     rightWing->parentTransform = rightJoin->parentTransform * rightJoin->localTransform;
     wingAngle += step;
@@ -173,8 +173,8 @@ glm::mat4 Player::getModelMatrix()
     const float pitch = angles.y;
     glm::mat4 m = glm::translate(glm::mat4(1.0f), getPosition());
     m = glm::rotate(m, -quarterTurn, glm::vec3(0.0f, 0.0f, 1.0f));
-    m = glm::rotate(m, -yaw * degrees, glm::vec3(0.0f, 0.0f, 1.0f));
-    m = glm::rotate(m, (15.0f - pitch) * degrees, glm::vec3(1.0f, 0.0f, 0.0f));
+    m = glm::rotate(m, -yaw * degreesToRadians, glm::vec3(0.0f, 0.0f, 1.0f));
+    m = glm::rotate(m, (15.0f - pitch) * degreesToRadians, glm::vec3(1.0f, 0.0f, 0.0f));
     return glm::scale(m, scale);
 }
 

@@ -166,7 +166,7 @@ void Segment::draw()
 }
 
 SegmentManager::SegmentManager(std::shared_ptr<PhysicsEngine> engine)
-    : wrapOffset(segmentSize.x * segmentCount, 0.0f, 0.0f)
+    : wrapOffset(worldLength, 0.0f, 0.0f)
 {
     GameObject::setPosition(managerPosition);
     for (int i = 0; i < segmentCount; ++i) {

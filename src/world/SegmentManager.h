@@ -12,9 +12,12 @@ class PhysxObjectDynamic;
 class ParticleSystem;
 class Woods;
 
-// Length, width (also the tunnel's height) and thickness given to every segment.
-const glm::vec3 segmentSize(200.0f, 75.0f, 1.0f);
+constexpr float segmentLength = 200.0f;
 constexpr int segmentCount = 4;
+// The whole ring: the distance the player and the segments are carried back once a lap.
+constexpr float worldLength = segmentLength * segmentCount;
+// Length, width (also the tunnel's height) and thickness given to every segment.
+const glm::vec3 segmentSize(segmentLength, 75.0f, 1.0f);
 
 // One stretch of the tunnel: floor, invisible walls and ceiling, the woods beside it,
 // its rain, and the trees, mushrooms and pollen scattered over it.
