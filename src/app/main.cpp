@@ -1,8 +1,12 @@
 #include "app/Game.h"
 #include "app/GameRules.h"
+#include "render/Files.h"
 
 int main()
 {
+    // Without its assets the game can show nothing; the message says where it looked.
+    if (!chooseAssetRoot(runningExecutable()))
+        return 1;
     Game game;
     activeGame = &game;
     baseHealth = startHealth;

@@ -1,45 +1,17 @@
 #include "app/UserFolders.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <optional>
 #include <string>
 #include <unistd.h>
-#include <utility>
-#include <vector>
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// Sets environment variables for one test and puts them back afterwards.
-class ScopedEnv {
-public:
-    void set(const char* name, const char* value)
-    {
-        const char* old = std::getenv(name);
-        saved.push_back({name, old ? std::optional<std::string>(old) : std::nullopt});
-        if (value)
-            setenv(name, value, 1);
-        else
-            unsetenv(name);
-    }
-    ~ScopedEnv()
-    {
-        for (auto it = saved.rbegin(); it != saved.rend(); ++it) {
-            if (it->second)
-                setenv(it->first.c_str(), it->second->c_str(), 1);
-            else
-                unsetenv(it->first.c_str());
-        }
-    }
-
-private:
-    std::vector<std::pair<std::string, std::optional<std::string>>> saved;
-};
 
 class UserFoldersTest : public ::testing::Test {
 protected:
@@ -58,7 +30,7 @@ protected:
     }
 
     fs::path scratch;
-    ScopedEnv env;
+    testkit::ScopedEnv env;
 };
 
 TEST_F(UserFoldersTest, FoldersFollowTheXdgVariablesAndFallBackToHome)

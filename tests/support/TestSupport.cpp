@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <thread>
 #include <unistd.h>
@@ -47,8 +48,7 @@ fs::path AssetSandbox::write(const std::string& relative, const std::string& con
 
 void AssetSandbox::copyRealAssets() const
 {
-    const fs::path real = previousDirectory / ".." / ".." / "assets";
-    fs::copy(real, assets(), fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    fs::copy(repositoryAssets(), assets(), fs::copy_options::recursive | fs::copy_options::overwrite_existing);
 }
 
 SandboxGame::SandboxGame()
@@ -79,7 +79,27 @@ bool SandboxGame::start(std::string& output)
 
 fs::path repositoryAssets()
 {
-    return fs::current_path() / ".." / ".." / "assets";
+    return fs::path(QUILLFEN_SOURCE_DIR) / "assets";
+}
+
+void ScopedEnv::set(const char* name, const char* value)
+{
+    const char* old = std::getenv(name);
+    saved.push_back({name, old ? std::optional<std::string>(old) : std::nullopt});
+    if (value)
+        setenv(name, value, 1);
+    else
+        unsetenv(name);
+}
+
+ScopedEnv::~ScopedEnv()
+{
+    for (auto it = saved.rbegin(); it != saved.rend(); ++it) {
+        if (it->second)
+            setenv(it->first.c_str(), it->second->c_str(), 1);
+        else
+            unsetenv(it->first.c_str());
+    }
 }
 
 bool FakeInputDevice::isPressed(int code)
