@@ -1,4 +1,5 @@
 #include "app/GameRules.h"
+#include "support/GameHarness.h"
 
 #include <gtest/gtest.h>
 
@@ -92,6 +93,27 @@ TEST(GameRules, NoLevelUpWhileOutOfTime)
     r.levelTimer = 20.0f;
     r.frame(0.1f);
     EXPECT_EQ(r.level, 0);
+}
+
+} // namespace
+
+namespace {
+
+// Enter pressed during play is forgotten at the end of the frame: it must not restart the game
+// the moment it later ends.
+TEST(GameRules, AnEnterDuringPlayIsNotKeptForTheNextGameOver)
+{
+    testkit::GameHarness h;
+    h.game.input->restartPressed = true;
+    h.frame(1.0f / 60.0f);
+    EXPECT_FALSE(h.game.input->restartPressed);
+
+    h.player->health = 0.0f;
+    h.frame(1.0f / 60.0f);
+    EXPECT_FLOAT_EQ(h.player->health, 0.0f) << "still over: no restart without a new Enter";
+    h.game.input->restartPressed = true;
+    h.frame(1.0f / 60.0f);
+    EXPECT_FLOAT_EQ(h.player->health, 5.0f);
 }
 
 } // namespace

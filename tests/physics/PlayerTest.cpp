@@ -248,6 +248,24 @@ TEST_F(PlayerTest, ModelTurnsWithTheCameraAndFacesForward)
     EXPECT_NEAR(glm::length(glm::vec3(m[0])), 0.02f, kTolerance);
 }
 
+TEST_F(PlayerTest, ATurnedCameraTurnsTheFlightAndTheModel)
+{
+    // Yaw 30 (to the right, -y), pitch 20 (eye raised, view down).
+    h.player->cameraController->setRotation(glm::vec3(30.0f, 20.0f, 0.0f));
+    h.frame(dt); // the controller takes the turn at the end of the frame
+    const glm::vec3 d = stepFrom(glm::vec3(0.0f)) / (50.0f * dt);
+    EXPECT_NEAR(d.x, 0.8138f, 1e-3f);
+    EXPECT_NEAR(d.y, -0.4698f, 1e-3f);
+    EXPECT_NEAR(d.z, -0.3420f, 1e-3f);
+
+    // The butterfly's forward (+y in its model) follows the turn, its nose 15 degrees above the flight.
+    const glm::mat4 m = h.player->getModelMatrix();
+    const glm::vec3 forward = glm::normalize(glm::vec3(m * glm::vec4(0.0f, 1.0f, 0.0f, 0.0f)));
+    EXPECT_NEAR(forward.x, 0.8627f, 1e-3f);
+    EXPECT_NEAR(forward.y, -0.4981f, 1e-3f);
+    EXPECT_NEAR(forward.z, -0.0872f, 1e-3f);
+}
+
 // Hits arrive through the real controller flying into real bodies.
 class PlayerHitTest : public PlayerTest {
 protected:
