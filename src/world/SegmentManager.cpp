@@ -201,7 +201,7 @@ float SegmentManager::bandStart(int index)
     // A player counted in band 2 or 3 has been carried back by the wrap on entering band 2.
     const float L = segmentSize.x;
     const float start = (static_cast<float>(index) + switchFraction) * L;
-    return index >= 2 ? start - L * segmentCount : start;
+    return index >= 2 ? start - worldLength : start;
 }
 
 void SegmentManager::update(Game* game)
