@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/BestResults.h"
 #include "app/GameRules.h"
 #include "scene/GameObject.h"
 
@@ -7,6 +8,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -42,6 +44,12 @@ public:
     void observe(const PlayerStatus& player, float frameTime, bool showFps, bool& restarted);
     void render();
     void renderText(const std::string& text, float x, float y, float scale, glm::vec3 color);
+    // Width in pixels that renderText gives the text at that scale.
+    float textWidth(const std::string& text, float scale) const;
+
+    // The best game so far, shown on the game-over screen; `beaten` when the game just
+    // ended set it.
+    void showBest(const RunResult& best, bool beaten);
 
     std::map<char, Character> characters;
     int height = 0;
@@ -60,8 +68,16 @@ public:
     int shownLevel = 0;
     int fps = 0;
     float frameTime = 0.0f;
+    // The game is paused: the paused screen goes over everything.
+    bool paused = false;
+    std::optional<RunResult> best;
+    bool newBest = false;
 
 private:
+    void renderPausedScreen();
+    // Draws a line of text centred on x.
+    void renderCentred(const std::string& text, float x, float y, float scale, glm::vec3 color);
+
     // Uploads "projection" and "text" again whenever the program was rebuilt (F5).
     void sendStaticUniforms();
     // The program load the static uniforms were sent to.
