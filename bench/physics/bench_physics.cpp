@@ -1,6 +1,11 @@
-// Cost of one physics step with rain over a forest floor: 10, 100 and 1,000 drops falling at
+// Cost of the physics update with rain over a forest floor: 10, 100 and 1,000 drops falling at
 // 9.81 units/s over a floor with 200 immovable obstacles. Drops that land are destroyed and
 // replaced at the ceiling, as the rain emitters do, so the count stays steady.
+//
+//   bench_physics [--fps N] [drop counts...]
+//
+// Each update is fed a frame of 1/N s (60 by default): below 60 frames per second an update
+// takes several fixed steps, and its cost is what a frame pays.
 #include "app/Game.h"
 #include "physics/PhysicsEngine.h"
 #include "physics/PhysxObjectDynamic.h"
@@ -13,6 +18,7 @@
 #include <cstdlib>
 #include <memory>
 #include <random>
+#include <string>
 #include <vector>
 
 namespace {
@@ -21,8 +27,8 @@ constexpr float worldLength = 800.0f; // four segments of 200
 constexpr float worldWidth = 75.0f;
 constexpr float ceiling = 75.0f;
 constexpr int obstacleCount = 200;
-constexpr int warmUpSteps = 180; // long enough for resting obstacles to fall asleep
-constexpr int measuredSteps = 600;
+constexpr int warmUpFrames = 180; // long enough for resting obstacles to fall asleep
+constexpr int measuredFrames = 600;
 
 std::shared_ptr<Model> hullModel(std::vector<glm::vec3> corners)
 {
@@ -63,12 +69,13 @@ public:
 
 struct Result {
     int landed;
+    double stepsPerFrame;
     double meanMs;
     double p95Ms;
     double maxMs;
 };
 
-Result run(int dropCount)
+Result run(int dropCount, float frameTime)
 {
     auto engine = std::make_shared<PhysicsEngine>();
     std::mt19937 random(1234);
@@ -109,11 +116,14 @@ Result run(int dropCount)
         spawn(height(random));
 
     Game game;
-    game.deltaTime = engine->timeStep;
+    game.deltaTime = frameTime;
     std::vector<double> times;
-    times.reserve(measuredSteps);
+    times.reserve(measuredFrames);
     int landed = 0;
-    for (int i = 0; i < warmUpSteps + measuredSteps; ++i) {
+    std::uint64_t measuredFromStep = 0;
+    for (int i = 0; i < warmUpFrames + measuredFrames; ++i) {
+        if (i == warmUpFrames)
+            measuredFromStep = engine->stepCount();
         // The emitters' part of a frame: landed drops go, new ones start at the ceiling.
         const std::size_t before = drops.size();
         drops.erase(std::remove_if(drops.begin(), drops.end(), [](const auto& d) { return d->isDestroyed(); }),
@@ -121,13 +131,13 @@ Result run(int dropCount)
         const int gone = static_cast<int>(before - drops.size());
         for (std::size_t n = drops.size(); n < before; ++n)
             spawn(ceiling);
-        if (i >= warmUpSteps)
+        if (i >= warmUpFrames)
             landed += gone;
 
         const auto start = std::chrono::steady_clock::now();
         engine->update(&game);
         const auto end = std::chrono::steady_clock::now();
-        if (i >= warmUpSteps)
+        if (i >= warmUpFrames)
             times.push_back(std::chrono::duration<double, std::milli>(end - start).count());
     }
 
@@ -135,7 +145,8 @@ Result run(int dropCount)
     double sum = 0.0;
     for (double t : times)
         sum += t;
-    return Result{landed, sum / times.size(), times[times.size() * 95 / 100], times.back()};
+    const double stepsPerFrame = static_cast<double>(engine->stepCount() - measuredFromStep) / measuredFrames;
+    return Result{landed, stepsPerFrame, sum / times.size(), times[times.size() * 95 / 100], times.back()};
 }
 
 } // namespace
@@ -144,17 +155,23 @@ int main(int argc, char** argv)
 {
     // Drop counts may be given on the command line; 10, 100 and 1,000 by default.
     std::vector<int> counts;
-    for (int i = 1; i < argc; ++i)
-        counts.push_back(std::atoi(argv[i]));
+    int fps = 60;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--fps" && i + 1 < argc)
+            fps = std::max(1, std::atoi(argv[++i]));
+        else
+            counts.push_back(std::atoi(argv[i]));
+    }
     if (counts.empty())
         counts = {10, 100, 1000};
 
-    std::printf("%d obstacles, %d measured steps after %d warm-up steps\n", obstacleCount, measuredSteps, warmUpSteps);
-    std::printf("drops  landed  mean ms/step  p95 ms  max ms  us per drop\n");
+    std::printf("%d obstacles, %d measured frames of 1/%d s after %d warm-up frames\n", obstacleCount,
+                measuredFrames, fps, warmUpFrames);
+    std::printf("drops  landed  steps/frame  mean ms/frame  p95 ms  max ms  us per drop and step\n");
     for (int drops : counts) {
-        const Result r = run(drops);
-        std::printf("%5d  %6d  %12.3f  %6.3f  %6.3f  %11.2f\n", drops, r.landed, r.meanMs, r.p95Ms, r.maxMs,
-                    1000.0 * r.meanMs / drops);
+        const Result r = run(drops, 1.0f / static_cast<float>(fps));
+        std::printf("%5d  %6d  %11.2f  %13.3f  %6.3f  %6.3f  %20.2f\n", drops, r.landed, r.stepsPerFrame, r.meanMs,
+                    r.p95Ms, r.maxMs, 1000.0 * r.meanMs / (drops * r.stepsPerFrame));
     }
     return EXIT_SUCCESS;
 }

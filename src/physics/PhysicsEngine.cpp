@@ -52,17 +52,21 @@ PhysicsEngine::~PhysicsEngine()
 
 void PhysicsEngine::update(Game* game)
 {
-    removePending();
-
-    // A clock that stands still or jumps back adds nothing.
+    // A clock that stands still or jumps back adds nothing. Every whole step gathered is taken,
+    // so the world keeps real time at any frame rate down to one frame per backlog.
     const float frameTime = game ? game->deltaTime : 0.0f;
     if (frameTime > 0.0f)
-        accumulator += frameTime;
-    if (accumulator < timeStep)
-        return;
-    accumulator -= timeStep;
-    accumulator = std::min(accumulator, maxBacklog);
-    step();
+        accumulator = std::min(accumulator + frameTime, maxBacklog);
+    // The small allowance keeps a backlog of exactly six steps from losing its last one to rounding.
+    const int due = std::min(maxStepsPerFrame, static_cast<int>((accumulator + 1e-6f) / timeStep));
+    accumulator = std::max(0.0f, accumulator - static_cast<float>(due) * timeStep);
+    // Bodies destroyed by a step's touches leave before the next step, as they would between frames.
+    removePending();
+    for (int i = 0; i < due; ++i) {
+        if (i > 0)
+            removePending();
+        step();
+    }
 }
 
 void PhysicsEngine::step()
@@ -93,7 +97,7 @@ void PhysicsEngine::forgetBody(PhysicsBody* body)
     pendingRemovals.erase(std::remove(pendingRemovals.begin(), pendingRemovals.end(), body), pendingRemovals.end());
     for (Touch& touch : newTouches) {
         if (touch.first == body || touch.second == body)
-            touch = Touch{nullptr, nullptr};
+            touch.first = touch.second = nullptr;
     }
     body->setOwner(nullptr);
     if (contains(body))
@@ -140,13 +144,26 @@ void PhysicsEngine::reportTouches()
             continue;
         auto* first = const_cast<PhysicsBody*>(static_cast<const PhysicsBody*>(manifold->getBody0()));
         auto* second = const_cast<PhysicsBody*>(static_cast<const PhysicsBody*>(manifold->getBody1()));
-        const std::uint64_t key = pairKey(first, second);
-        if (!touchingNow.insert(key).second || touching.count(key) != 0)
-            continue;
-        if (reportsTouch(first->collisionType, first->collisionMask, second->collisionType, second->collisionMask))
-            newTouches.push_back(Touch{first, second});
+        touchingNow.push_back(Touch{first, second, pairKey(first, second), touchingNow.size()});
     }
-    touching.swap(touchingNow);
+    // Sorted by pair, first manifold first, so that each pair is looked at once in its first
+    // manifold's place; sorted vectors keep their storage from step to step, sets would not.
+    std::sort(touchingNow.begin(), touchingNow.end(),
+              [](const Touch& a, const Touch& b) { return a.key != b.key ? a.key < b.key : a.order < b.order; });
+    touchingNow.erase(std::unique(touchingNow.begin(), touchingNow.end(),
+                                  [](const Touch& a, const Touch& b) { return a.key == b.key; }),
+                      touchingNow.end());
+    for (const Touch& touch : touchingNow) {
+        if (std::binary_search(touching.begin(), touching.end(), touch.key))
+            continue;
+        if (reportsTouch(touch.first->collisionType, touch.first->collisionMask, touch.second->collisionType,
+                         touch.second->collisionMask))
+            newTouches.push_back(touch);
+    }
+    std::sort(newTouches.begin(), newTouches.end(), [](const Touch& a, const Touch& b) { return a.order < b.order; });
+    touching.clear();
+    for (const Touch& touch : touchingNow)
+        touching.push_back(touch.key);
 
     // An onHit may end the other object; forgetBody then clears its entries here.
     for (std::size_t i = 0; i < newTouches.size(); ++i) {

@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <unordered_set>
 #include <vector>
 
 class AllPairsDispatcher;
@@ -29,7 +28,7 @@ public:
     PhysicsEngine(const PhysicsEngine&) = delete;
     PhysicsEngine& operator=(const PhysicsEngine&) = delete;
 
-    // Queued removals first, then at most one fixed step when a step's worth of time has gathered.
+    // Queued removals first, then as many fixed steps as the gathered frame time holds (at most six).
     void update(Game* game) override;
 
     // One fixed step: immovable bodies drift, the world is simulated, new touches are reported.
@@ -53,9 +52,10 @@ public:
 
     const glm::vec3 gravity{0.0f, 0.0f, -9.81f};
     const float timeStep = 1.0f / 60.0f;
-    // Below 60 frames per second every frame steps anyway; a backlog beyond this would only
-    // make the world race once frames are fast again.
-    const float maxBacklog = 6.0f / 60.0f;
+    // Down to 10 frames per second the world keeps real time; a longer frame (a pause, a stall)
+    // is not made up, which would only make the world race once frames are fast again.
+    static constexpr int maxStepsPerFrame = 6;
+    const float maxBacklog = static_cast<float>(maxStepsPerFrame) * timeStep;
     float accumulator = 0.0f;
 
     // Bodies to take out of the world at the start of the next update, in order.
@@ -75,10 +75,13 @@ private:
     struct Touch {
         PhysicsBody* first;
         PhysicsBody* second;
+        std::uint64_t key;     // the pair of body serials
+        std::size_t order = 0; // of its first manifold in this step
     };
-    // Pairs of body serials that had contact points at the last step.
-    std::unordered_set<std::uint64_t> touching;
-    std::unordered_set<std::uint64_t> touchingNow;
+    // Pairs of body serials that had contact points at the last step, sorted.
+    std::vector<std::uint64_t> touching;
+    // The pairs in contact at this step, one entry each.
+    std::vector<Touch> touchingNow;
     // New touches of the current step, being reported; entries of a forgotten body are cleared.
     std::vector<Touch> newTouches;
     std::uint64_t steps = 0;

@@ -41,6 +41,10 @@ public:
     // World and normal matrices of the instances queued this frame, same length and order.
     std::vector<glm::mat4> modelMatrices;
     std::vector<glm::mat4> normalMatrices;
+    // The instances of the previous frame, and whether the shadow map's cache of still casters
+    // holds this model's depths (Shadows).
+    std::vector<glm::mat4> previousMatrices;
+    bool inShadowCache = false;
     std::uint32_t modelMatrixBuffer = 0;
     std::uint32_t normalMatrixBuffer = 0;
     std::string path;

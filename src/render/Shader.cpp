@@ -122,12 +122,18 @@ void Shader::render(glm::vec3 eyePos, const Light& light, const Shadows& shadows
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, shadows.depthTexture);
     setMat4("shadowPvMatrix", shadows.lightPvMatrix);
+    // The same for every fragment: the world size of one shadow texel (the light's box across the
+    // map's width) and the map's depth per world unit along the light.
+    const glm::mat4& lightPv = shadows.lightPvMatrix;
+    const float unitsPerNdc = 1.0f / glm::length(glm::vec3(lightPv[0][0], lightPv[1][0], lightPv[2][0]));
+    setFloat("shadowTexelWorld", 2.0f * unitsPerNdc / static_cast<float>(std::max(shadows.width, 1)));
+    setFloat("shadowDepthPerUnit", 0.5f * glm::length(glm::vec3(lightPv[0][2], lightPv[1][2], lightPv[2][2])));
 
     for (Model* model : models)
         model->draw(*this, true);
 }
 
-void Shader::renderDepth(const glm::mat4& lightPvMatrix)
+void Shader::renderDepth(const glm::mat4& lightPvMatrix, Casters casters)
 {
     const std::shared_ptr<Shader> depth = getShader(SHADER_DEPTH);
     if (!depth)
@@ -138,8 +144,10 @@ void Shader::renderDepth(const glm::mat4& lightPvMatrix)
     depth->setFloat("far", 300.0f);
 
     for (const auto& [key, shader] : shaderRegistry()) {
-        for (Model* model : shader->models)
-            model->draw(*depth, false);
+        for (Model* model : shader->models) {
+            if (casters == Casters::All || model->inShadowCache == (casters == Casters::Cached))
+                model->draw(*depth, false);
+        }
     }
 }
 

@@ -32,8 +32,10 @@ public:
 
     // Lit main pass: lighting and shadow uniforms, then every model draws and empties its instances.
     void render(glm::vec3 eyePos, const Light& light, const Shadows& shadows, const glm::mat4& pvMatrix);
+    // Which models a depth pass draws: all, only those in the shadow cache, or only the others.
+    enum class Casters { All, Cached, Uncached };
     // Shadow depth pass over the models of every program; the instance lists are kept for the main pass.
-    static void renderDepth(const glm::mat4& lightPvMatrix);
+    static void renderDepth(const glm::mat4& lightPvMatrix, Casters casters = Casters::All);
     // This program's vertex stage with the depth program's empty fragment stage: it writes exactly
     // the depths this program writes, and no colour. Built on first use; null while either program
     // fails to build.

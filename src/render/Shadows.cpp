@@ -3,6 +3,7 @@
 #include "app/Config.h"
 #include "app/Game.h"
 #include "render/Files.h"
+#include "render/Model.h"
 #include "render/Shader.h"
 
 #include <epoxy/gl.h>
@@ -27,10 +28,14 @@ constexpr int readMargin = 8;
 
 void Shadows::initialize()
 {
-    if (framebuffer != 0)
-        glDeleteFramebuffers(1, &framebuffer);
-    if (depthTexture != 0)
-        glDeleteTextures(1, &depthTexture);
+    for (std::uint32_t* target : {&framebuffer, &cacheFramebuffer}) {
+        if (*target != 0)
+            glDeleteFramebuffers(1, target);
+    }
+    for (std::uint32_t* texture : {&depthTexture, &cacheTexture}) {
+        if (*texture != 0)
+            glDeleteTextures(1, texture);
+    }
 
     GLint largest = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
@@ -38,12 +43,33 @@ void Shadows::initialize()
     width = size.x;
     height = size.y;
 
-    glGenFramebuffers(1, &framebuffer);
-    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    bool complete = true;
+    framebuffer = createDepthTarget(depthTexture, complete);
+    // The lit programs let the sampler compare: one lookup tests the four texels around a point
+    // and blends the results by its place between them.
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_COMPARE_MODE, GL_COMPARE_REF_TO_TEXTURE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_COMPARE_FUNC, GL_LEQUAL);
+    cacheFramebuffer = createDepthTarget(cacheTexture, complete);
+    if (!complete)
+        logMessage("Shadows::initialize: framebuffer is not complete");
+    cacheValid = false;
 
-    glGenTextures(1, &depthTexture);
+    // Deep enough to reach the far end of the ring from the light.
+    const float depth = glm::length(glm::vec3(worldLength, 0.0f, 0.0f) - lightPosition);
+    lightProjection = glm::ortho(-lightHalfExtent, lightHalfExtent, -lightHalfExtent, lightHalfExtent, lightNear, depth);
+}
+
+std::uint32_t Shadows::createDepthTarget(std::uint32_t& texture, bool& complete) const
+{
+    std::uint32_t target = 0;
+    glGenFramebuffers(1, &target);
+    glBindFramebuffer(GL_FRAMEBUFFER, target);
+
+    glGenTextures(1, &texture);
     glActiveTexture(GL_TEXTURE0);
-    glBindTexture(GL_TEXTURE_2D, depthTexture);
+    glBindTexture(GL_TEXTURE_2D, texture);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT24, width, height, 0, GL_DEPTH_COMPONENT, GL_FLOAT, nullptr);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
@@ -52,18 +78,14 @@ void Shadows::initialize()
     // Outside the map everything reads as the far plane: unshadowed.
     const float border[4] = {1.0f, 1.0f, 1.0f, 1.0f};
     glTexParameterfv(GL_TEXTURE_2D, GL_TEXTURE_BORDER_COLOR, border);
-    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D, depthTexture, 0);
-
-    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE)
-        logMessage("Shadows::initialize: framebuffer is not complete");
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D, texture, 0);
+    complete = complete && glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
 
     glDrawBuffer(GL_NONE);
     glReadBuffer(GL_NONE);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
-
-    // Deep enough to reach the far end of the ring from the light.
-    const float depth = glm::length(glm::vec3(worldLength, 0.0f, 0.0f) - lightPosition);
-    lightProjection = glm::ortho(-lightHalfExtent, lightHalfExtent, -lightHalfExtent, lightHalfExtent, lightNear, depth);
+    // The texture stays bound for the caller's parameters.
+    return target;
 }
 
 void Shadows::drawDepthPass(glm::vec3 lightPos)
@@ -88,6 +110,7 @@ void Shadows::drawDepthPass(glm::vec3 lightPos, const glm::mat4& cameraViewProje
     const glm::mat4 lightView = glm::lookAt(lightPos, glm::vec3(0.0f), glm::vec3(0.0f, 0.0f, 1.0f));
     lightPvMatrix = lightProjection * lightView;
     const glm::ivec4 area = readableArea(cameraViewProjection);
+    refreshCache();
 
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
     glEnable(GL_DEPTH_TEST);
@@ -96,13 +119,48 @@ void Shadows::drawDepthPass(glm::vec3 lightPos, const glm::mat4& cameraViewProje
     // fragment in view reads.
     glEnable(GL_SCISSOR_TEST);
     glScissor(area.x, area.y, area.z, area.w);
-    glClearColor(0.2f, 0.2f, 0.2f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    if (cacheValid && area.z > 0 && area.w > 0) {
+        // The still casters' depths stand in for the clear.
+        glCopyImageSubData(cacheTexture, GL_TEXTURE_2D, 0, area.x, area.y, 0, depthTexture, GL_TEXTURE_2D, 0, area.x,
+                           area.y, 0, area.z, area.w, 1);
+    } else {
+        glClearColor(0.2f, 0.2f, 0.2f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    }
 
     glCullFace(GL_FRONT);
-    Shader::renderDepth(lightPvMatrix);
+    Shader::renderDepth(lightPvMatrix, cacheValid ? Shader::Casters::Uncached : Shader::Casters::All);
     glCullFace(GL_BACK);
     glDisable(GL_SCISSOR_TEST);
+}
+
+void Shadows::refreshCache()
+{
+    bool changed = false;
+    bool anyStill = false;
+    for (const auto& [key, shader] : shaderRegistry()) {
+        for (Model* model : shader->models) {
+            const bool still = !model->modelMatrices.empty() && model->modelMatrices == model->previousMatrices;
+            // Keeps its storage: after the first frames this allocates nothing.
+            model->previousMatrices.assign(model->modelMatrices.begin(), model->modelMatrices.end());
+            changed = changed || still != model->inShadowCache;
+            model->inShadowCache = still;
+            anyStill = anyStill || still;
+        }
+    }
+    if (!changed && cacheValid && cacheLightPv == lightPvMatrix)
+        return;
+    cacheValid = anyStill;
+    cacheLightPv = lightPvMatrix;
+    if (!cacheValid)
+        return;
+
+    glBindFramebuffer(GL_FRAMEBUFFER, cacheFramebuffer);
+    glEnable(GL_DEPTH_TEST);
+    glViewport(0, 0, width, height);
+    glClear(GL_DEPTH_BUFFER_BIT);
+    Shader::renderDepth(lightPvMatrix, Shader::Casters::Cached);
+    ++cacheRedraws;
 }
 
 glm::ivec4 Shadows::readableArea(const glm::mat4& cameraViewProjection) const

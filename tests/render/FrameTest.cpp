@@ -347,4 +347,45 @@ TEST_F(FrameTest, ShadowsDrawnOnlyWhereTheViewReadsGiveTheSameImage)
     EXPECT_EQ(differs, 0);
 }
 
+TEST_F(FrameTest, CachedStillCastersShadowAsDrawnAndFollowWhenTheyMove)
+{
+    // Frames as the game draws them: the map only where the view reads, still casters from the cache.
+    auto cachedFrame = [&] {
+        root.draw();
+        shadows.drawDepthPass(light.position, viewProjection());
+        postProcessing.bindTarget(false);
+        renderShaders(eye, light, shadows, viewProjection());
+        postProcessing.draw();
+        glReadPixels(0, 0, frameWidth, frameHeight, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+        return pixels;
+    };
+    auto differing = [](const std::vector<unsigned char>& a, const std::vector<unsigned char>& b) {
+        int count = 0;
+        for (std::size_t i = 0; i < a.size(); ++i)
+            count += a[i] != b[i] ? 1 : 0;
+        return count;
+    };
+
+    renderFrame();
+    for (int i = 0; i < 3; ++i)
+        cachedFrame();
+    EXPECT_TRUE(shadows.cacheValid);
+    const std::uint64_t redraws = shadows.cacheRedraws;
+    const std::vector<unsigned char> fromCache = cachedFrame();
+    EXPECT_EQ(shadows.cacheRedraws, redraws) << "nothing moved, nothing redrawn";
+    renderFrame();
+    EXPECT_EQ(differing(fromCache, pixels), 0);
+
+    // A box that was still moves (as a refill of the ring moves everything): its shadow moves with it.
+    root.children[1]->setPosition(boxes[0] + glm::vec3(3.0f, 6.0f, 0.0f));
+    const std::vector<unsigned char> moved = cachedFrame();
+    renderFrame();
+    EXPECT_GT(differing(moved, fromCache), 0);
+    EXPECT_EQ(differing(moved, pixels), 0) << "the frame the box moved";
+    const std::vector<unsigned char> settled = cachedFrame();
+    EXPECT_GT(shadows.cacheRedraws, redraws);
+    EXPECT_EQ(differing(settled, pixels), 0) << "once it stands still again";
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
 } // namespace

@@ -143,6 +143,24 @@ TEST_F(RainTest, ADropFallsAtConstantSpeedAndVanishesOnTheFloor)
     EXPECT_TRUE(rain->getChildren().empty()) << "erased from the emitter at its next update";
 }
 
+TEST_F(RainTest, DropsFallInGameTimeWhateverTheFrameRate)
+{
+    // Two seconds of play at each rate: the physics takes every whole step the frames gathered,
+    // so a drop always falls 9.81 units a second, to within one step's fall.
+    h.player->setPosition(glm::vec3(500.0f, 0.0f, 50.0f)); // well away
+    h.press(GLFW_KEY_S);
+    for (const int fps : {10, 20, 30, 60, 144}) {
+        auto drop = std::make_shared<Raindrop>(h.physics, RAIN_LIFETIME);
+        drop->setPosition(glm::vec3(0.0f, 0.0f, 70.0f));
+        drop->setLinearVelocity(glm::vec3(0.0f, 0.0f, -RAIN_SPEED));
+        h.game.root.addChild(drop);
+        h.frames(2 * fps, 1.0f / static_cast<float>(fps));
+        EXPECT_NEAR(drop->getPosition().z, 70.0f - 2.0f * 9.81f, 9.81f / 60.0f) << fps << " frames per second";
+        EXPECT_NEAR(drop->age, 2.0f, 1e-3f) << fps << " frames per second";
+        drop->destroy();
+    }
+}
+
 TEST_F(RainTest, DropsIgnorePollenOtherDropsAndTheCeiling)
 {
     auto ceiling = h.boundary(COLLISION_DEFAULT, glm::vec3(0.0f, 0.0f, 20.0f), glm::vec3(1.0f));

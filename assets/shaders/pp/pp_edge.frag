@@ -17,22 +17,10 @@ const float depthEdge = 0.003;
 const float colorEdge = 0.12;
 const float colorEdgeDepth = 0.0005;
 
-ivec2 clampToImage(ivec2 p)
-{
-    return clamp(p, ivec2(0), textureSize(colorTex, 0) - 1);
-}
-
-float linearDepth(ivec2 p)
-{
-    float ndc = texelFetch(depthTex, clampToImage(p), 0).r * 2.0 - 1.0;
-    return 2.0 * near * far / (far + near - ndc * (far - near));
-}
-
 // Colour with its brightness divided out: toon bands and shadows scale a surface's colour and
 // leave this alone, so only a change of material shows. Near-black counts as neutral.
-vec3 hue(ivec2 p)
+vec3 hue(vec3 c)
 {
-    vec3 c = texelFetch(colorTex, clampToImage(p), 0).rgb;
     float sum = c.r + c.g + c.b;
     return sum > 0.06 ? c / sum : vec3(1.0 / 3.0);
 }
@@ -40,25 +28,29 @@ vec3 hue(ivec2 p)
 void main()
 {
     ivec2 p = ivec2(gl_FragCoord.xy);
-    const ivec2 dx = ivec2(1, 0);
-    const ivec2 dy = ivec2(0, 1);
+    ivec2 last = textureSize(colorTex, 0) - 1;
+    // The four neighbours, clamped to the image.
+    ivec2 left = ivec2(max(p.x - 1, 0), p.y);
+    ivec2 right = ivec2(min(p.x + 1, last.x), p.y);
+    ivec2 below = ivec2(p.x, max(p.y - 1, 0));
+    ivec2 above = ivec2(p.x, min(p.y + 1, last.y));
 
-    // On any flat surface 1/depth is affine across the screen, so its Laplacian vanishes there
-    // and only silhouettes and creases stand out, however slanted the surface.
-    float centre = 1.0 / linearDepth(p);
-    float around = 1.0 / linearDepth(p - dx) + 1.0 / linearDepth(p + dx) + 1.0 / linearDepth(p - dy) +
-                   1.0 / linearDepth(p + dy);
-    float depthJump = abs(around - 4.0 * centre) / centre;
-
-    // Sobel on the hue.
-    vec3 tl = hue(p - dx + dy), t = hue(p + dy), tr = hue(p + dx + dy);
-    vec3 l = hue(p - dx), r = hue(p + dx);
-    vec3 bl = hue(p - dx - dy), b = hue(p - dy), br = hue(p + dx - dy);
-    vec3 gx = (tr + 2.0 * r + br) - (tl + 2.0 * l + bl);
-    vec3 gy = (tl + 2.0 * t + tr) - (bl + 2.0 * b + br);
-    float colorJump = sqrt(dot(gx, gx) + dot(gy, gy)) * 0.25;
+    // 1/depth is affine in the stored depth, 1/depth = (far - d (far - near)) / (near far), and on
+    // any flat surface affine across the screen too: its Laplacian vanishes there and only
+    // silhouettes and creases stand out, however slanted the surface. Relative to the centre's.
+    float d = texelFetch(depthTex, p, 0).r;
+    float around = texelFetch(depthTex, left, 0).r + texelFetch(depthTex, right, 0).r +
+                   texelFetch(depthTex, below, 0).r + texelFetch(depthTex, above, 0).r;
+    float slope = far - near;
+    float depthJump = abs((around - 4.0 * d) * slope) / (far - d * slope);
 
     vec3 image = texelFetch(colorTex, p, 0).rgb;
-    bool edge = depthJump > depthEdge || (colorJump > colorEdge && depthJump > colorEdgeDepth);
+    bool edge = depthJump > depthEdge;
+    if (!edge && depthJump > colorEdgeDepth) {
+        // Central differences of the hue across the pixel.
+        vec3 gx = hue(texelFetch(colorTex, right, 0).rgb) - hue(texelFetch(colorTex, left, 0).rgb);
+        vec3 gy = hue(texelFetch(colorTex, above, 0).rgb) - hue(texelFetch(colorTex, below, 0).rgb);
+        edge = dot(gx, gx) + dot(gy, gy) > colorEdge * colorEdge;
+    }
     fragColor = vec4(edge ? outlineColor : image, 1.0);
 }
