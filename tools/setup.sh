@@ -12,6 +12,7 @@ packages=(
     fonts-freefont-otf
     xdotool x11-utils imagemagick python3
     dpkg-dev desktop-file-utils appstream man-db
+    clang libclang-rt-14-dev
 )
 
 missing=()

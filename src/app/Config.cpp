@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -64,7 +65,13 @@ void applyLine(std::string line)
             return;
         }
     }
-    *setting->value = static_cast<float>(std::atof(value.c_str()));
+    // A number too large for a float would turn the setting into infinity, which no user can take.
+    const double number = std::atof(value.c_str());
+    if (!std::isfinite(static_cast<float>(number))) {
+        logMessage("Config: '" + compact + "' contains a bad value and will be skipped");
+        return;
+    }
+    *setting->value = static_cast<float>(number);
 }
 
 } // namespace

@@ -18,7 +18,7 @@
 
 #include <algorithm>
 
-float baseHealth = 5.0f;
+float baseHealth = startHealth;
 const glm::vec3 lightPosition(-400.0f, -150.0f, 400.0f);
 Game* activeGame = nullptr;
 

@@ -4,6 +4,8 @@ class Game;
 
 // Level length in seconds of play, and the remaining time after a restart.
 constexpr float levelLength = 15.0f;
+// Health at the start and after a restart; each level adds to it.
+constexpr float startHealth = 5.0f;
 
 // The values the rules work on; they live in the player and in the game.
 struct RuleState {

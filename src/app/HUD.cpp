@@ -184,7 +184,7 @@ void HUD::observe(const PlayerStatus& player, float frameTimeNow, bool showFps, 
     if (restarted) {
         died = false;
         outOfTime = false;
-        healthReference = 5.0f;
+        healthReference = baseHealth;
         restarted = false;
         previousLevel = 0;
     }

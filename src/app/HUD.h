@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/BestResults.h"
+#include "app/GameRules.h"
 #include "scene/GameObject.h"
 
 #include <glm/glm.hpp>
@@ -67,7 +68,7 @@ public:
     float shownTime = 0.0f;
     float healthPercent = 0.0f;
     float levelBannerTime = 0.0f;
-    float healthReference = 5.0f;
+    float healthReference = startHealth;
     int shownLevel = 0;
     int fps = 0;
     float frameTime = 0.0f;

@@ -1,4 +1,5 @@
 #include "app/Game.h"
+#include "app/GameRules.h"
 #include "render/Files.h"
 
 int main()
@@ -8,7 +9,7 @@ int main()
         return 1;
     Game game;
     activeGame = &game;
-    baseHealth = 5.0f;
+    baseHealth = startHealth;
     const bool started = game.initialize("Quillfen");
     if (started)
         game.run();

@@ -3,22 +3,13 @@
 #include "physics/ControllerSweep.h"
 #include "physics/PhysicsBody.h"
 #include "physics/PhysicsEngine.h"
+#include "physics/BulletMath.h"
 
 #include <btBulletDynamicsCommon.h>
 
 #include <algorithm>
 
 namespace {
-
-btVector3 toBullet(glm::vec3 v)
-{
-    return btVector3(v.x, v.y, v.z);
-}
-
-glm::vec3 toGlm(const btVector3& v)
-{
-    return glm::vec3(v.x(), v.y(), v.z());
-}
 
 // Steeper than 45 degrees counts as a side.
 constexpr btScalar slopeLimit = 0.707f;

@@ -60,7 +60,6 @@ public:
     float getRadius() const { return radius; }
     float getHeight() const { return height; }
     float getContactOffset() const { return contactOffset; }
-    const PhysicsMaterial& getMaterial() const { return material; }
 
 private:
     void touch(PhysicsBody* other, glm::vec3 point, glm::vec3 normal, glm::vec3 direction, float length);

@@ -30,7 +30,6 @@ public:
 
     // With gravity off a body keeps its velocity; an immovable body with gravity on speeds up.
     void setGravityEnabled(bool enabled, const btVector3& gravity);
-    bool isGravityEnabled() const { return gravityEnabled; }
 
     void setVelocity(const btVector3& velocity);
     btVector3 getVelocity() const;

@@ -4,17 +4,13 @@
 #include "physics/CollisionFilter.h"
 #include "physics/PhysicsBody.h"
 #include "physics/PhysxObject.h"
+#include "physics/BulletMath.h"
 
 #include <btBulletDynamicsCommon.h>
 
 #include <algorithm>
 
 namespace {
-
-btVector3 toBullet(glm::vec3 v)
-{
-    return btVector3(v.x, v.y, v.z);
-}
 
 std::uint64_t pairKey(const PhysicsBody* a, const PhysicsBody* b)
 {

@@ -3,6 +3,8 @@
 #include "physics/ConvexHull.h"
 #include "physics/PhysicsBody.h"
 #include "physics/PhysicsEngine.h"
+#include "physics/BulletMath.h"
+#include "scene/Angles.h"
 
 #include <btBulletDynamicsCommon.h>
 #include <glm/gtc/matrix_transform.hpp>
@@ -11,18 +13,6 @@
 #include <cmath>
 
 namespace {
-
-constexpr float degreesToRadians = 0.017453292f;
-
-btVector3 toBullet(glm::vec3 v)
-{
-    return btVector3(v.x, v.y, v.z);
-}
-
-glm::vec3 toGlm(const btVector3& v)
-{
-    return glm::vec3(v.x(), v.y(), v.z());
-}
 
 // Moves a body outside a step; the interpolation pose follows, so a teleport is not taken for
 // a velocity by the next step.

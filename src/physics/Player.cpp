@@ -8,6 +8,7 @@
 #include "render/Files.h"
 #include "render/Mesh.h"
 #include "render/Model.h"
+#include "scene/Angles.h"
 #include "scene/Camera.h"
 
 #include <glm/gtc/matrix_transform.hpp>
@@ -17,7 +18,6 @@
 
 namespace {
 
-constexpr float degrees = 0.017453292f;
 constexpr float quarterTurn = 1.5707964f;
 constexpr float minimumMove = 0.001f;
 constexpr float wheelStep = 1.5f;
@@ -42,18 +42,7 @@ Player::Player(std::shared_ptr<PhysicsEngine> engine)
     camera = std::make_shared<GameCamera>(this, cameraController);
     addChild(cameraController);
 
-    if (model) {
-        for (const auto& mesh : model->meshes) {
-            if (mesh->name == "LeftJoin")
-                leftJoin = mesh;
-            else if (mesh->name == "RightJoin")
-                rightJoin = mesh;
-            else if (mesh->name == "Left Wing")
-                leftWing = mesh;
-            else if (mesh->name == "Right Wing")
-                rightWing = mesh;
-        }
-    }
+    findWingMeshes();
 
     collisionType = COLLISION_PLAYER;
     setCollisionMask(collisionMask);
@@ -61,6 +50,24 @@ Player::Player(std::shared_ptr<PhysicsEngine> engine)
 }
 
 Player::~Player() = default;
+
+void Player::findWingMeshes()
+{
+    if (!model)
+        return;
+    for (const auto& mesh : model->meshes) {
+        if (!mesh)
+            continue;
+        if (mesh->name == "LeftJoin")
+            leftJoin = mesh;
+        else if (mesh->name == "RightJoin")
+            rightJoin = mesh;
+        else if (mesh->name == "Left Wing")
+            leftWing = mesh;
+        else if (mesh->name == "Right Wing")
+            rightWing = mesh;
+    }
+}
 
 void Player::move(glm::vec3 velocity)
 {
@@ -92,7 +99,10 @@ void Player::update(Game* game)
     if (knockbackFrame == -1) {
         move(speed * front);
     } else {
-        const float c = std::cos(static_cast<float>(knockbackFrame) * frameTime * quarterTurn);
+        // The push fades over a quarter turn and stays there: on a long frame the cosine would
+        // otherwise turn negative and throw the creature forward.
+        const float phase = std::min(static_cast<float>(knockbackFrame) * frameTime, 1.0f);
+        const float c = std::max(std::cos(phase * quarterTurn), 0.0f);
         move(-0.5f * c * speed * front);
         if (c < knockbackFade)
             knockbackFrame = -1;
@@ -137,13 +147,18 @@ void Player::flapWings(float dt)
     // A model without the four named meshes simply does not flap.
     if (!leftJoin || !rightJoin || !leftWing || !rightWing)
         return;
-    const float step = wingDirection * flapDegreesPerSecond * wingSpeed * dt;
-    leftJoin->localTransform = glm::rotate(leftJoin->localTransform, step * degrees, glm::vec3(0.0f, 1.0f, 0.0f));
-    rightJoin->localTransform = glm::rotate(rightJoin->localTransform, -step * degrees, glm::vec3(0.0f, 1.0f, 0.0f));
+    // The joints turn by the step that lands exactly on the limit, so over minutes of uneven
+    // frames the wings never drift from the swing they are meant to follow.
+    float step = wingDirection * flapDegreesPerSecond * wingSpeed * dt;
+    const bool turns = std::abs(wingAngle + step) > flapLimit;
+    if (turns)
+        step = flapLimit * wingDirection - wingAngle;
+    leftJoin->localTransform = glm::rotate(leftJoin->localTransform, step * degreesToRadians, glm::vec3(0.0f, 1.0f, 0.0f));
+    rightJoin->localTransform = glm::rotate(rightJoin->localTransform, -step * degreesToRadians, glm::vec3(0.0f, 1.0f, 0.0f));
     leftWing->parentTransform = leftJoin->parentTransform * leftJoin->localTransform;
     rightWing->parentTransform = rightJoin->parentTransform * rightJoin->localTransform;
     wingAngle += step;
-    if (wingAngle > flapLimit || wingAngle < -flapLimit) {
+    if (turns) {
         wingAngle = flapLimit * wingDirection;
         wingDirection = -wingDirection;
     }
@@ -156,8 +171,8 @@ glm::mat4 Player::getModelMatrix()
     const float pitch = angles.y;
     glm::mat4 m = glm::translate(glm::mat4(1.0f), getPosition());
     m = glm::rotate(m, -quarterTurn, glm::vec3(0.0f, 0.0f, 1.0f));
-    m = glm::rotate(m, -yaw * degrees, glm::vec3(0.0f, 0.0f, 1.0f));
-    m = glm::rotate(m, (15.0f - pitch) * degrees, glm::vec3(1.0f, 0.0f, 0.0f));
+    m = glm::rotate(m, -yaw * degreesToRadians, glm::vec3(0.0f, 0.0f, 1.0f));
+    m = glm::rotate(m, (15.0f - pitch) * degreesToRadians, glm::vec3(1.0f, 0.0f, 0.0f));
     return glm::scale(m, scale);
 }
 

@@ -31,6 +31,8 @@ public:
     void onControllerHit(const ControllerHit& hit) override;
     void onObstacleHit(const ControllerHit& hit) override;
 
+    // Takes the wing joints and wings from the model's meshes by name (the creature's constructor does).
+    void findWingMeshes();
     // One controller move of velocity * frame time.
     void move(glm::vec3 velocity);
 

@@ -9,7 +9,9 @@
 #include <epoxy/gl.h>
 #include <glm/gtc/matrix_transform.hpp>
 
+#include <algorithm>
 #include <cmath>
+#include <string>
 #include <limits>
 
 namespace {
@@ -35,9 +37,11 @@ void Shadows::initialize()
             glDeleteTextures(1, texture);
     }
 
-    // Single precision, truncated: 1.3 x 750 is 974.99994 and gives 974 rows.
-    width = static_cast<int>(window_width * shadowmap_resolution_factor);
-    height = static_cast<int>(shadowmap_resolution_factor * window_height);
+    GLint largest = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+    const glm::ivec2 size = shadowMapSize(window_width, window_height, shadowmap_resolution_factor, largest);
+    width = size.x;
+    height = size.y;
 
     bool complete = true;
     framebuffer = createDepthTarget(depthTexture, complete);
@@ -182,4 +186,24 @@ glm::ivec4 Shadows::readableArea(const glm::mat4& cameraViewProjection) const
     const glm::ivec2 from(low);
     const glm::ivec2 to(high);
     return glm::ivec4(from, to - from);
+}
+
+glm::ivec2 shadowMapSize(float windowWidth, float windowHeight, float factor, int largest)
+{
+    const bool usableFactor = factor > 0.0f && std::isfinite(factor);
+    const float used = usableFactor ? factor : findSetting("shadowmap_resolution_factor")->defaultValue;
+    // Single precision, truncated: 1.3 x 750 is 974.99994 and gives 974 rows.
+    const glm::vec2 asked(windowWidth * used, used * windowHeight);
+    const float limit = largest > 0 ? static_cast<float>(largest) + 1.0f : 1e9f;
+    const bool tooLarge = !(asked.x < limit && asked.y < limit);
+    glm::ivec2 size(glm::min(asked, glm::vec2(1e9f)));
+    if (tooLarge && largest > 0) {
+        // Shrunk to what the graphics card takes, keeping the map's shape.
+        const float shrink = static_cast<float>(largest) / std::max(asked.x, asked.y);
+        size = glm::clamp(glm::ivec2(asked * shrink), glm::ivec2(1), glm::ivec2(largest));
+    }
+    if (!usableFactor || tooLarge)
+        logMessage("ERROR - shadowmap_resolution_factor " + std::to_string(factor) + " gives no usable shadow map; using "
+                   + std::to_string(size.x) + " x " + std::to_string(size.y));
+    return size;
 }

@@ -4,6 +4,11 @@
 
 #include <cstdint>
 
+// The shadow map's size for a window and a resolution factor. A factor that gives no map takes
+// the default instead, and a map larger than the card's `largest` texture shrinks to fit, keeping
+// its shape; either is reported once.
+glm::ivec2 shadowMapSize(float windowWidth, float windowHeight, float factor, int largest);
+
 // Shadow map from the fixed light: a depth-only framebuffer sized from the window and the
 // resolution factor, and the light's orthographic projection over the whole world ring.
 class Shadows {

@@ -3,6 +3,7 @@
 #include "app/Config.h"
 #include "app/Game.h"
 #include "app/GameInput.h"
+#include "scene/Angles.h"
 
 #include <GLFW/glfw3.h>
 #include <glm/gtc/matrix_transform.hpp>
@@ -12,7 +13,6 @@
 
 namespace {
 
-constexpr float degreesToRadians = 0.017453292f;
 const glm::vec3 worldUp(0.0f, 0.0f, 1.0f);
 
 } // namespace
@@ -25,8 +25,8 @@ Camera::Camera()
 void Camera::rebuildProjection()
 {
     fov = ::fov;
-    nearPlane = 0.1f;
-    farPlane = 300.0f;
+    nearPlane = cameraNear;
+    farPlane = cameraFar;
     if (!(window_width > 0.0f) || !(window_height > 0.0f)) {
         // Without a usable size the aspect stays; the first camera falls back to 1.
         if (!(aspect > 0.0f))

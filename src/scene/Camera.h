@@ -6,6 +6,10 @@
 
 #include <memory>
 
+// What the cameras see: from this close to this far, in world units.
+constexpr float cameraNear = 0.1f;
+constexpr float cameraFar = 300.0f;
+
 // Projection and view basis shared by the cameras. A plain Camera is a free camera at offset,
 // looking along yaw and pitch; the game itself only ever looks through a GameCamera.
 class Camera : public IUpdate, public IDraw {
@@ -35,8 +39,8 @@ public:
     float yaw = 0.0f;
     float pitch = 0.0f;
     float fov = 60.0f;
-    float nearPlane = 0.1f;
-    float farPlane = 300.0f;
+    float nearPlane = cameraNear;
+    float farPlane = cameraFar;
     float aspect = 1.0f;
 };
 

@@ -55,7 +55,6 @@ public:
     virtual glm::vec3 getScale();
 
     const std::vector<std::shared_ptr<GameObject>>& getChildren() const { return children; }
-    GameObject* getParent() const { return parent; }
 
     GameObject* parent = nullptr;
     glm::vec3 scale{1.0f};

@@ -3,12 +3,12 @@
 #include "app/Game.h"
 #include "render/Model.h"
 #include "world/Random.h"
+#include "scene/Angles.h"
 
 #include <cmath>
 
 namespace {
 
-constexpr float degrees = 0.017453292f;
 
 } // namespace
 
@@ -54,8 +54,8 @@ ParticleSystem::ParticleSystem(float rate, float lifetime, float dropScale)
 
 void ParticleSystem::computeBasis()
 {
-    const float rx = rotation.x * degrees;
-    const float ry = rotation.y * degrees;
+    const float rx = rotation.x * degreesToRadians;
+    const float ry = rotation.y * degreesToRadians;
     direction = glm::normalize(glm::vec3(-(std::cos(rx) * std::cos(ry)), -(std::sin(rx) * std::cos(ry)), -std::sin(ry)));
     right = glm::normalize(glm::vec3(-direction.y, direction.x, 0.0f));
     up = glm::normalize(glm::cross(right, -direction));

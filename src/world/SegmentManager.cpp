@@ -9,6 +9,9 @@
 #include "world/Random.h"
 #include "world/SegmentContents.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace {
 
 const glm::vec3 managerPosition(-5.0f, 0.0f, -5.0f);
@@ -163,7 +166,7 @@ void Segment::draw()
 }
 
 SegmentManager::SegmentManager(std::shared_ptr<PhysicsEngine> engine)
-    : wrapOffset(segmentSize.x * segmentCount, 0.0f, 0.0f)
+    : wrapOffset(worldLength, 0.0f, 0.0f)
 {
     GameObject::setPosition(managerPosition);
     for (int i = 0; i < segmentCount; ++i) {
@@ -185,10 +188,20 @@ SegmentManager::SegmentManager(std::shared_ptr<PhysicsEngine> engine)
 int SegmentManager::bandIndex(float x)
 {
     const float L = segmentSize.x;
-    int k = static_cast<int>(x / L - switchFraction);
+    // Bounded before the conversion: a position far off (or not a number) stays outside the ring.
+    const float band = x / L - switchFraction;
+    int k = std::isfinite(band) ? static_cast<int>(std::clamp(band, -1e6f, 1e6f)) : -1;
     if (x - switchFraction * L < 0.0f)
         k += segmentCount - 1;
     return k;
+}
+
+float SegmentManager::bandStart(int index)
+{
+    // A player counted in band 2 or 3 has been carried back by the wrap on entering band 2.
+    const float L = segmentSize.x;
+    const float start = (static_cast<float>(index) + switchFraction) * L;
+    return index >= 2 ? start - worldLength : start;
 }
 
 void SegmentManager::update(Game* game)
@@ -200,7 +213,33 @@ void SegmentManager::update(Game* game)
 
 void SegmentManager::follow(GameObject& player)
 {
-    const float px = player.getPosition().x;
+    const float L = segmentSize.x;
+    const float lap = wrapOffset.x;
+    float px = player.getPosition().x;
+    if (!std::isfinite(px))
+        return;
+
+    // A player several laps ahead is carried back by whole laps first: the tunnel looks the same
+    // on every lap, and each segment needs refilling only once.
+    const float ahead = px - bandStart(currentIndex);
+    if (ahead >= lap + L) {
+        const float laps = std::floor((ahead - L) / lap);
+        player.setPosition(player.getPosition() - laps * wrapOffset);
+        px = player.getPosition().x;
+    }
+
+    // A player past the next band went through it: the ring follows band by band, as if the
+    // frame had been many short ones.
+    for (int crossed = 0; crossed <= segmentCount; ++crossed) {
+        const int next = (currentIndex + 1) % segmentCount;
+        // Band 2 is entered before the wrap that carries the player back.
+        const float entry = bandStart(next) + (next == 2 ? lap : 0.0f);
+        if (px < entry + L)
+            break;
+        enterNext(player, entry);
+        px = player.getPosition().x;
+    }
+
     const int k = bandIndex(px);
     // Far outside the ring there is no segment to refill: wait until the player is back.
     if (k < 0 || k >= segmentCount)
@@ -208,11 +247,16 @@ void SegmentManager::follow(GameObject& player)
     if (k == currentIndex)
         return;
     if ((currentIndex + 1) % segmentCount != k) {
-        // A jump (a teleport, or backwards): adopt the index without rebuilding anything.
+        // Backwards (or a teleport): adopt the index without rebuilding anything.
         currentIndex = k;
         return;
     }
+    enterNext(player, px);
+}
 
+void SegmentManager::enterNext(GameObject& player, float px)
+{
+    const int k = (currentIndex + 1) % segmentCount;
     if (k >= 2 && px > 0.0f) {
         for (int j = k; j < segmentCount; ++j) {
             Segment& s = *segments[static_cast<std::size_t>(j)];

@@ -12,9 +12,12 @@ class PhysxObjectDynamic;
 class ParticleSystem;
 class Woods;
 
-// Length, width (also the tunnel's height) and thickness given to every segment.
-const glm::vec3 segmentSize(200.0f, 75.0f, 1.0f);
+constexpr float segmentLength = 200.0f;
 constexpr int segmentCount = 4;
+// The whole ring: the distance the player and the segments are carried back once a lap.
+constexpr float worldLength = segmentLength * segmentCount;
+// Length, width (also the tunnel's height) and thickness given to every segment.
+const glm::vec3 segmentSize(segmentLength, 75.0f, 1.0f);
 
 // One stretch of the tunnel: floor, invisible walls and ceiling, the woods beside it,
 // its rain, and the trees, mushrooms and pollen scattered over it.
@@ -48,13 +51,19 @@ public:
     explicit SegmentManager(std::shared_ptr<PhysicsEngine> engine);
 
     void update(Game* game) override;
-    // Follows a player at x: refills and wraps the ring as it enters the next segment.
+    // Follows the player: refills and wraps the ring for each band it entered, however far it went.
     void follow(GameObject& player);
 
     // Ring index of the band a player at x is in (may lie outside 0..3 far from the ring).
     static int bandIndex(float x);
+    // Where band `index` begins for a player counted in it (bands 2 and 3 after the wrap).
+    static float bandStart(int index);
 
     std::vector<std::shared_ptr<Segment>> segments;
     glm::vec3 wrapOffset;
     int currentIndex = 0;
+
+private:
+    // Enters the band after currentIndex with the player at px: wraps and refills the segment left.
+    void enterNext(GameObject& player, float px);
 };

@@ -72,6 +72,10 @@ TEST_F(ConfigTest, UnknownKeyIsReportedWithTheCompactedLine)
 TEST_F(ConfigTest, BadValueIsReportedAndTheSettingKept)
 {
     EXPECT_EQ(load("fov = nine ty\n"), "Config: 'fov=ninety' contains a bad value and will be skipped\n");
+    // Digits enough to overflow a float: no infinite window.
+    const std::string huge = "window_width=-8" + std::string(40, '1');
+    EXPECT_EQ(load(huge + "\n"), "Config: '" + huge + "' contains a bad value and will be skipped\n");
+    EXPECT_EQ(window_width, 1000.0f);
     EXPECT_FLOAT_EQ(fov, 60.0f);
 }
 

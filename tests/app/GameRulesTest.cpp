@@ -1,4 +1,5 @@
 #include "app/GameRules.h"
+#include "support/GameHarness.h"
 
 #include <gtest/gtest.h>
 
@@ -43,9 +44,11 @@ TEST(GameRules, TimeBonusShrinksWithLevelAndDifficulty)
     EXPECT_NEAR(levelTimeBonus(1, 0.5f), 9.8f, tolerance);
     EXPECT_NEAR(levelTimeBonus(5, 0.5f), 5.0f, tolerance);
     EXPECT_FLOAT_EQ(levelTimeBonus(8, 0.5f), 0.0f);
-    // Difficulty 1 or more behaves as 0.9955: nothing from level 1 on.
+    // Difficulty 1 or more behaves as 0.9955: nothing from level 1 on. The clamp itself shows
+    // at level 0, where an unclamped 1.0 or 7.0 would divide 0 by 0 (or by NaN).
     EXPECT_FLOAT_EQ(levelTimeBonus(1, 1.0f), 0.0f);
-    EXPECT_FLOAT_EQ(levelTimeBonus(1, 7.0f), levelTimeBonus(1, 0.9955f));
+    EXPECT_FLOAT_EQ(levelTimeBonus(0, 1.0f), 10.0f);
+    EXPECT_FLOAT_EQ(levelTimeBonus(0, 7.0f), 10.0f);
     // Difficulty 0 or below, and NaN, behave as 0: the bonus reaches 0 at level 10.
     EXPECT_NEAR(levelTimeBonus(1, -3.0f), 9.9f, tolerance);
     EXPECT_NEAR(levelTimeBonus(1, std::numeric_limits<float>::quiet_NaN()), 9.9f, tolerance);
@@ -90,6 +93,27 @@ TEST(GameRules, NoLevelUpWhileOutOfTime)
     r.levelTimer = 20.0f;
     r.frame(0.1f);
     EXPECT_EQ(r.level, 0);
+}
+
+} // namespace
+
+namespace {
+
+// Enter pressed during play is forgotten at the end of the frame: it must not restart the game
+// the moment it later ends.
+TEST(GameRules, AnEnterDuringPlayIsNotKeptForTheNextGameOver)
+{
+    testkit::GameHarness h;
+    h.game.input->restartPressed = true;
+    h.frame(1.0f / 60.0f);
+    EXPECT_FALSE(h.game.input->restartPressed);
+
+    h.player->health = 0.0f;
+    h.frame(1.0f / 60.0f);
+    EXPECT_FLOAT_EQ(h.player->health, 0.0f) << "still over: no restart without a new Enter";
+    h.game.input->restartPressed = true;
+    h.frame(1.0f / 60.0f);
+    EXPECT_FLOAT_EQ(h.player->health, 5.0f);
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -67,7 +68,12 @@ TEST_F(RobustnessTest, AMissingFontLeavesTheTextOutAndTheGameRunning)
     const std::string out = start();
     EXPECT_NE(out.find("ERROR::FREETYPE: Failed to load font"), std::string::npos) << out;
     EXPECT_TRUE(game.hud.characters.empty());
+    const float timeBefore = game.player->remainingTime;
+    ::testing::internal::CaptureStdout();
     frames(5);
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "") << "told once at start-up, not every frame";
+    EXPECT_LT(game.player->remainingTime, timeBefore) << "play goes on";
+    EXPECT_FALSE(glfwWindowShouldClose(game.window));
 }
 
 TEST_F(RobustnessTest, AFiveSecondFrameCostsAQuarterSecondOfPlayAndKeepsTheWorldInOrder)
@@ -92,12 +98,15 @@ TEST_F(RobustnessTest, FocusLostAndRegained)
 {
     start();
     frames(2);
+    // Every reload of this file prints one line, so the output counts the reloads.
+    sandbox.write("config.txt", "fov = nine ty\n");
     game.input->keyStates[GLFW_KEY_F4] = KEY_RELEASED;
     Game::onWindowFocus(game.window, GLFW_FALSE);
     ::testing::internal::CaptureStdout();
     frames(5);
     const std::string out = ::testing::internal::GetCapturedStdout();
-    EXPECT_EQ(game.input->state(GLFW_KEY_F4), KEY_UP) << "a release is acted upon once, focus or not";
+    EXPECT_LE(std::count(out.begin(), out.end(), '\n'), 1) << "a release is never acted upon again:\n" << out;
+    EXPECT_EQ(game.input->state(GLFW_KEY_F4), KEY_UP);
     EXPECT_DOUBLE_EQ(game.input->mouseDeltaX, 0.0) << "no stale mouse motion while away";
 
     Game::onWindowFocus(game.window, GLFW_TRUE);

@@ -133,16 +133,35 @@ TEST_F(PlayerTest, FirstPersonHidesTheModel)
     EXPECT_TRUE(model->modelMatrices.empty());
 }
 
-TEST_F(PlayerTest, KnockBackPushesBackWithAFadingCosineForSixtyOneFrames)
+TEST_F(PlayerTest, KnockBackPushesBackForSixtyOneFramesAndNeverForward)
 {
+    // At 60 frames per second: 25 units per second back at first, fading to nothing over 61 frames,
+    // about 16.12 units in all.
     h.player->knockbackFrame = 0;
-    for (int k = 0; k <= 60; ++k) {
-        ASSERT_NE(h.player->knockbackFrame, -1) << "frame " << k;
-        const float expected = -0.5f * std::cos(static_cast<float>(k) * dt * 1.5707964f) * 50.0f * dt;
-        EXPECT_NEAR(stepFrom(glm::vec3(0.0f)).x, expected, kMoveTolerance) << "frame " << k;
+    h.player->setPosition(glm::vec3(0.0f));
+    h.frame(dt);
+    EXPECT_NEAR(h.player->getPosition().x, -25.0f * dt, kMoveTolerance);
+    float previous = h.player->getPosition().x;
+    int frames = 1;
+    while (h.player->knockbackFrame != -1 && frames < 100) {
+        h.frame(dt);
+        ++frames;
+        const float x = h.player->getPosition().x;
+        EXPECT_LE(x, previous) << "frame " << frames;
+        EXPECT_GE(x, previous - 25.0f * dt) << "the push only fades";
+        previous = x;
     }
-    EXPECT_EQ(h.player->knockbackFrame, -1);
+    EXPECT_EQ(frames, 61);
+    EXPECT_NEAR(previous, -16.123f, 0.01f);
     EXPECT_NEAR(stepFrom(glm::vec3(0.0f)).x, 50.0f * dt, kMoveTolerance) << "forward flight again";
+
+    // A long frame late in a knock-back (5 frames of 0.25 s would be past the quarter turn)
+    // ends it without a forward throw.
+    h.player->knockbackFrame = 5;
+    h.player->setPosition(glm::vec3(0.0f));
+    h.frame(0.25f);
+    EXPECT_LE(h.player->getPosition().x, 0.0f);
+    EXPECT_EQ(h.player->knockbackFrame, -1) << "the long frame is the knock-back's last";
 }
 
 TEST_F(PlayerTest, ASecondHitRestartsTheKnockBack)
@@ -155,41 +174,55 @@ TEST_F(PlayerTest, ASecondHitRestartsTheKnockBack)
     EXPECT_EQ(h.player->knockbackFrame, 0);
 }
 
-TEST_F(PlayerTest, WingsTurnBothJointsAndSwingBackPastFortyFiveDegrees)
+// The turn of a joint about its y axis, in degrees.
+float jointDegrees(const glm::mat4& m)
+{
+    return std::atan2(-m[0][2], m[0][0]) / 0.017453292f;
+}
+
+TEST_F(PlayerTest, WingsTurnBothJointsAndSwingBetweenFortyFiveDegrees)
 {
     auto mesh = [](const char* name) {
         auto m = std::make_shared<Mesh>(glm::translate(glm::mat4(1.0f), glm::vec3(1.0f, 0.0f, 0.0f)), glm::mat4(1.0f));
         m->name = name;
         return m;
     };
-    h.player->leftJoin = mesh("LeftJoin");
-    h.player->rightJoin = mesh("RightJoin");
-    h.player->leftWing = mesh("Left Wing");
-    h.player->rightWing = mesh("Right Wing");
+    // The wings are found by name; an empty slot in the model's list is passed over.
+    h.player->model = std::make_shared<Model>();
+    h.player->model->meshes = {mesh("LeftJoin"), nullptr, mesh("RightJoin"), mesh("Left Wing"), mesh("Right Wing")};
+    h.player->findWingMeshes();
+    ASSERT_EQ(h.player->leftJoin, h.player->model->meshes[0]);
+    ASSERT_EQ(h.player->rightWing, h.player->model->meshes[4]);
+    const Mesh& leftJoin = *h.player->leftJoin;
+    const Mesh& rightJoin = *h.player->rightJoin;
 
     h.frame(dt);
-    const float step = 100.0f * dt * 0.017453292f;
-    const glm::mat4 left = glm::rotate(glm::mat4(1.0f), step, glm::vec3(0.0f, 1.0f, 0.0f));
-    const glm::mat4 right = glm::rotate(glm::mat4(1.0f), -step, glm::vec3(0.0f, 1.0f, 0.0f));
-    for (int c = 0; c < 4; ++c)
-        for (int r = 0; r < 4; ++r) {
-            EXPECT_NEAR(h.player->leftJoin->localTransform[c][r], left[c][r], kTolerance);
-            EXPECT_NEAR(h.player->rightJoin->localTransform[c][r], right[c][r], kTolerance);
-        }
-    const glm::mat4 carried = h.player->leftJoin->parentTransform * h.player->leftJoin->localTransform;
+    EXPECT_NEAR(jointDegrees(leftJoin.localTransform), 100.0f * dt, kTolerance);
+    EXPECT_NEAR(jointDegrees(rightJoin.localTransform), -100.0f * dt, kTolerance);
+    const glm::mat4 carried = leftJoin.parentTransform * leftJoin.localTransform;
     EXPECT_NEAR(h.player->leftWing->parentTransform[0][2], carried[0][2], kTolerance) << "the wing rides on its joint";
     EXPECT_NEAR(h.player->wingAngle, 100.0f * dt, kTolerance);
 
-    // 45 degrees at 100 per second: the swing turns back within 0.45 s plus a frame.
-    int frames = 1;
-    while (h.player->wingDirection > 0.0f && frames < 100) {
-        h.frame(dt);
-        ++frames;
-    }
-    EXPECT_EQ(frames, 27);
+    // 1.7 degrees a frame: the 27th would reach 45.9; the wing stops at 45 and swings back.
+    const float uneven = 0.017f;
+    h.player->leftJoin->localTransform = glm::mat4(1.0f);
+    h.player->rightJoin->localTransform = glm::mat4(1.0f);
+    h.player->wingAngle = 0.0f;
+    h.frames(26, uneven);
+    EXPECT_GT(h.player->wingDirection, 0.0f);
+    h.frame(uneven);
+    EXPECT_LT(h.player->wingDirection, 0.0f);
     EXPECT_FLOAT_EQ(h.player->wingAngle, 45.0f);
-    h.frame(dt);
-    EXPECT_NEAR(h.player->wingAngle, 45.0f - 100.0f * dt, kTolerance);
+    EXPECT_NEAR(jointDegrees(leftJoin.localTransform), 45.0f, 1e-3f);
+    h.frame(uneven);
+    EXPECT_NEAR(h.player->wingAngle, 45.0f - 1.7f, kTolerance);
+
+    // Minutes of uneven frames: the joints still show the flap angle.
+    for (int i = 0; i < 3000; ++i)
+        h.frame(i % 3 == 0 ? 0.043f : 0.011f);
+    EXPECT_LE(std::abs(h.player->wingAngle), 45.0f);
+    EXPECT_NEAR(jointDegrees(leftJoin.localTransform), h.player->wingAngle, 0.01f);
+    EXPECT_NEAR(jointDegrees(rightJoin.localTransform), -h.player->wingAngle, 0.01f);
 }
 
 TEST_F(PlayerTest, AModelWithoutTheWingMeshesDoesNotFlap)
@@ -213,6 +246,24 @@ TEST_F(PlayerTest, ModelTurnsWithTheCameraAndFacesForward)
     EXPECT_NEAR(forward.y, 0.0f, kTolerance);
     EXPECT_NEAR(forward.z, std::sin(15.0f * 0.017453292f), kTolerance);
     EXPECT_NEAR(glm::length(glm::vec3(m[0])), 0.02f, kTolerance);
+}
+
+TEST_F(PlayerTest, ATurnedCameraTurnsTheFlightAndTheModel)
+{
+    // Yaw 30 (to the right, -y), pitch 20 (eye raised, view down).
+    h.player->cameraController->setRotation(glm::vec3(30.0f, 20.0f, 0.0f));
+    h.frame(dt); // the controller takes the turn at the end of the frame
+    const glm::vec3 d = stepFrom(glm::vec3(0.0f)) / (50.0f * dt);
+    EXPECT_NEAR(d.x, 0.8138f, 1e-3f);
+    EXPECT_NEAR(d.y, -0.4698f, 1e-3f);
+    EXPECT_NEAR(d.z, -0.3420f, 1e-3f);
+
+    // The butterfly's forward (+y in its model) follows the turn, its nose 15 degrees above the flight.
+    const glm::mat4 m = h.player->getModelMatrix();
+    const glm::vec3 forward = glm::normalize(glm::vec3(m * glm::vec4(0.0f, 1.0f, 0.0f, 0.0f)));
+    EXPECT_NEAR(forward.x, 0.8627f, 1e-3f);
+    EXPECT_NEAR(forward.y, -0.4981f, 1e-3f);
+    EXPECT_NEAR(forward.z, -0.0872f, 1e-3f);
 }
 
 // Hits arrive through the real controller flying into real bodies.

@@ -11,6 +11,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <string>
+
 namespace {
 
 using rendertest::RenderTest;
@@ -44,6 +48,34 @@ TEST_F(ShadowsTest, TheMapFollowsTheWindowTimesTheFactorTruncated)
         EXPECT_EQ(glm::ivec2(shadows.width, shadows.height), expected);
         EXPECT_TRUE(rendertest::framebufferComplete(shadows.framebuffer));
     }
+}
+
+TEST_F(ShadowsTest, AFactorThatGivesNoUsableMapIsReplacedWithOneMessage)
+{
+    window_width = 1000.0f;
+    window_height = 750.0f;
+    for (const float factor : {0.0f, -1.0f, std::nanf("")}) {
+        shadowmap_resolution_factor = factor;
+        Shadows shadows;
+        CaptureStdout();
+        shadows.initialize();
+        const std::string out = GetCapturedStdout();
+        EXPECT_EQ(out.rfind("ERROR - shadowmap_resolution_factor ", 0), 0u) << out;
+        EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1) << out;
+        EXPECT_EQ(glm::ivec2(shadows.width, shadows.height), glm::ivec2(2000, 1500)) << "the default factor, 2";
+        EXPECT_EQ(textureSize(shadows.depthTexture), glm::ivec2(2000, 1500));
+        EXPECT_TRUE(rendertest::framebufferComplete(shadows.framebuffer));
+    }
+
+    // Larger than the card's textures: shrunk to fit with the window's shape.
+    CaptureStdout();
+    EXPECT_EQ(shadowMapSize(1000.0f, 750.0f, 10.0f, 4096), glm::ivec2(4096, 3072));
+    EXPECT_EQ(shadowMapSize(750.0f, 1000.0f, 1e30f, 4096), glm::ivec2(3072, 4096));
+    const std::string out = GetCapturedStdout();
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 2) << out;
+    CaptureStdout();
+    EXPECT_EQ(shadowMapSize(1000.0f, 750.0f, 4.096f, 4096), glm::ivec2(4096, 3072)) << "exactly the largest is fine";
+    EXPECT_EQ(GetCapturedStdout(), "");
 }
 
 TEST_F(ShadowsTest, TheLightBoxReachesTheFarEndOfTheRing)

@@ -67,24 +67,16 @@ TEST(GameObjectTest, ModelMatrixIsTranslateThenXThenYThenZThenScale)
     GameObject object;
     expectMatrixNear(object.getModelMatrix(), glm::mat4(1.0f));
 
-    const glm::vec3 position(1.0f, -2.0f, 3.0f);
-    const glm::vec3 rotation(0.3f, -0.7f, 1.1f);
-    const glm::vec3 scale(2.0f, 0.5f, 3.0f);
-    object.setPosition(position);
-    object.setRotation(rotation);
-    object.setScale(scale);
-
-    const glm::mat4 I(1.0f);
-    const glm::mat4 expected = glm::translate(I, position) * glm::rotate(I, rotation.x, glm::vec3(1, 0, 0)) *
-                               glm::rotate(I, rotation.y, glm::vec3(0, 1, 0)) *
-                               glm::rotate(I, rotation.z, glm::vec3(0, 0, 1)) * glm::scale(I, scale);
-    expectMatrixNear(object.getModelMatrix(), expected);
-
-    // Any other order gives a different matrix for these angles.
-    const glm::mat4 zyx = glm::translate(I, position) * glm::rotate(I, rotation.z, glm::vec3(0, 0, 1)) *
-                          glm::rotate(I, rotation.y, glm::vec3(0, 1, 0)) *
-                          glm::rotate(I, rotation.x, glm::vec3(1, 0, 0)) * glm::scale(I, scale);
-    EXPECT_GT(glm::length(object.getModelMatrix()[0] - zyx[0]), 0.1f);
+    // Scale, then a quarter turn about y, then a quarter turn about x, then the move; worked by hand.
+    object.setPosition(glm::vec3(1.0f, -2.0f, 3.0f));
+    object.setRotation(glm::vec3(glm::half_pi<float>(), glm::half_pi<float>(), 0.0f));
+    object.setScale(glm::vec3(2.0f, 0.5f, 3.0f));
+    const glm::mat4 m = object.getModelMatrix();
+    const auto place = [&m](glm::vec3 p) { return glm::vec3(m * glm::vec4(p, 1.0f)); };
+    // x: scaled to 2, carried to -z by y, to +y by x (another order would leave it on -z).
+    EXPECT_LT(glm::length(place({1.0f, 0.0f, 0.0f}) - glm::vec3(1.0f, 0.0f, 3.0f)), kMatrixTolerance);
+    EXPECT_LT(glm::length(place({0.0f, 1.0f, 0.0f}) - glm::vec3(1.0f, -2.0f, 3.5f)), kMatrixTolerance);
+    EXPECT_LT(glm::length(place({0.0f, 0.0f, 1.0f}) - glm::vec3(4.0f, -2.0f, 3.0f)), kMatrixTolerance);
 }
 
 TEST(GameObjectTest, RotationIsInRadians)

@@ -29,28 +29,33 @@ protected:
 
 TEST_F(ContentsTest, OneDrawOfThreeValuesPerCellPlusOneForEachObject)
 {
+    // The world's sequence is the classic 15-bit generator from seed 1.
+    WorldRandom::restart();
+    for (const int value : {41, 18467, 6334, 26500, 19169, 15724})
+        EXPECT_EQ(WorldRandom::next(), value);
+
     WorldRandom::restart();
     auto s = segmentAt(glm::vec3(195.0f, 0.0f, -5.0f));
     s->populate();
+    const int after[2] = {WorldRandom::next(), WorldRandom::next()};
 
-    // 14 columns x 5 rows: three values per cell, a fourth for every object placed.
+    // Where those two values first follow each other in a fresh sequence: the draws taken.
     WorldRandom::restart();
-    int objects = 0;
-    for (int cell = 0; cell < 14 * 5; ++cell) {
-        const float r = WorldRandom::unit();
-        WorldRandom::unit();
-        WorldRandom::unit();
-        if (r >= 0.4f && r < 1.0f) {
-            WorldRandom::unit();
-            ++objects;
-        }
+    int draws = 0;
+    int previous = WorldRandom::next();
+    for (int current = WorldRandom::next(); !(previous == after[0] && current == after[1]) && draws < 5000; ++draws) {
+        previous = current;
+        current = WorldRandom::next();
     }
-    EXPECT_EQ(static_cast<int>(s->contents.size()), objects);
-    const int expectedNext = WorldRandom::next();
-    WorldRandom::restart();
-    for (int i = 0; i < 3 * 70 + objects; ++i)
-        WorldRandom::next();
-    EXPECT_EQ(WorldRandom::next(), expectedNext);
+    // 14 columns x 5 rows: three values per cell, a fourth for every object placed.
+    EXPECT_EQ(draws, 3 * 14 * 5 + static_cast<int>(s->contents.size()));
+
+    // Cell 1 draws 41 (under 0.4 of 32767: empty), 18467, 6334; cell 2 draws 26500 (0.81: a tree),
+    // 19169/32767 of a cell along x and 15724/32767 across, then its turn.
+    ASSERT_FALSE(s->contents.empty());
+    EXPECT_EQ(s->contents.front()->collisionType, COLLISION_TREE);
+    EXPECT_NEAR(s->contents.front()->getPosition().x, 195.0f + kCell * 19169.0f / 32767.0f, kTolerance);
+    EXPECT_NEAR(s->contents.front()->getPosition().y, -37.5f + kCell + kCell * 15724.0f / 32767.0f, kTolerance);
 }
 
 TEST_F(ContentsTest, KindsHeightsAndScalesAndEveryObjectInsideItsCell)

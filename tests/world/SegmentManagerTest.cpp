@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 constexpr float kTolerance = 1e-3f;
@@ -165,39 +167,63 @@ TEST_F(SegmentManagerTest, WrapCarriesContentsAndDropsWithTheirSegment)
 TEST_F(SegmentManagerTest, ASegmentLeftAheadOfTheOriginIsNotRefilled)
 {
     playerAt(0.0f);
-    playerAt(600.0f); // adopted: band 2 with segment 2 still at 395
+    playerAt(-100.0f); // back into band 2 while segment 2 still lies ahead at 395
+    EXPECT_EQ(manager->currentIndex, 2);
     const auto seg2 = manager->segments[2]->contents;
-    playerAt(740.0f);
+    playerAt(-59.0f);
     EXPECT_EQ(manager->currentIndex, 3);
-    EXPECT_NEAR(h.player->getPosition().x, -60.0f, kTolerance);
-    EXPECT_NEAR(segmentX(3), -205.0f, kTolerance);
-    EXPECT_NEAR(segmentX(2), 395.0f, kTolerance) << "the wrap loop starts at the band entered";
+    EXPECT_NEAR(h.player->getPosition().x, -59.0f, kTolerance) << "no wrap behind the origin";
+    EXPECT_NEAR(segmentX(2), 395.0f, kTolerance);
     EXPECT_TRUE(same(manager->segments[2]->contents, seg2));
 }
 
-TEST_F(SegmentManagerTest, TeleportsAreAdoptedWithoutRebuilding)
+TEST_F(SegmentManagerTest, BackwardJumpsAreAdoptedWithoutRebuilding)
 {
     playerAt(0.0f);
+    playerAt(150.0f);
     const auto seg3 = manager->segments[3]->contents;
     const auto seg1 = manager->segments[1]->contents;
-    playerAt(600.0f); // band 2, not the next one
-    EXPECT_EQ(manager->currentIndex, 2);
-    playerAt(150.0f); // band 0, backwards
-    EXPECT_EQ(manager->currentIndex, 0);
+    playerAt(-300.0f); // band 1, behind
+    EXPECT_EQ(manager->currentIndex, 1);
+    EXPECT_NEAR(h.player->getPosition().x, -300.0f, kTolerance);
     EXPECT_TRUE(same(manager->segments[3]->contents, seg3));
     EXPECT_TRUE(same(manager->segments[1]->contents, seg1));
-    EXPECT_NEAR(segmentX(2), 395.0f, kTolerance);
+    playerAt(-700.0f); // far behind the ring: nothing to follow
+    EXPECT_EQ(manager->currentIndex, 1);
 }
 
-TEST_F(SegmentManagerTest, PositionsFarOutsideTheRingLeaveTheIndexAlone)
+TEST_F(SegmentManagerTest, AJumpOverSeveralBandsIsFollowedBandByBand)
 {
     playerAt(0.0f);
-    playerAt(-700.0f);
-    EXPECT_EQ(manager->currentIndex, 3);
-    playerAt(1000.0f);
-    EXPECT_EQ(manager->currentIndex, 3);
-    playerAt(140.0f); // back in the ring: the next band is followed as usual
-    EXPECT_EQ(manager->currentIndex, 0);
+    const auto seg1 = manager->segments[1]->contents;
+    playerAt(600.0f); // past bands 0 and 1 into band 2 in one frame: as if flown in short frames
+    EXPECT_EQ(manager->currentIndex, 2);
+    EXPECT_NEAR(h.player->getPosition().x, -200.0f, kTolerance);
+    EXPECT_NEAR(segmentX(2), -405.0f, kTolerance);
+    EXPECT_NEAR(segmentX(3), -205.0f, kTolerance);
+    EXPECT_NEAR(segmentX(1), 195.0f, kTolerance);
+    EXPECT_FALSE(same(manager->segments[1]->contents, seg1)) << "segment 1 refilled on the way";
+}
+
+TEST_F(SegmentManagerTest, APlayerLapsAheadIsCaughtUpWithinOneFrame)
+{
+    for (const float jump : {40300.0f, 1000.0f, 2345.0f}) {
+        playerAt(h.player->getPosition().x + jump);
+        const float x = h.player->getPosition().x;
+        EXPECT_GT(x, -260.0f) << "after a jump of " << jump;
+        EXPECT_LT(x, 540.0f) << "after a jump of " << jump;
+        EXPECT_EQ(manager->currentIndex, SegmentManager::bandIndex(x));
+        // The tunnel reaches from behind the player to well ahead of it.
+        float first = 1e9f, last = -1e9f;
+        for (int i = 0; i < 4; ++i) {
+            first = std::min(first, segmentX(i));
+            last = std::max(last, segmentX(i) + 200.0f);
+        }
+        EXPECT_LT(first, x);
+        EXPECT_GE(last - x, 255.0f - kTolerance);
+        EXPECT_GE(first, -405.0f - kTolerance);
+        EXPECT_LE(last, 795.0f + kTolerance);
+    }
 }
 
 TEST_F(SegmentManagerTest, CollectedContentIsErasedAtTheNextUpdate)
