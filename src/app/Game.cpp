@@ -3,12 +3,16 @@
 #include "app/Config.h"
 #include "app/GameInput.h"
 #include "app/GameRules.h"
+#include "app/Replay.h"
+#include "app/Screenshot.h"
+#include "app/UserFolders.h"
 #include "physics/PhysicsEngine.h"
 #include "physics/Player.h"
 #include "render/Files.h"
 #include "render/Model.h"
 #include "render/Shader.h"
 #include "scene/Camera.h"
+#include "world/Random.h"
 #include "world/SegmentManager.h"
 
 #include <epoxy/gl.h>
@@ -89,7 +93,10 @@ bool Game::initialize(const std::string& title)
     light.color = glm::vec3(0.8f);
     light.position = lightPosition;
 
-    input = std::make_shared<GameInput>(window);
+    if (recordRuns)
+        recordWith(makeGlfwInputDevice(window));
+    else
+        input = std::make_shared<GameInput>(window);
 
     createWorld();
     lastFrameTime = glfwGetTime();
@@ -101,6 +108,8 @@ void Game::createWorld(bool withSegments)
     physics = std::make_shared<PhysicsEngine>();
     player = std::make_shared<Player>(physics);
     if (withSegments) {
+        // The forest grows from the start of the world's random sequence, so a replay sees the same one.
+        WorldRandom::restart();
         segmentManager = std::make_shared<SegmentManager>(physics);
         root.addChild(segmentManager);
     }
@@ -111,6 +120,9 @@ void Game::run()
     lastFrameTime = glfwGetTime();
     while (!glfwWindowShouldClose(window))
         frame();
+    // Quitting ends the run being played; one that already ended was saved then.
+    if (recorder && !runOver)
+        saveReplay("last.qfr");
     glfwTerminate();
     window = nullptr;
 }
@@ -138,18 +150,31 @@ void Game::step(double frameTime)
 
     if (focused) {
         input->update(this);
-        if (input->quitToggle && window)
+        if (input->quitToggle && window && !replaying)
             glfwSetWindowShouldClose(window, GLFW_TRUE);
     } else {
         input->settle();
     }
 
-    if (input->released(GLFW_KEY_F4))
+    if (input->released(GLFW_KEY_F4) && !replaying)
         reloadConfiguration();
     if (input->released(GLFW_KEY_F5))
         reloadShaders();
+    if (input->released(GLFW_KEY_F12) && !replaying)
+        screenshotRequested = true;
 
+    if (recorder) {
+        const int scroll = input->released(SCROLL_UP) ? 1 : input->released(SCROLL_DOWN) ? -1 : 0;
+        recorder->recordFrame(frameTime, focused, scroll);
+    }
+
+    const bool restartedBefore = restarted;
     applyGameRules(*this);
+    if (restarted && !restartedBefore) {
+        runOver = false;
+        if (recorder)
+            recorder->startRun();
+    }
 
     if (player)
         player->update(this);
@@ -157,6 +182,56 @@ void Game::step(double frameTime)
     if (physics)
         physics->update(this);
     hud.update(this);
+
+    if (player && !runOver && (player->health <= 0.0f || player->remainingTime < 0.0f)) {
+        runOver = true;
+        if (recorder)
+            saveReplay("last.qfr");
+    }
+}
+
+void Game::recordWith(std::unique_ptr<InputDevice> device)
+{
+    recorder = std::make_shared<ReplayRecorder>(baseHealth);
+    input = std::make_shared<GameInput>(recorder->watch(std::move(device)));
+}
+
+bool Game::saveReplay(const std::string& name)
+{
+    if (!recorder || recorder->stopped())
+        return false;
+    const std::filesystem::path folder = userDataFolder();
+    if (folder.empty()) {
+        logMessage("Replay: no folder to keep replays in (neither XDG_DATA_HOME nor HOME is set)");
+        return false;
+    }
+    const std::filesystem::path path = folder / "replays" / name;
+    std::string error;
+    if (!recorder->save(path, error)) {
+        logMessage("Replay: could not save " + path.string() + ": " + error);
+        return false;
+    }
+    logMessage("Replay saved: " + path.string());
+    return true;
+}
+
+void Game::saveScreenshot()
+{
+    const std::filesystem::path folder = userDataFolder();
+    if (folder.empty()) {
+        logMessage("Screenshot: no folder to keep screenshots in (neither XDG_DATA_HOME nor HOME is set)");
+        return;
+    }
+    int width = 0;
+    int height = 0;
+    if (window)
+        glfwGetFramebufferSize(window, &width, &height);
+    std::string error;
+    const std::filesystem::path path = writeScreenshot(folder / "screenshots", width, height, error);
+    if (path.empty())
+        logMessage("Screenshot: could not save: " + error);
+    else
+        logMessage("Screenshot saved: " + path.string());
 }
 
 void Game::reloadConfiguration()
@@ -204,6 +279,10 @@ void Game::render()
     mainPass();
     postPass();
     hudPass();
+    if (screenshotRequested) {
+        screenshotRequested = false;
+        saveScreenshot();
+    }
 }
 
 void Game::queueInstances()

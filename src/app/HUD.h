@@ -59,6 +59,8 @@ public:
     int shownLevel = 0;
     int fps = 0;
     float frameTime = 0.0f;
+    // Shown in a corner while a recording plays ("REPLAY"); empty in play.
+    std::string replayLabel;
 
 private:
     // Uploads "projection" and "text" again whenever the program was rebuilt (F5).

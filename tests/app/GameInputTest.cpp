@@ -23,11 +23,11 @@ protected:
     std::unique_ptr<GameInput> input;
 };
 
-TEST_F(GameInputTest, WatchesTheSixteenCodesInPollingOrder)
+TEST_F(GameInputTest, WatchesTheSeventeenCodesInPollingOrder)
 {
-    const std::vector<int> expected{292, 256, 291, 293, 294, 295, 83, 87, 32, 340, 65, 68, 0, 257, 258, 259};
+    const std::vector<int> expected{292, 256, 291, 293, 294, 295, 83, 87, 32, 340, 65, 68, 0, 257, 258, 259, 301};
     EXPECT_EQ(input->watchedKeys, expected);
-    EXPECT_EQ(input->keyStates.size(), 16u);
+    EXPECT_EQ(input->keyStates.size(), 17u);
     for (int code : expected)
         EXPECT_EQ(input->keyStates.at(code), KEY_UP);
     EXPECT_TRUE(device->cursorHidden);

@@ -1,4 +1,5 @@
 #include "app/UserFolders.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -15,31 +16,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Sets environment variables for one test and puts them back afterwards.
-class ScopedEnv {
-public:
-    void set(const char* name, const char* value)
-    {
-        const char* old = std::getenv(name);
-        saved.push_back({name, old ? std::optional<std::string>(old) : std::nullopt});
-        if (value)
-            setenv(name, value, 1);
-        else
-            unsetenv(name);
-    }
-    ~ScopedEnv()
-    {
-        for (auto it = saved.rbegin(); it != saved.rend(); ++it) {
-            if (it->second)
-                setenv(it->first.c_str(), it->second->c_str(), 1);
-            else
-                unsetenv(it->first.c_str());
-        }
-    }
-
-private:
-    std::vector<std::pair<std::string, std::optional<std::string>>> saved;
-};
+using testkit::ScopedEnv;
 
 class UserFoldersTest : public ::testing::Test {
 protected:

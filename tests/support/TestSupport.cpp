@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <thread>
 #include <unistd.h>
@@ -80,6 +81,26 @@ bool SandboxGame::start(std::string& output)
 fs::path repositoryAssets()
 {
     return fs::current_path() / ".." / ".." / "assets";
+}
+
+void ScopedEnv::set(const char* name, const char* value)
+{
+    const char* old = std::getenv(name);
+    saved.push_back({name, old ? std::optional<std::string>(old) : std::nullopt});
+    if (value)
+        setenv(name, value, 1);
+    else
+        unsetenv(name);
+}
+
+ScopedEnv::~ScopedEnv()
+{
+    for (auto it = saved.rbegin(); it != saved.rend(); ++it) {
+        if (it->second)
+            setenv(it->first.c_str(), it->second->c_str(), 1);
+        else
+            unsetenv(it->first.c_str());
+    }
 }
 
 bool FakeInputDevice::isPressed(int code)

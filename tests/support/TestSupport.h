@@ -5,7 +5,10 @@
 
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 struct GLFWwindow;
 
@@ -31,6 +34,20 @@ public:
 
 private:
     std::filesystem::path previousDirectory;
+};
+
+// Sets environment variables for one test and puts them back afterwards.
+class ScopedEnv {
+public:
+    ScopedEnv() = default;
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+    ~ScopedEnv();
+    // A null value unsets the variable.
+    void set(const char* name, const char* value);
+
+private:
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved;
 };
 
 // Scripted keyboard and mouse for GameInput.
