@@ -34,6 +34,8 @@ if [ "${screen_w:-0}" -lt 1000 ] || [ "${screen_h:-0}" -lt 750 ] || [ "${screen_
 fi
 
 work="$(mktemp -d -t quillfen-e2e.XXXXXX)"
+# The game keeps replays and screenshots under XDG_DATA_HOME: a scratch one, never the player's.
+export XDG_DATA_HOME="$work/data"
 game_pid=""
 failures=0
 
@@ -86,6 +88,8 @@ shot() {
     echo "$file"
 }
 measure() { "$python" "$here/frame.py" "$@"; }
+# png_size FILE: width and height from a PNG's header, as measure prints a size.
+png_size() { "$python" -c 'import struct, sys; print(*struct.unpack(">II", open(sys.argv[1], "rb").read(24)[16:24]))' "$1"; }
 
 # press KEY: a real key press held across a few frames; the game acts when the key is let go.
 press() {
@@ -393,7 +397,15 @@ fi
 if start_game "$work/game3.log"; then
     fly $FLIGHT w
     sky_w=$(measure "$(shot fast)" "grey@$AHEAD")
+    press F12
     stop_game
+    shots=("$XDG_DATA_HOME"/quillfen/screenshots/quillfen-*.png)
+    if [ -f "${shots[0]}" ] && grep -q "Screenshot saved: ${shots[0]}" "$work/game3.log" &&
+        [ "$(png_size "${shots[0]}")" = "$(measure "$work/fast.ppm" size)" ]; then
+        pass "F12 saves the window as ${shots[0]##*/}"
+    else
+        fail "F12 saved no screenshot of the window's size: $(ls "$XDG_DATA_HOME"/quillfen/screenshots 2>&1)"
+    fi
     if [ -n "${sky2:-}" ] && holds "$sky_w < ($sky1 + $sky2) / 2"; then
         pass "W flies faster: after ${FLIGHT} s with W the background ahead is $sky_w, like $sky2 after twice that without W, not $sky1"
     else
@@ -402,6 +414,28 @@ if start_game "$work/game3.log"; then
 else
     fail "run 3: no first frame"
     cat "$work/game3.log"
+fi
+
+# ---------------------------------------------------------------- replay of run 3
+# The run was recorded; played back twice it ends the same way both times, with the
+# recorded moveSensitivity even though config.txt now says otherwise.
+cp "$root/assets/config.txt" "$config"
+replay="$XDG_DATA_HOME/quillfen/replays/last.qfr"
+if [ -f "$replay" ]; then
+    ends=()
+    for round in 1 2; do
+        ( cd "$work/play/bin" && timeout 300 "$game" --replay "$replay" ) > "$work/replay$round.log" 2>&1
+        status=$?
+        ends+=("$(tail -n 1 "$work/replay$round.log")")
+        [ $status -eq 0 ] || fail "replay $round: status $status: $(tail -n 3 "$work/replay$round.log")"
+    done
+    if [[ "${ends[0]}" == "Replay ended: "* ]] && [ "${ends[0]}" = "${ends[1]}" ]; then
+        pass "the recorded run plays back twice to the same end: ${ends[0]}"
+    else
+        fail "the recorded run played back to different ends: '${ends[0]}' and '${ends[1]}'"
+    fi
+else
+    fail "run 3 left no replay at $replay"
 fi
 
 echo "run time $(printf %.1f "$(elapsed)") s"
