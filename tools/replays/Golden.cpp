@@ -56,7 +56,10 @@ public:
 
     // Chooses the keys for the next frame; false once the flight has shown what it is for.
     void decide();
+    // The flight has shown what it is for.
     bool achieved() const;
+    // ... and may end.
+    bool finished() const { return scenario == Scenario::Trees ? crashes >= 2 : achieved(); }
     std::string summary() const;
 
 private:
@@ -89,9 +92,9 @@ std::optional<glm::vec3> Pilot::target(const glm::vec3& from) const
                     continue;
                 const glm::vec3 p = drop->getPosition();
                 // A drop still high enough to be met on its way down, ahead of the creature.
-                if (p.x < from.x + 4.0f || p.z < from.z)
+                if (p.x < from.x - 1.0f || p.z < from.z - 2.0f)
                     continue;
-                const float score = glm::distance(glm::vec2(p), glm::vec2(from)) + 0.5f * (p.z - from.z);
+                const float score = glm::distance(glm::vec2(p), glm::vec2(from));
                 if (score < bestScore) {
                     bestScore = score;
                     best = p;
@@ -104,7 +107,7 @@ std::optional<glm::vec3> Pilot::target(const glm::vec3& from) const
             if (object->isDestroyed() || object->collisionType != wanted)
                 continue;
             const glm::vec3 p = object->getPosition();
-            if (p.x < from.x + 3.0f || p.x > from.x + 150.0f)
+            if (p.x < from.x - 1.0f || p.x > from.x + 150.0f)
                 continue;
             const float score = glm::distance(p, from);
             if (score < bestScore) {
@@ -179,12 +182,17 @@ void Pilot::decide()
     knockedBack = knocked;
 
     down.clear();
-    if (endingSince < 0.0f && (achieved() || game.runOver || playTime > 60.0f))
+    if (endingSince < 0.0f && (finished() || game.runOver || playTime > 60.0f))
         endingSince = playTime;
     // A moment to see how it ended, then Escape, held a few frames and let go.
     if (endingSince >= 0.0f && (game.runOver || playTime > endingSince + 1.5f)) {
         if (quitFrames++ < 3)
             down.insert(GLFW_KEY_ESCAPE);
+        return;
+    }
+    // The rain flight first hovers a while at the start, then goes looking for drops.
+    if (scenario == Scenario::Rain && playTime < 5.0f) {
+        down.insert(GLFW_KEY_S);
         return;
     }
     const glm::vec3 from = player.getPosition();
@@ -202,7 +210,7 @@ bool Pilot::achieved() const
     case Scenario::Pollen:
         return game.player->level >= 1 && pollen >= 2 && playTime >= 18.0f;
     case Scenario::Trees:
-        return crashes >= 2 && playTime >= 20.0f;
+        return crashes >= 1;
     case Scenario::Rain:
         return game.player->health <= 0.0f;
     }

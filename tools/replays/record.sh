@@ -3,6 +3,7 @@
 #   bash tools/replays/record.sh               a scripted pilot flies each of the three flights
 #                                              again; recordings and expected ends are replaced
 #   bash tools/replays/record.sh --expect-only keeps the recordings, writes down their new ends
+# Names after the option (pollen, trees, rain) limit it to those flights.
 # Needs a display; without one it runs under Xvfb. Review the new ends with git diff before committing.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
@@ -17,8 +18,12 @@ scratch="$(mktemp -d -t quillfen-golden.XXXXXX)"
 trap 'rm -rf "$scratch"' EXIT
 export XDG_DATA_HOME="$scratch"
 cd "$root/build/bin"
-for name in pollen trees rain; do
-    if [ "${1:-}" != "--expect-only" ]; then
+mode=record
+if [ "${1:-}" = "--expect-only" ]; then mode=expect; shift; fi
+names=("$@")
+[ ${#names[@]} -gt 0 ] || names=(pollen trees rain)
+for name in "${names[@]}"; do
+    if [ "$mode" = record ]; then
         for attempt in 1 2 3; do
             "$golden" record "$name" "$scratch/$name.qfr" | tee "$scratch/$name.log" && break
             [ "$attempt" = 3 ] && { echo "the $name flight failed three times"; exit 1; }
@@ -27,7 +32,7 @@ for name in pollen trees rain; do
         cp "$scratch/$name.qfr" "$out/$name.qfr"
     fi
     played="$("$golden" expect "$out/$name.qfr" | tail -n 1)"
-    if [ "${1:-}" != "--expect-only" ] && [ "$played" != "$recorded" ]; then
+    if [ "$mode" = record ] && [ "$played" != "$recorded" ]; then
         echo "the $name replay does not end as its flight did:"
         echo "  flown:  $recorded"
         echo "  played: $played"
