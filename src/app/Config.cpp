@@ -1,5 +1,6 @@
 #include "app/Config.h"
 
+#include "app/UserFolders.h"
 #include "render/Files.h"
 
 #include <cctype>
@@ -115,9 +116,10 @@ void applyConfig(const std::string& text)
     }
 }
 
-void loadConfig()
+namespace {
+
+void loadConfigFile(const std::string& path)
 {
-    const std::string path = assetPath("config.txt");
     std::error_code error;
     const auto size = std::filesystem::file_size(path, error);
     if (!error && size > maxConfigBytes) {
@@ -126,4 +128,19 @@ void loadConfig()
         return;
     }
     applyConfig(readFile(path));
+}
+
+} // namespace
+
+void loadConfig()
+{
+    loadConfigFile(assetPath("config.txt"));
+    // An installed asset folder is read-only: a player's own settings live in their config folder.
+    const std::filesystem::path folder = userConfigFolder();
+    if (folder.empty())
+        return;
+    const std::filesystem::path own = folder / "config.txt";
+    std::error_code error;
+    if (std::filesystem::exists(own, error))
+        loadConfigFile(own.string());
 }

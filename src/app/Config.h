@@ -31,8 +31,9 @@ const Setting* findSetting(const std::string& key);
 // Puts every setting back to its built-in default (used by tests and tools).
 void resetSettings();
 
-// Reads assetPath("config.txt") and applies every valid line; unknown keys and bad
-// values are reported and skipped, everything else in the file still applies.
+// Reads assetPath("config.txt"), then the player's own config.txt in userConfigFolder() when
+// there is one, and applies every valid line, so the player's keys win; unknown keys and bad
+// values are reported and skipped, everything else in the files still applies.
 void loadConfig();
 
 // The line rules on their own, for a text already read.

@@ -42,6 +42,9 @@ int main(int argc, char** argv)
         }
     }
 
+    // Without its assets the game can show nothing; the message says where it looked.
+    if (!chooseAssetRoot(runningExecutable()))
+        return 1;
     Game game;
     activeGame = &game;
     baseHealth = 5.0f;

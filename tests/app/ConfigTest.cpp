@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -146,6 +147,30 @@ TEST_F(ConfigTest, AbsurdlyLargeFileIsRefusedWithAMessage)
     const std::string out = load(huge);
     EXPECT_NE(out.find("too large for a configuration file"), std::string::npos) << out.substr(0, 200);
     EXPECT_FLOAT_EQ(fov, 60.0f);
+}
+
+// An installed game's assets are read-only: the player's own file, read after them, has the last word.
+TEST_F(ConfigTest, ThePlayersOwnFileWinsAndBothAreReadAgainOnReload)
+{
+    testkit::ScopedEnv env;
+    const std::filesystem::path own = sandbox.root / "player-config" / "quillfen" / "config.txt";
+    env.set("XDG_CONFIG_HOME", (sandbox.root / "player-config").c_str());
+    std::filesystem::create_directories(own.parent_path());
+
+    std::ofstream(own) << "fov = 90\nFov = 1\n";
+    EXPECT_EQ(load("fov = 70\nbrightness = 0.3\n"), "Config: 'Fov=1' contains a unknown key and will be skipped\n");
+    EXPECT_FLOAT_EQ(fov, 90.0f);
+    EXPECT_FLOAT_EQ(brightness, 0.3f);
+
+    std::ofstream(own) << "fov = 80\n";
+    EXPECT_EQ(load("fov = 70\nbrightness = 0.4\n"), "");
+    EXPECT_FLOAT_EQ(fov, 80.0f);
+    EXPECT_FLOAT_EQ(brightness, 0.4f);
+
+    // Without a file of the player's own nothing is said about it.
+    std::filesystem::remove(own);
+    EXPECT_EQ(load("fov = 70\n"), "");
+    EXPECT_FLOAT_EQ(fov, 70.0f);
 }
 
 } // namespace

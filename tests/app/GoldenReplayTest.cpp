@@ -20,7 +20,7 @@ class GoldenReplay : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(GoldenReplay, EndsAsRecorded)
 {
-    const fs::path folder = fs::current_path() / ".." / ".." / "tests" / "replays";
+    const fs::path folder = testkit::repositoryAssets() / ".." / "tests" / "replays";
     const std::string name = GetParam();
     std::string error;
     const auto replay = loadReplay(folder / (name + ".qfr"), error);

@@ -6,17 +6,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <optional>
 #include <string>
 #include <unistd.h>
-#include <utility>
-#include <vector>
 
 namespace {
 
 namespace fs = std::filesystem;
-
-using testkit::ScopedEnv;
 
 class UserFoldersTest : public ::testing::Test {
 protected:
@@ -35,7 +30,7 @@ protected:
     }
 
     fs::path scratch;
-    ScopedEnv env;
+    testkit::ScopedEnv env;
 };
 
 TEST_F(UserFoldersTest, FoldersFollowTheXdgVariablesAndFallBackToHome)

@@ -67,6 +67,8 @@ holds() { awk "BEGIN { exit !($1) }"; }
 
 # The game opens "../../assets/": run it two levels below a copy of the assets.
 cp -r "$root/assets" "$work/assets"
+# The game also reads the player's own config.txt: not the one of whoever runs this.
+export XDG_CONFIG_HOME="$work/player-config"
 mkdir -p "$work/play/bin"
 config="$work/assets/config.txt"
 shader="$work/assets/shaders/rawcolor/rawcolor.frag"
@@ -90,6 +92,8 @@ shot() {
 measure() { "$python" "$here/frame.py" "$@"; }
 # png_size FILE: width and height from a PNG's header, as measure prints a size.
 png_size() { "$python" -c 'import struct, sys; print(*struct.unpack(">II", open(sys.argv[1], "rb").read(24)[16:24]))' "$1"; }
+# shellcheck source=window.bash
+source "$here/window.bash"
 
 # press KEY: a real key press held across a few frames; the game acts when the key is let go.
 press() {
@@ -118,27 +122,7 @@ wait_for() {
 # start_game LOG: starts the game, waits for its window, focuses it and holds S, so the
 # creature hovers where it starts until a check lets it go.
 start_game() {
-    local log=$1
-    for _ in 1 2 3; do
-        ( cd "$work/play/bin" && exec "$game" ) > "$log" 2>&1 &
-        game_pid=$!
-        win=""
-        for _ in $(seq 200); do
-            win=$(xdotool search --onlyvisible --pid "$game_pid" --name '^Quillfen$' 2> /dev/null | head -1)
-            [ -n "$win" ] && break
-            kill -0 "$game_pid" 2> /dev/null || break
-            sleep 0.1
-        done
-        [ -n "$win" ] && break
-        wait "$game_pid" 2> /dev/null
-        game_pid=""
-        # A busy Xvfb now and then refuses a connection: that is the machine, not the game.
-        grep -q "Failed to open display" "$log" || return 1
-        note "the X server refused the game's connection; starting it again"
-        sleep 1
-    done
-    [ -n "$win" ] || return 1
-    xdotool windowfocus --sync "$win" 2> /dev/null || xdotool windowfocus "$win"
+    open_window "$1" "$work/play/bin" "$game" || return 1
     xdotool keydown s
     # The first frame: the HUD's health line appears in the top-left corner.
     wait_for 40 first "white@$HEALTH" 'v >= 100'

@@ -48,8 +48,7 @@ fs::path AssetSandbox::write(const std::string& relative, const std::string& con
 
 void AssetSandbox::copyRealAssets() const
 {
-    const fs::path real = previousDirectory / ".." / ".." / "assets";
-    fs::copy(real, assets(), fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    fs::copy(repositoryAssets(), assets(), fs::copy_options::recursive | fs::copy_options::overwrite_existing);
 }
 
 SandboxGame::SandboxGame()
@@ -80,7 +79,7 @@ bool SandboxGame::start(std::string& output)
 
 fs::path repositoryAssets()
 {
-    return fs::current_path() / ".." / ".." / "assets";
+    return fs::path(QUILLFEN_SOURCE_DIR) / "assets";
 }
 
 void ScopedEnv::set(const char* name, const char* value)

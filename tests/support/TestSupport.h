@@ -98,7 +98,7 @@ public:
 // right after the previous one closed, so a start that failed is tried a few more times.
 bool initializeGame(Game& game, const std::string& title = "Quillfen test");
 
-// The repository's assets folder, as seen from the test's working directory (build/bin).
+// The repository's assets folder, found from the sources whatever the build folder.
 std::filesystem::path repositoryAssets();
 
 } // namespace testkit

@@ -1,7 +1,9 @@
 // Renders the game's ten models into one contact sheet (PNG), each in its own tile, framed by
-// its own bounds and drawn by the game's renderer: toon-lit, shadowed and outlined.
+// its own bounds and drawn by the game's renderer: toon-lit, shadowed and outlined. With
+// --icon it renders the butterfly alone on a transparent square instead: the game's icon.
 //
 //   cd build/bin && xvfb-run -a ./preview ../../docs/models.png [TILE_PIXELS]
+//   cd build/bin && xvfb-run -a ./preview --icon ../../dist/icons/quillfen-128.png 128
 
 #include "app/Config.h"
 #include "app/Game.h"
@@ -59,10 +61,14 @@ constexpr float cameraNear = 0.1f;
 constexpr float cameraFar = 300.0f;
 // Where the model's picture may reach in the tile, in normalised device coordinates; the strip
 // below is left to the label.
-constexpr float frameLeft = -0.9f;
-constexpr float frameRight = 0.9f;
-constexpr float frameBottom = -0.8f;
-constexpr float frameTop = 0.9f;
+struct Frame {
+    float left, right, bottom, top;
+};
+constexpr Frame sheetFrame{-0.9f, 0.9f, -0.8f, 0.9f};
+// An icon fills its square, with a thin margin so the outline is not cut off.
+constexpr Frame iconFrame{-0.94f, 0.94f, -0.94f, 0.94f};
+// Icons are drawn at twice their size and shrunk, which smooths their edges.
+constexpr int iconOversampling = 2;
 constexpr float labelScale = 0.42f;
 constexpr int labelMargin = 10;
 
@@ -73,7 +79,7 @@ struct Framing {
 };
 
 // Centres the model at the origin, scaled as the world scales it and then to sceneRadius.
-Framing frame(const Model& model, const Sitting& sitting)
+Framing frame(const Model& model, const Sitting& sitting, const Frame& window)
 {
     glm::vec3 low(1e30f);
     glm::vec3 high(-1e30f);
@@ -109,10 +115,10 @@ Framing frame(const Model& model, const Sitting& sitting)
             shownLow = glm::min(shownLow, ndc);
             shownHigh = glm::max(shownHigh, ndc);
         }
-    const glm::vec2 wanted(frameRight - frameLeft, frameTop - frameBottom);
+    const glm::vec2 wanted(window.right - window.left, window.top - window.bottom);
     const glm::vec2 shown = glm::max(shownHigh - shownLow, glm::vec2(1e-6f));
     const float zoom = std::min(wanted.x / shown.x, wanted.y / shown.y);
-    const glm::vec2 shift = glm::vec2(frameLeft + frameRight, frameBottom + frameTop) * 0.5f -
+    const glm::vec2 shift = glm::vec2(window.left + window.right, window.bottom + window.top) * 0.5f -
                             (shownLow + shownHigh) * 0.5f * zoom;
     const glm::mat4 lens = glm::translate(glm::mat4(1.0f), glm::vec3(shift, 0.0f)) *
                            glm::scale(glm::mat4(1.0f), glm::vec3(zoom, zoom, 1.0f));
@@ -153,29 +159,91 @@ std::string modelName(const std::string& path)
     return name.substr(0, name.find_last_of('.'));
 }
 
-} // namespace
+// What the renderer drew for one model: the image, top row first, RGB.
+struct Renderer {
+    Shadows shadows;
+    PostProcessing postProcessing;
+    HUD hud;
+    Light light{glm::vec3(0.8f), lightPosition};
+    int tile = 0;
 
-int main(int argc, char** argv)
+    explicit Renderer(int tilePixels) : tile(tilePixels)
+    {
+        loadShaders();
+        loadModels();
+        shadows.initialize();
+        fitShadowsToScene(shadows);
+        postProcessing.initialize();
+        hud.initialize();
+    }
+
+    std::vector<unsigned char> draw(Model& model, const Sitting& sitting, const Frame& window, const std::string& label)
+    {
+        const Framing framing = frame(model, sitting, window);
+        model.modelMatrices.push_back(framing.world);
+        model.normalMatrices.push_back(glm::transpose(glm::inverse(framing.world)));
+
+        shadows.drawDepthPass(light.position);
+        postProcessing.bindTarget(false);
+        renderShaders(framing.eye, light, shadows, framing.viewProjection);
+        postProcessing.draw();
+        if (!label.empty())
+            drawLabel(hud, label);
+
+        std::vector<unsigned char> bottomUp(static_cast<std::size_t>(tile) * tile * 3);
+        glReadBuffer(GL_BACK);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glReadPixels(0, 0, tile, tile, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
+        // OpenGL's rows run bottom-up, the image's top-down.
+        std::vector<unsigned char> image(bottomUp.size());
+        for (int y = 0; y < tile; ++y)
+            std::copy_n(&bottomUp[static_cast<std::size_t>(tile - 1 - y) * tile * 3], tile * 3,
+                        &image[static_cast<std::size_t>(y) * tile * 3]);
+        return image;
+    }
+};
+
+// The clear colour of the main pass (0.2 grey) marks the background; it becomes transparent,
+// and each icon pixel averages a block of drawn pixels, weighted by their coverage.
+std::vector<unsigned char> shrinkToIcon(const std::vector<unsigned char>& image, int tile, int size)
 {
-    if (argc < 2 || argc > 3) {
-        std::fprintf(stderr, "usage: %s OUTPUT.png [TILE_PIXELS]\n", argv[0]);
-        return 2;
-    }
-    const std::string output = argv[1];
-    const int tile = argc == 3 ? std::atoi(argv[2]) : 400;
-    if (tile < 64 || tile > 2048) {
-        std::fprintf(stderr, "tile size must be 64 to 2048 pixels\n");
-        return 2;
-    }
+    const int block = tile / size;
+    std::vector<unsigned char> icon(static_cast<std::size_t>(size) * size * 4, 0);
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) {
+            int covered = 0;
+            int sum[3] = {0, 0, 0};
+            for (int by = 0; by < block; ++by)
+                for (int bx = 0; bx < block; ++bx) {
+                    const unsigned char* p =
+                        &image[(static_cast<std::size_t>(y * block + by) * tile + x * block + bx) * 3];
+                    const bool background = std::abs(p[0] - 51) <= 1 && std::abs(p[1] - 51) <= 1 && std::abs(p[2] - 51) <= 1;
+                    if (background)
+                        continue;
+                    ++covered;
+                    for (int c = 0; c < 3; ++c)
+                        sum[c] += p[c];
+                }
+            unsigned char* out = &icon[(static_cast<std::size_t>(y) * size + x) * 4];
+            if (covered == 0)
+                continue;
+            for (int c = 0; c < 3; ++c)
+                out[c] = static_cast<unsigned char>(sum[c] / covered);
+            out[3] = static_cast<unsigned char>(255 * covered / (block * block));
+        }
+    return icon;
+}
 
-    // Built-in settings, so the sheet does not depend on anyone's config.txt; the targets are tile sized.
+GLFWwindow* openWindow(int tile)
+{
+    // Built-in settings, so the picture does not depend on anyone's config.txt; the targets are tile sized.
     resetSettings();
     window_width = static_cast<float>(tile);
     window_height = static_cast<float>(tile);
 
     if (!glfwInit()) {
         std::fprintf(stderr, "could not start GLFW (no display? run it under xvfb-run -a)\n");
-        return 1;
+        return nullptr;
     }
     glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 4);
     glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
@@ -185,65 +253,98 @@ int main(int argc, char** argv)
     if (!window) {
         std::fprintf(stderr, "could not create an OpenGL 4.3 core window\n");
         glfwTerminate();
-        return 1;
+        return nullptr;
     }
     glfwMakeContextCurrent(window);
+    return window;
+}
 
-    loadShaders();
-    loadModels();
-    Shadows shadows;
-    PostProcessing postProcessing;
-    HUD hud;
-    shadows.initialize();
-    fitShadowsToScene(shadows);
-    postProcessing.initialize();
-    hud.initialize();
-    const Light light{glm::vec3(0.8f), lightPosition};
+void closeWindow(GLFWwindow* window)
+{
+    glfwDestroyWindow(window);
+    glfwTerminate();
+}
 
+int writeIcon(const std::string& output, int size)
+{
+    const int tile = size * iconOversampling;
+    GLFWwindow* window = openWindow(tile);
+    if (!window)
+        return 1;
+    std::vector<unsigned char> icon;
+    {
+        Renderer renderer(tile);
+        const auto model = getModel(sittings[0].key);
+        if (model && model->loaded)
+            icon = shrinkToIcon(renderer.draw(*model, sittings[0], iconFrame, ""), tile, size);
+    }
+    closeWindow(window);
+    if (icon.empty()) {
+        std::fprintf(stderr, "the butterfly did not load\n");
+        return 1;
+    }
+    if (stbi_write_png(output.c_str(), size, size, 4, icon.data(), size * 4) == 0) {
+        std::fprintf(stderr, "could not write %s\n", output.c_str());
+        return 1;
+    }
+    std::printf("%s: %d x %d pixels\n", output.c_str(), size, size);
+    return 0;
+}
+
+int writeSheet(const std::string& output, int tile)
+{
+    GLFWwindow* window = openWindow(tile);
+    if (!window)
+        return 1;
     const int count = static_cast<int>(std::size(sittings));
     const int rows = (count + columns - 1) / columns;
     const int sheetWidth = columns * tile + (columns + 1) * gap;
     const int sheetHeight = rows * tile + (rows + 1) * gap;
     std::vector<unsigned char> sheet(static_cast<std::size_t>(sheetWidth) * sheetHeight * 3, gapShade);
-    std::vector<unsigned char> pixels(static_cast<std::size_t>(tile) * tile * 3);
     int missing = 0;
-
-    for (int i = 0; i < count; ++i) {
-        const Sitting& sitting = sittings[i];
-        const auto model = getModel(sitting.key);
-        if (!model || !model->loaded) {
-            std::fprintf(stderr, "model %d did not load\n", sitting.key);
-            ++missing;
-            continue;
+    {
+        Renderer renderer(tile);
+        for (int i = 0; i < count; ++i) {
+            const Sitting& sitting = sittings[i];
+            const auto model = getModel(sitting.key);
+            if (!model || !model->loaded) {
+                std::fprintf(stderr, "model %d did not load\n", sitting.key);
+                ++missing;
+                continue;
+            }
+            const auto image = renderer.draw(*model, sitting, sheetFrame, modelName(model->path));
+            const int left = gap + (i % columns) * (tile + gap);
+            const int top = gap + (i / columns) * (tile + gap);
+            for (int y = 0; y < tile; ++y)
+                std::copy_n(&image[static_cast<std::size_t>(y) * tile * 3], tile * 3,
+                            &sheet[(static_cast<std::size_t>(top + y) * sheetWidth + left) * 3]);
         }
-        const Framing framing = frame(*model, sitting);
-        model->modelMatrices.push_back(framing.world);
-        model->normalMatrices.push_back(glm::transpose(glm::inverse(framing.world)));
-
-        shadows.drawDepthPass(light.position);
-        postProcessing.bindTarget(false);
-        renderShaders(framing.eye, light, shadows, framing.viewProjection);
-        postProcessing.draw();
-        drawLabel(hud, modelName(model->path));
-
-        glReadBuffer(GL_BACK);
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glReadPixels(0, 0, tile, tile, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
-        // OpenGL's rows run bottom-up, the image's top-down.
-        const int left = gap + (i % columns) * (tile + gap);
-        const int top = gap + (i / columns) * (tile + gap);
-        for (int y = 0; y < tile; ++y)
-            std::copy_n(&pixels[static_cast<std::size_t>(tile - 1 - y) * tile * 3], tile * 3,
-                        &sheet[(static_cast<std::size_t>(top + y) * sheetWidth + left) * 3]);
     }
-
-    const bool written = stbi_write_png(output.c_str(), sheetWidth, sheetHeight, 3, sheet.data(), sheetWidth * 3) != 0;
-    glfwDestroyWindow(window);
-    glfwTerminate();
-    if (!written) {
+    closeWindow(window);
+    if (stbi_write_png(output.c_str(), sheetWidth, sheetHeight, 3, sheet.data(), sheetWidth * 3) == 0) {
         std::fprintf(stderr, "could not write %s\n", output.c_str());
         return 1;
     }
     std::printf("%s: %d models, %d x %d pixels\n", output.c_str(), count - missing, sheetWidth, sheetHeight);
     return missing == 0 ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const bool icon = argc >= 2 && std::string(argv[1]) == "--icon";
+    const int first = icon ? 2 : 1;
+    if (argc < first + 1 || argc > first + 2) {
+        std::fprintf(stderr, "usage: %s OUTPUT.png [TILE_PIXELS]\n       %s --icon OUTPUT.png [ICON_PIXELS]\n",
+                     argv[0], argv[0]);
+        return 2;
+    }
+    const std::string output = argv[first];
+    const int pixels = argc == first + 2 ? std::atoi(argv[first + 1]) : (icon ? 256 : 400);
+    if (icon ? (pixels < 16 || pixels > 1024) : (pixels < 64 || pixels > 2048)) {
+        std::fprintf(stderr, icon ? "icon size must be 16 to 1024 pixels\n" : "tile size must be 64 to 2048 pixels\n");
+        return 2;
+    }
+    return icon ? writeIcon(output, pixels) : writeSheet(output, pixels);
 }
