@@ -211,7 +211,6 @@ bool Game::saveReplay(const std::string& name)
         logMessage("Replay: could not save " + path.string() + ": " + error);
         return false;
     }
-    logMessage("Replay saved: " + path.string());
     return true;
 }
 
