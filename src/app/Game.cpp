@@ -1,5 +1,6 @@
 #include "app/Game.h"
 
+#include "app/BestResults.h"
 #include "app/Config.h"
 #include "app/GameInput.h"
 #include "app/GameRules.h"
@@ -51,6 +52,8 @@ bool Game::initialize(const std::string& title)
     glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
     glfwWindowHint(GLFW_REFRESH_RATE, static_cast<int>(refresh_rate));
 
+    windowedWidth = static_cast<int>(window_width);
+    windowedHeight = static_cast<int>(window_height);
     if (fullscreen != 0.0f) {
         // Full screen is an undecorated window the size of the primary monitor's mode.
         GLFWmonitor* monitor = glfwGetPrimaryMonitor();
@@ -60,6 +63,7 @@ bool Game::initialize(const std::string& title)
             window_height = static_cast<float>(mode->height);
         }
         glfwWindowHint(GLFW_DECORATED, GLFW_FALSE);
+        fullscreenWindow = true;
     }
 
     window = glfwCreateWindow(static_cast<int>(window_width), static_cast<int>(window_height), title.c_str(),
@@ -97,6 +101,7 @@ bool Game::initialize(const std::string& title)
         recordWith(makeGlfwInputDevice(window));
     else
         input = std::make_shared<GameInput>(window);
+    records = std::make_unique<BestResults>(BestResults::defaultFile());
 
     createWorld();
     lastFrameTime = glfwGetTime();
@@ -160,12 +165,32 @@ void Game::step(double frameTime)
         reloadConfiguration();
     if (input->released(GLFW_KEY_F5))
         reloadShaders();
+    if (input->released(GLFW_KEY_F11) && !replaying)
+        toggleFullscreen();
     if (input->released(GLFW_KEY_F12) && !replaying)
         screenshotRequested = true;
 
+    // Every frame is recorded, paused ones too: a pause comes and goes with the input, so a
+    // playback goes through the same pauses to the same end.
     if (recorder) {
         const int scroll = input->released(SCROLL_UP) ? 1 : input->released(SCROLL_DOWN) ? -1 : 0;
         recorder->recordFrame(frameTime, focused, scroll);
+    }
+
+    // Pause: P, the pad's Start, the window losing the focus or the pad going away, only
+    // while there is a game to lose. Each paused frame spends its own time, so the frame
+    // after resuming is an ordinary one.
+    const bool playing = player && !isGameOver(player->health, player->remainingTime);
+    if (paused) {
+        if (input->pauseRequested || input->released(GLFW_MOUSE_BUTTON_LEFT))
+            resume();
+    } else if (playing && (input->pauseRequested || !focused || input->gamepadLost)) {
+        pause();
+    }
+    hud.paused = paused;
+    if (paused) {
+        input->restartPressed = false;
+        return;
     }
 
     const bool restartedBefore = restarted;
@@ -175,15 +200,25 @@ void Game::step(double frameTime)
         if (recorder)
             recorder->startRun();
     }
+    const bool playingThisFrame = player && !isGameOver(player->health, player->remainingTime);
 
     if (player)
         player->update(this);
     root.update(this);
     if (physics)
         physics->update(this);
+
+    if (player) {
+        if (playingThisFrame)
+            runSeconds += deltaTime;
+        const bool over = isGameOver(player->health, player->remainingTime);
+        if (over && !gameOverRecorded)
+            recordRun();
+        gameOverRecorded = over;
+    }
     hud.update(this);
 
-    if (player && !runOver && (player->health <= 0.0f || player->remainingTime < 0.0f)) {
+    if (player && !runOver && isGameOver(player->health, player->remainingTime)) {
         runOver = true;
         if (recorder)
             saveReplay("last.qfr");
@@ -233,6 +268,34 @@ void Game::saveScreenshot()
         logMessage("Screenshot saved: " + path.string());
 }
 
+void Game::pause()
+{
+    paused = true;
+    if (input)
+        input->releaseCursor();
+}
+
+void Game::resume()
+{
+    paused = false;
+    if (input)
+        input->captureCursor();
+}
+
+void Game::recordRun()
+{
+    const RunResult run{player->level, runSeconds};
+    runSeconds = 0.0;
+    if (!records)
+        return;
+    const bool newBest = records->submit(run);
+    // The run that set the record is kept to be watched again.
+    if (newBest && recorder)
+        saveReplay("best.qfr");
+    if (records->best())
+        hud.showBest(*records->best(), newBest);
+}
+
 void Game::reloadConfiguration()
 {
     const float previousWidth = window_width;
@@ -246,15 +309,54 @@ void Game::reloadConfiguration()
         window_width = previousWidth;
         window_height = previousHeight;
     } else if (window) {
-        glfwSetWindowSize(window, width, height);
-        // A window manager may grant another size, or none: the targets follow the
-        // framebuffer the window really has (the resize callback follows any later grant).
-        int granted[2] = {0, 0};
-        glfwGetFramebufferSize(window, &granted[0], &granted[1]);
-        window_width = static_cast<float>(granted[0]);
-        window_height = static_cast<float>(granted[1]);
-        framebufferResized = true;
+        windowedWidth = width;
+        windowedHeight = height;
+        // A full-screen window stays so; the new size waits for F11.
+        if (!fullscreenWindow)
+            glfwSetWindowSize(window, width, height);
+        followFramebuffer();
     }
+}
+
+void Game::followFramebuffer()
+{
+    // A window manager may grant another size, or none: the targets follow the
+    // framebuffer the window really has (the resize callback follows any later grant).
+    int granted[2] = {0, 0};
+    glfwGetFramebufferSize(window, &granted[0], &granted[1]);
+    window_width = static_cast<float>(granted[0]);
+    window_height = static_cast<float>(granted[1]);
+    framebufferResized = true;
+}
+
+void Game::toggleFullscreen()
+{
+    if (!window)
+        return;
+    if (fullscreenWindow) {
+        glfwSetWindowAttrib(window, GLFW_DECORATED, GLFW_TRUE);
+        glfwSetWindowSize(window, windowedWidth, windowedHeight);
+        if (windowedPlaceKnown)
+            glfwSetWindowPos(window, windowedX, windowedY);
+        fullscreenWindow = false;
+    } else {
+        GLFWmonitor* monitor = glfwGetPrimaryMonitor();
+        const GLFWvidmode* mode = monitor ? glfwGetVideoMode(monitor) : nullptr;
+        if (!mode) {
+            logMessage("Full screen: no monitor to fill; the window keeps its size");
+            return;
+        }
+        glfwGetWindowPos(window, &windowedX, &windowedY);
+        windowedPlaceKnown = true;
+        int monitorX = 0;
+        int monitorY = 0;
+        glfwGetMonitorPos(monitor, &monitorX, &monitorY);
+        glfwSetWindowAttrib(window, GLFW_DECORATED, GLFW_FALSE);
+        glfwSetWindowPos(window, monitorX, monitorY);
+        glfwSetWindowSize(window, mode->width, mode->height);
+        fullscreenWindow = true;
+    }
+    followFramebuffer();
 }
 
 void Game::rebuildSizedTargets()

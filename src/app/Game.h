@@ -12,6 +12,7 @@
 #include <string>
 
 struct GLFWwindow;
+class BestResults;
 class GameInput;
 class InputDevice;
 class ReplayRecorder;
@@ -67,6 +68,12 @@ public:
 
     // F4: reads the configuration again and asks the window for the configured size.
     void reloadConfiguration();
+    // F11: a borderless window the size of the primary monitor, and back to the configured size.
+    void toggleFullscreen();
+    // Nothing of the world moves while paused; the cursor is free. Resuming captures the
+    // cursor again at the window centre, so the view does not jump.
+    void pause();
+    void resume();
     // After a framebuffer resize: camera projection, shadow map and off-screen target at the new size.
     void rebuildSizedTargets();
     // The player and the scene queue their instances into their models.
@@ -99,6 +106,20 @@ public:
     bool framebufferResized = false;
     float levelTimer = 0.0f;
 
+    bool paused = false;
+    // The best game so far; none in tests that keep the player's folders out of play.
+    std::unique_ptr<BestResults> records;
+    // Seconds of play since the start or the last restart.
+    double runSeconds = 0.0;
+    bool gameOverRecorded = false;
+    // The window fills the monitor (F11, or `fullscreen` at start); the configured window
+    // size and place to go back to.
+    bool fullscreenWindow = false;
+    int windowedWidth = 0;
+    int windowedHeight = 0;
+    int windowedX = 0;
+    int windowedY = 0;
+    bool windowedPlaceKnown = false;
     // Set before initialize: record every run to the replay folder (the game does; tests don't).
     bool recordRuns = false;
     // Records the session; null unless recording.
@@ -115,6 +136,12 @@ public:
     static void onFramebufferSize(GLFWwindow* window, int width, int height);
     static void onWindowFocus(GLFWwindow* window, int focused);
     static void onScroll(GLFWwindow* window, double xOffset, double yOffset);
+
+private:
+    // The window has (or was asked for) a new size: every target follows the framebuffer it has.
+    void followFramebuffer();
+    // A game has just ended: its result against the best so far.
+    void recordRun();
 };
 
 // The one game of the process, for the GLFW callbacks.

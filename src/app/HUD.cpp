@@ -24,6 +24,15 @@ constexpr glm::vec3 white(1.0f, 1.0f, 1.0f);
 constexpr glm::vec3 red(1.0f, 0.0f, 0.0f);
 constexpr glm::vec3 black(0.0f, 0.0f, 0.0f);
 constexpr glm::vec3 cyan(0.0f, 1.0f, 1.0f);
+constexpr glm::vec3 gold(1.0f, 0.85f, 0.1f);
+
+// The paused screen's reminder of the controls: keyboard and mouse first, then the gamepad.
+constexpr const char* controlLines[] = {
+    "P / START: RESUME     ESC: QUIT     F11: FULL SCREEN",
+    "MOUSE / RIGHT STICK: TURN     WHEEL / LB RB: CAMERA",
+    "A D / LEFT STICK: SIDEWAYS     SPACE SHIFT / LEFT STICK: UP, DOWN",
+    "W / RT / A: FASTER     S / LT / B: STOP     ENTER / A: RESTART",
+};
 
 std::uint64_t drawCalls = 0;
 
@@ -209,6 +218,12 @@ void HUD::render()
         renderText("OUT OF TIME", halfW - 300.0f, halfH, 2.0f, red);
         renderText("PRESS ENTER TO RESTART THE GAME", halfW - 450.0f, halfH - 70.0f, 1.0f, black);
     }
+    if ((died || outOfTime) && best) {
+        std::snprintf(text, sizeof text, "BEST: LEVEL %i, %.1f S", best->level, best->seconds);
+        renderCentred(text, halfW, halfH - 130.0f, 0.7f, white);
+        if (newBest)
+            renderCentred("NEW BEST!", halfW, halfH - 190.0f, 0.8f, gold);
+    }
     if (levelBannerActive && levelBannerTime <= bannerSeconds) {
         std::snprintf(text, sizeof text, "LEVEL %i", shownLevel);
         renderText(text, halfW - 100.0f, H - 150.0f, 1.0f, cyan);
@@ -217,6 +232,8 @@ void HUD::render()
         levelBannerActive = false;
         levelBannerTime = 0.0f;
     }
+    if (paused)
+        renderPausedScreen();
 
     glBindVertexArray(0);
     glBindTexture(GL_TEXTURE_2D, 0);
@@ -263,4 +280,43 @@ void HUD::renderText(const std::string& text, float x, float y, float scale, glm
         glDrawArrays(GL_TRIANGLES, static_cast<GLint>(6 * i), 6);
         ++drawCalls;
     }
+}
+
+float HUD::textWidth(const std::string& text, float scale) const
+{
+    float width = 0.0f;
+    for (char ch : text) {
+        const auto it = characters.find(ch);
+        if (it != characters.end())
+            width += static_cast<float>(it->second.advance >> 6) * scale;
+    }
+    return width;
+}
+
+void HUD::renderCentred(const std::string& text, float x, float y, float scale, glm::vec3 color)
+{
+    renderText(text, x - textWidth(text, scale) / 2.0f, y, scale, color);
+}
+
+void HUD::renderPausedScreen()
+{
+    const float halfW = static_cast<float>(width / 2);
+    const float halfH = static_cast<float>(height / 2);
+    // A dark copy just below and right keeps the white lines readable over bright grass.
+    const auto shadowed = [this](const std::string& text, float x, float y, float scale) {
+        renderCentred(text, x + 2.0f, y - 2.0f, scale, black);
+        renderCentred(text, x, y, scale, white);
+    };
+    shadowed("PAUSED", halfW, halfH + 40.0f, 2.0f);
+    float y = halfH - 30.0f;
+    for (const char* line : controlLines) {
+        shadowed(line, halfW, y, 0.4f);
+        y -= 30.0f;
+    }
+}
+
+void HUD::showBest(const RunResult& record, bool beaten)
+{
+    best = record;
+    newBest = beaten;
 }

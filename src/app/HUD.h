@@ -1,11 +1,13 @@
 #pragma once
 
+#include "app/BestResults.h"
 #include "scene/GameObject.h"
 
 #include <glm/glm.hpp>
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -41,6 +43,12 @@ public:
     void observe(const PlayerStatus& player, float frameTime, bool showFps, bool& restarted);
     void render();
     void renderText(const std::string& text, float x, float y, float scale, glm::vec3 color);
+    // Width in pixels that renderText gives the text at that scale.
+    float textWidth(const std::string& text, float scale) const;
+
+    // The best game so far, shown on the game-over screen; `beaten` when the game just
+    // ended set it.
+    void showBest(const RunResult& best, bool beaten);
 
     std::map<char, Character> characters;
     int height = 0;
@@ -59,10 +67,18 @@ public:
     int shownLevel = 0;
     int fps = 0;
     float frameTime = 0.0f;
+    // The game is paused: the paused screen goes over everything.
+    bool paused = false;
+    std::optional<RunResult> best;
+    bool newBest = false;
     // Shown in a corner while a recording plays ("REPLAY"); empty in play.
     std::string replayLabel;
 
 private:
+    void renderPausedScreen();
+    // Draws a line of text centred on x.
+    void renderCentred(const std::string& text, float x, float y, float scale, glm::vec3 color);
+
     // Uploads "projection" and "text" again whenever the program was rebuilt (F5).
     void sendStaticUniforms();
     // The program load the static uniforms were sent to.

@@ -22,6 +22,28 @@ public:
     void getCursorPos(double& x, double& y) override { glfwGetCursorPos(window, &x, &y); }
     void setCursorPos(double x, double y) override { glfwSetCursorPos(window, x, y); }
     void hideCursor() override { glfwSetInputMode(window, GLFW_CURSOR, GLFW_CURSOR_HIDDEN); }
+    void showCursor() override { glfwSetInputMode(window, GLFW_CURSOR, GLFW_CURSOR_NORMAL); }
+
+    GamepadState gamepad() override
+    {
+        GamepadState pad;
+        // Joysticks without a mapping (a flight stick, a wheel) are not gamepads; GLFW's own
+        // mapping table turns the known pads into one standard layout.
+        for (int id = GLFW_JOYSTICK_1; id <= GLFW_JOYSTICK_LAST; ++id) {
+            GLFWgamepadstate state;
+            if (!glfwJoystickIsGamepad(id) || !glfwGetGamepadState(id, &state))
+                continue;
+            pad.connected = true;
+            const char* name = glfwGetGamepadName(id);
+            pad.name = name ? name : "";
+            for (std::size_t i = 0; i < pad.axes.size(); ++i)
+                pad.axes[i] = state.axes[i];
+            for (std::size_t i = 0; i < pad.buttons.size(); ++i)
+                pad.buttons[i] = state.buttons[i] == GLFW_PRESS;
+            break;
+        }
+        return pad;
+    }
 
 private:
     GLFWwindow* window;

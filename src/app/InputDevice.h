@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/Gamepad.h"
+
 #include <memory>
 
 struct GLFWwindow;
@@ -14,7 +16,11 @@ public:
     virtual void getWindowSize(int& width, int& height) = 0;
     virtual void getCursorPos(double& x, double& y) = 0;
     virtual void setCursorPos(double x, double y) = 0;
+    // Hidden over the window while playing; shown and free while paused.
     virtual void hideCursor() = 0;
+    virtual void showCursor() {}
+    // The first gamepad present; a device without gamepads reports none connected.
+    virtual GamepadState gamepad() { return {}; }
 };
 
 // The real thing: polls a GLFW window.

@@ -356,6 +356,14 @@ public:
 
     void setCursorPos(double x, double y) override { inner->setCursorPos(x, y); }
     void hideCursor() override { inner->hideCursor(); }
+    void showCursor() override { inner->showCursor(); }
+
+    GamepadState gamepad() override
+    {
+        GamepadState pad = inner->gamepad();
+        recorder->noteGamepad(pad);
+        return pad;
+    }
 
 private:
     std::unique_ptr<InputDevice> inner;
@@ -403,6 +411,16 @@ void ReplayRecorder::noteCursor(double x, double y)
     pending.cursorX = x;
     pending.cursorY = y;
     cursorRead = true;
+}
+
+void ReplayRecorder::noteGamepad(const GamepadState& pad)
+{
+    pending.gamepadAxes = pad.axes;
+    std::uint32_t buttons = pad.connected ? gamepadConnectedBit : 0u;
+    for (std::size_t i = 0; i < pad.buttons.size(); ++i)
+        if (pad.buttons[i])
+            buttons |= 1u << i;
+    pending.gamepadButtons = buttons;
 }
 
 void ReplayRecorder::recordFrame(double frameTime, bool focused, int scroll)
@@ -472,6 +490,16 @@ void ReplayInputDevice::getWindowSize(int& width, int& height)
 {
     width = current.windowWidth;
     height = current.windowHeight;
+}
+
+GamepadState ReplayInputDevice::gamepad()
+{
+    GamepadState pad;
+    pad.connected = (current.gamepadButtons & gamepadConnectedBit) != 0;
+    pad.axes = current.gamepadAxes;
+    for (std::size_t i = 0; i < pad.buttons.size(); ++i)
+        pad.buttons[i] = (current.gamepadButtons >> i) & 1u;
+    return pad;
 }
 
 void ReplayInputDevice::getCursorPos(double& x, double& y)

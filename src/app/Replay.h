@@ -29,7 +29,7 @@
 //                 4 window size changed: i32 width, i32 height
 //                 8 cursor away from the window centre: f64 x, f64 y
 //                 16 scroll up / 32 scroll down this frame (no data)
-//                 64 gamepad changed: f32 x 6 axes, u32 buttons
+//                 64 gamepad changed: f32 x 6 axes, u32 buttons (bit 31: a pad is connected)
 //                 128 settings changed (F4): f32 x 3 difficulty, moveSensitivity, sensitivity
 //   "END!"      so that a file cut short anywhere is recognised
 //
@@ -37,7 +37,8 @@
 
 inline constexpr std::uint32_t replayFormatVersion = 1;
 inline constexpr std::size_t replayMaxKeys = 64;
-inline constexpr std::size_t gamepadAxisCount = 6;
+inline constexpr std::size_t gamepadAxisCount = std::tuple_size_v<decltype(GamepadState::axes)>;
+inline constexpr std::uint32_t gamepadConnectedBit = 1u << 31;
 
 // The settings that change what the world does; recorded so that a replay plays by the rules
 // it was recorded under, whatever config.txt says today.
@@ -145,6 +146,7 @@ public:
     void noteKey(int code, bool pressed);
     void noteWindowSize(int width, int height);
     void noteCursor(double x, double y);
+    void noteGamepad(const GamepadState& pad);
 
 private:
     ReplayHeader header;
@@ -168,6 +170,7 @@ public:
     void getCursorPos(double& x, double& y) override;
     void setCursorPos(double, double) override {}
     void hideCursor() override {}
+    GamepadState gamepad() override;
 
 private:
     std::vector<int> keyCodes;

@@ -10,7 +10,6 @@
 #include "render/Model.h"
 #include "scene/Camera.h"
 
-#include <GLFW/glfw3.h>
 #include <glm/gtc/matrix_transform.hpp>
 
 #include <algorithm>
@@ -79,16 +78,14 @@ void Player::update(Game* game)
     const glm::vec3 right = camera->right;
     const glm::vec3 up = camera->up;
 
-    if (input.held(GLFW_KEY_A))
-        move(-speed * right);
-    if (input.held(GLFW_KEY_D))
-        move(speed * right);
-    if (input.held(GLFW_KEY_W)) {
-        move(speed * front);
-        wingSpeed = 2.0f;
-    } else {
-        wingSpeed = 1.0f;
-    }
+    // Keys are full deflections, a gamepad stick or trigger anything in between.
+    const float sideways = input.sideways();
+    if (sideways != 0.0f)
+        move(sideways * speed * right);
+    const float faster = input.faster();
+    if (faster > 0.0f)
+        move(faster * speed * front);
+    wingSpeed = 1.0f + faster;
 
     // The creature always flies forward on its own, unless a collision is pushing it back.
     if (knockbackFrame == -1) {
@@ -103,12 +100,12 @@ void Player::update(Game* game)
         wingSpeed = 0.5f;
     }
 
-    if (input.held(GLFW_KEY_S))
-        move(-speed * front);
-    if (input.held(GLFW_KEY_SPACE))
-        move(speed * up);
-    if (input.held(GLFW_KEY_LEFT_SHIFT))
-        move(-speed * up);
+    const float stop = input.stop();
+    if (stop > 0.0f)
+        move(-stop * speed * front);
+    const float vertical = input.vertical();
+    if (vertical != 0.0f)
+        move(vertical * speed * up);
 
     if (input.released(SCROLL_UP))
         zoom(-wheelStep);

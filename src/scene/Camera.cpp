@@ -67,6 +67,10 @@ void CameraController::update(Game* game)
         // Degrees per pixel of mouse travel from the window centre.
         rotation.x += static_cast<float>(game->input->mouseDeltaX) * sensitivity;
         rotation.y += static_cast<float>(game->input->mouseDeltaY) * sensitivity;
+        // A stick turns at a rate: full deflection as a mouse swept this fast.
+        const float stickPixels = stickTurnPixelsPerSecond * game->deltaTime;
+        rotation.x += game->input->pad.turnX * stickPixels * sensitivity;
+        rotation.y += game->input->pad.turnY * stickPixels * sensitivity;
     }
     rotation.x = std::clamp(rotation.x, -maxYaw, maxYaw);
     rotation.y = std::clamp(rotation.y, -maxPitch, maxPitch);

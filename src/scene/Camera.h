@@ -53,6 +53,9 @@ public:
 
     static constexpr float maxYaw = 50.0f;
     static constexpr float maxPitch = 70.0f;
+    // A gamepad's right stick fully over turns the view as a mouse moving this many pixels a
+    // second would: 120 degrees a second at the default sensitivity.
+    static constexpr float stickTurnPixelsPerSecond = 1500.0f;
 
     // Rz(-yaw) * Ry(pitch).
     glm::mat4 orientation{1.0f};

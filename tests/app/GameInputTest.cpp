@@ -23,11 +23,12 @@ protected:
     std::unique_ptr<GameInput> input;
 };
 
-TEST_F(GameInputTest, WatchesTheSeventeenCodesInPollingOrder)
+TEST_F(GameInputTest, WatchesTheCodesInPollingOrder)
 {
-    const std::vector<int> expected{292, 256, 291, 293, 294, 295, 83, 87, 32, 340, 65, 68, 0, 257, 258, 259, 301};
+    // The sixteen of old, then P (pause), F11 (full screen) and F12 (screenshot).
+    const std::vector<int> expected{292, 256, 291, 293, 294, 295, 83, 87, 32, 340, 65, 68, 0, 257, 258, 259, 80, 300, 301};
     EXPECT_EQ(input->watchedKeys, expected);
-    EXPECT_EQ(input->keyStates.size(), 17u);
+    EXPECT_EQ(input->keyStates.size(), expected.size());
     for (int code : expected)
         EXPECT_EQ(input->keyStates.at(code), KEY_UP);
     EXPECT_TRUE(device->cursorHidden);
@@ -156,12 +157,108 @@ TEST_F(GameInputTest, SettlingWithoutFocusEndsReleasesAndMouseMotion)
     EXPECT_EQ(input->state(GLFW_KEY_F4), KEY_UP);
 }
 
-TEST_F(GameInputTest, HeldKeySurvivesSettling)
+TEST_F(GameInputTest, KeysHeldWhenFocusIsLostCountAsLetGoWithoutActing)
 {
-    press(GLFW_KEY_W);
+    // Alt-tab away while steering (and with Escape half pressed): the keys' releases happen in
+    // another window, so the game must neither keep steering nor quit when the focus is back.
+    press(GLFW_KEY_A);
+    press(GLFW_KEY_ESCAPE);
     frame();
+    ASSERT_EQ(input->sideways(), -1.0f);
     input->settle();
-    EXPECT_EQ(input->state(GLFW_KEY_W), KEY_HELD);
+    EXPECT_EQ(input->state(GLFW_KEY_A), KEY_UP);
+    EXPECT_EQ(input->sideways(), 0.0f);
+    release(GLFW_KEY_A);
+    release(GLFW_KEY_ESCAPE);
+    frame();
+    EXPECT_EQ(input->state(GLFW_KEY_ESCAPE), KEY_UP);
+    EXPECT_FALSE(input->quitToggle);
+}
+
+TEST_F(GameInputTest, ReleasedCursorIsFreeAndCapturedCursorStartsAtTheCentre)
+{
+    input->releaseCursor();
+    EXPECT_FALSE(device->cursorHidden);
+    // Paused: the player moves the cursor anywhere; nothing is measured, nothing put back.
+    device->cursorX = 900.0;
+    device->cursorY = 10.0;
+    frame();
+    EXPECT_DOUBLE_EQ(input->mouseDeltaX, 0.0);
+    EXPECT_DOUBLE_EQ(device->cursorX, 900.0) << "a free cursor is not put back";
+    input->captureCursor();
+    EXPECT_TRUE(device->cursorHidden);
+    frame();
+    EXPECT_DOUBLE_EQ(input->mouseDeltaX, 0.0) << "resuming must not turn the view";
+    EXPECT_DOUBLE_EQ(input->mouseDeltaY, 0.0);
+}
+
+GamepadState connectedPad()
+{
+    GamepadState pad;
+    pad.connected = true;
+    pad.name = "Test Pad";
+    return pad;
+}
+
+TEST_F(GameInputTest, GamepadComingAndGoingIsAnnouncedOnce)
+{
+    ::testing::internal::CaptureStdout();
+    device->pad = connectedPad();
+    frame();
+    frame();
+    EXPECT_FALSE(input->gamepadLost);
+    device->pad = GamepadState{};
+    frame();
+    EXPECT_TRUE(input->gamepadLost);
+    frame();
+    EXPECT_FALSE(input->gamepadLost);
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Gamepad connected: Test Pad\nGamepad disconnected\n");
+}
+
+TEST_F(GameInputTest, GamepadButtonsActAsTheirKeysWhenLetGo)
+{
+    device->pad = connectedPad();
+    frame();
+    device->pad.buttons[GLFW_GAMEPAD_BUTTON_START] = true;
+    device->pad.buttons[GLFW_GAMEPAD_BUTTON_A] = true;
+    device->pad.buttons[GLFW_GAMEPAD_BUTTON_LEFT_BUMPER] = true;
+    frame();
+    EXPECT_FALSE(input->pauseRequested);
+    EXPECT_FALSE(input->restartPressed);
+    EXPECT_EQ(input->faster(), 1.0f) << "A held flies faster";
+    device->pad.buttons = {};
+    frame();
+    EXPECT_TRUE(input->pauseRequested);
+    EXPECT_TRUE(input->restartPressed);
+    EXPECT_EQ(input->state(SCROLL_UP), KEY_RELEASED) << "a shoulder steps the camera as the wheel does";
+    EXPECT_EQ(input->state(SCROLL_DOWN), KEY_UP);
+    frame();
+    EXPECT_FALSE(input->pauseRequested);
+    EXPECT_EQ(input->state(SCROLL_UP), KEY_UP);
+
+    press(GLFW_KEY_P);
+    frame();
+    release(GLFW_KEY_P);
+    frame();
+    EXPECT_TRUE(input->pauseRequested);
+}
+
+TEST_F(GameInputTest, KeysAndStickAddUpToAFullDeflectionAtMost)
+{
+    device->pad = connectedPad();
+    device->pad.axes[GLFW_GAMEPAD_AXIS_LEFT_X] = 0.5f;
+    frame();
+    EXPECT_FLOAT_EQ(input->sideways(), 0.5f);
+    press(GLFW_KEY_D);
+    frame();
+    EXPECT_FLOAT_EQ(input->sideways(), 1.0f);
+    press(GLFW_KEY_A);
+    frame();
+    EXPECT_FLOAT_EQ(input->sideways(), 0.5f);
+    device->pad.axes[GLFW_GAMEPAD_AXIS_LEFT_Y] = -0.6f; // pushed away: up
+    press(GLFW_KEY_LEFT_SHIFT);
+    frame();
+    EXPECT_NEAR(input->vertical(), -0.4f, 1e-6f);
 }
 
 } // namespace

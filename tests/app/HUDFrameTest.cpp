@@ -1,3 +1,4 @@
+#include "app/BestResults.h"
 #include "app/Config.h"
 #include "app/Game.h"
 #include "app/GameInput.h"
@@ -84,8 +85,9 @@ TEST_F(HUDFrameTest, HealthTimeAndLevelShowInWhiteAtTheirPlaces)
     EXPECT_LT(white({25, H - 30, 200, H - 5}), 5) << "F6 hides the HUD";
 }
 
-TEST_F(HUDFrameTest, YouDiedShowsInRedAfterDeath)
+TEST_F(HUDFrameTest, YouDiedShowsInRedAfterDeathWithTheBestGameUnderIt)
 {
+    game.records = std::make_unique<BestResults>(real.sandbox.root / "best.txt");
     game.player->health = -1.0f;
     frame();
     frame();
@@ -94,6 +96,21 @@ TEST_F(HUDFrameTest, YouDiedShowsInRedAfterDeath)
     const int H = height;
     EXPECT_GT(red({W / 2 - 240, H / 2 - 20, W / 2 + 240, H / 2 + 100}), 500) << "YOU DIED";
     EXPECT_GT(white({25, H - 30, 200, H - 5}), 30) << "the health line stays";
+    EXPECT_GT(white({W / 2 - 250, H / 2 - 140, W / 2 + 250, H / 2 - 110}), 100) << "BEST: LEVEL 0, 0.0 S";
+    EXPECT_GT(count({W / 2 - 150, H / 2 - 200, W / 2 + 150, H / 2 - 170}, 255, 217, 25), 100) << "NEW BEST!";
+}
+
+TEST_F(HUDFrameTest, ThePausedScreenShowsOverTheFrozenGame)
+{
+    frame();
+    const Region middle{width / 2 - 200, height / 2 - 160, width / 2 + 200, height / 2 + 100};
+    ASSERT_EQ(white(middle), 0);
+    game.pause();
+    frame();
+    EXPECT_GT(white(middle), 1000) << "PAUSED and the controls";
+    game.resume();
+    frame();
+    EXPECT_EQ(white(middle), 0);
 }
 
 TEST_F(HUDFrameTest, ShaderReloadKeepsTheTextVisible)

@@ -116,12 +116,13 @@ TEST(ReplayFile, DamagedFilesAreRefusedWithOneSentence)
     EXPECT_EQ(error, "it cannot be opened");
 }
 
-// Scripted play that touches every recorded input: keys, mouse, wheel, lost focus, the rules
-// changed by F4, and a restart after the game is over.
+// Scripted play that touches every recorded input: keys, mouse, wheel, pauses (lost focus and
+// P), the rules changed by F4, and a restart after the game is over.
 struct Session {
     std::unique_ptr<testkit::GameHarness> harness;
     testkit::FakeInputDevice* keys = nullptr;
     int gameOverFrame = -1;
+    int pausedFrames = 0;
     // The last restart: the run that ends the session starts there.
     int restartFrame = -1;
     std::string fileAtGameOver;
@@ -139,8 +140,10 @@ void fly(Session& s, int frames)
         s.keys->cursorY = 375.0 - (n % 70 == 0 ? 3.5 : 0.0);
         if (n % 120 == 5)
             game.input->onScroll(n % 240 == 5 ? 1.0 : -1.0);
-        // A second away from the window: nothing is read, the world goes on.
+        // A second away from the window pauses; a click back in resumes. P pauses and resumes.
         game.focused = n < 400 || n > 460;
+        s.keys->pressed[GLFW_MOUSE_BUTTON_LEFT] = n >= 462 && n < 466;
+        s.keys->pressed[GLFW_KEY_P] = (n >= 600 && n < 605) || (n >= 700 && n < 705);
         // As F4 would after config.txt changed: a harder game from here on.
         if (n == 500)
             difficulty = 0.8f;
@@ -148,6 +151,7 @@ void fly(Session& s, int frames)
         s.keys->pressed[GLFW_KEY_ENTER] = over && n % 10 < 5;
         const bool wasOver = game.runOver;
         s.harness->frame(1.0f / 60.0f);
+        s.pausedFrames += game.paused ? 1 : 0;
         if (game.runOver && s.gameOverFrame < 0) {
             s.gameOverFrame = n;
             std::ifstream in(userDataFolder() / "replays" / "last.qfr", std::ios::binary);
@@ -210,6 +214,7 @@ TEST_F(ReplayScratch, PlayingBackReachesTheRecordedEndEveryTime)
     s.keys = device.get();
     s.harness->game.recordWith(std::move(device));
     fly(s, 60 * 45);
+    ASSERT_GT(s.pausedFrames, 150) << "the scripted run never paused";
     ASSERT_GE(s.gameOverFrame, 0) << "the scripted run never ended";
     ASSERT_GT(s.restartFrame, s.gameOverFrame) << "the scripted run never restarted";
 

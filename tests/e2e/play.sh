@@ -34,8 +34,6 @@ if [ "${screen_w:-0}" -lt 1000 ] || [ "${screen_h:-0}" -lt 750 ] || [ "${screen_
 fi
 
 work="$(mktemp -d -t quillfen-e2e.XXXXXX)"
-# The game keeps replays and screenshots under XDG_DATA_HOME: a scratch one, never the player's.
-export XDG_DATA_HOME="$work/data"
 game_pid=""
 failures=0
 
@@ -47,7 +45,7 @@ cleanup() {
         wait "$game_pid" 2> /dev/null
     fi
     # Keys left held would reach whatever gets the focus next on this display.
-    xdotool keyup s w Escape F2 F3 F4 F5 F6 2> /dev/null
+    xdotool keyup s w p Escape F2 F3 F4 F5 F6 F11 2> /dev/null
     # QUILLFEN_E2E_KEEP=1 keeps the screenshots and logs for a look afterwards.
     if [ "${QUILLFEN_E2E_KEEP:-0}" = 1 ]; then echo "kept $work"; else rm -rf "$work"; fi
 }
@@ -65,6 +63,10 @@ started=$(now)
 # True when the awk condition over the given numbers holds, e.g. holds "$a > 2 * $b".
 holds() { awk "BEGIN { exit !($1) }"; }
 
+# A game over writes the player's record under XDG_DATA_HOME: keep it in the scratch folder.
+export XDG_DATA_HOME="$work/data"
+record="$XDG_DATA_HOME/quillfen/best.txt"
+
 # The game opens "../../assets/": run it two levels below a copy of the assets.
 cp -r "$root/assets" "$work/assets"
 # The game also reads the player's own config.txt: not the one of whoever runs this.
@@ -81,6 +83,8 @@ SKY=0,0.08,1,0.3             # the clear colour above the woods
 CENTRE=0.35,0.3,0.65,0.7     # the creature, in third person
 AHEAD=0.3,0.08,0.7,0.45      # the background above the woods straight ahead
 WOODS=0,0.08,1,0.5           # the upper half: woods, trees and background, little floor
+TIME=0.33,0,0.75,0.06        # "Remaining time: n.nn"
+MIDDLE=0.25,0.3,0.75,0.7     # where "PAUSED" and the controls appear
 
 win=""
 # shot NAME: captures the window into $work/NAME.ppm and prints that path.
@@ -420,6 +424,70 @@ if [ -f "$replay" ]; then
     fi
 else
     fail "run 3 left no replay at $replay"
+fi
+
+# ---------------------------------------------------------------- run 4: P, F11, a record
+# The remaining time at the top counts down; paused it stands still and "PAUSED" is shown.
+# Let run on, time runs out after 15 s of play and the record of the game is written.
+# time_moves NAME: the difference of the remaining-time line over 1.2 s (0 when it stands still).
+time_moves() {
+    local a b
+    a=$(shot "$1a") && sleep 1.2 && b=$(shot "$1b") && measure "$b" "diff:$a@$TIME"
+}
+rm -rf "$XDG_DATA_HOME"
+if start_game "$work/game4.log"; then
+    running=$(time_moves running)
+    middle_before=$(measure "$(shot playing)" "white@$MIDDLE")
+    press p
+    sleep 0.5
+    middle_paused=$(measure "$(shot paused)" "white@$MIDDLE")
+    still=$(time_moves paused)
+    if holds "$running >= 0.5" && holds "$still <= 0.05"; then
+        pass "P pauses: the remaining time stands still (change over 1.2 s: $running playing, $still paused)"
+    else
+        fail "P did not pause: the remaining time changed by ${running:-?} playing and ${still:-?} paused over 1.2 s"
+    fi
+    if holds "$middle_paused >= $middle_before + 300"; then
+        pass "the paused screen shows its text (light pixels in the middle: $middle_before -> $middle_paused)"
+    else
+        fail "no paused screen (light pixels in the middle: $middle_before -> $middle_paused)"
+    fi
+    press p
+    sleep 0.5
+    resumed=$(time_moves resumed)
+    if holds "$resumed >= 0.5"; then
+        pass "P again resumes: the remaining time runs (change over 1.2 s: $resumed)"
+    else
+        fail "P again did not resume (change over 1.2 s: $resumed)"
+    fi
+
+    # F11: the window fills the screen, and goes back to the configured size.
+    window_size() { xwininfo -id "$win" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}'; }
+    press F11
+    for _ in $(seq 50); do [ "$(window_size)" = "${screen_w}x${screen_h}" ] && break; sleep 0.1; done
+    full=$(window_size)
+    press F11
+    for _ in $(seq 50); do [ "$(window_size)" = "1000x750" ] && break; sleep 0.1; done
+    back=$(window_size)
+    if [ "$full" = "${screen_w}x${screen_h}" ] && [ "$back" = "1000x750" ]; then
+        pass "F11 fills the screen ($full) and goes back to the configured 1000x750"
+    else
+        fail "F11: the window was $full (screen ${screen_w}x${screen_h}), then $back (configured 1000x750)"
+    fi
+
+    # Hovering at the start, the 15 s run out; the record appears at the game over.
+    for _ in $(seq 300); do [ -f "$record" ] && break; sleep 0.1; done
+    if [ -f "$record" ] && grep -qx "level = 0" "$record" &&
+        holds "$(awk -F' = ' '$1 == "seconds" {print $2}' "$record") >= 13"; then
+        pass "the game over wrote the record: $(tr '\n' ' ' < "$record")"
+    else
+        fail "no record of the game at $record: $(cat "$record" 2> /dev/null)"
+        cat "$work/game4.log"
+    fi
+    stop_game
+else
+    fail "run 4: no first frame"
+    cat "$work/game4.log"
 fi
 
 echo "run time $(printf %.1f "$(elapsed)") s"

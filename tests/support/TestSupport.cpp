@@ -16,6 +16,26 @@
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// What the tests' games write for their player (a record at a game over) goes to a scratch
+// folder of this test program, never to the tester's own home.
+struct ScratchDataHome {
+    ScratchDataHome()
+        : folder(fs::temp_directory_path() / ("quillfen-test-data-" + std::to_string(::getpid())))
+    {
+        setenv("XDG_DATA_HOME", folder.c_str(), 1);
+    }
+    ~ScratchDataHome()
+    {
+        std::error_code ignored;
+        fs::remove_all(folder, ignored);
+    }
+    fs::path folder;
+} scratchDataHome;
+
+} // namespace
+
 namespace testkit {
 
 AssetSandbox::AssetSandbox()

@@ -50,7 +50,7 @@ private:
     std::vector<std::pair<std::string, std::optional<std::string>>> saved;
 };
 
-// Scripted keyboard and mouse for GameInput.
+// Scripted keyboard, mouse and gamepad for GameInput.
 class FakeInputDevice : public InputDevice {
 public:
     bool isPressed(int code) override;
@@ -58,6 +58,8 @@ public:
     void getCursorPos(double& x, double& y) override;
     void setCursorPos(double x, double y) override;
     void hideCursor() override { cursorHidden = true; }
+    void showCursor() override { cursorHidden = false; }
+    GamepadState gamepad() override { return pad; }
 
     std::map<int, bool> pressed;
     int width = 1000;
@@ -65,6 +67,7 @@ public:
     double cursorX = 500.0;
     double cursorY = 375.0;
     bool cursorHidden = false;
+    GamepadState pad;
 };
 
 // A hidden window with an OpenGL 4.3 core context, current for the lifetime of the object.
