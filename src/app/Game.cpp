@@ -4,6 +4,9 @@
 #include "app/Config.h"
 #include "app/GameInput.h"
 #include "app/GameRules.h"
+#include "app/Replay.h"
+#include "app/Screenshot.h"
+#include "app/UserFolders.h"
 #include "audio/GameSound.h"
 #include "physics/PhysicsEngine.h"
 #include "physics/Player.h"
@@ -11,6 +14,7 @@
 #include "render/Model.h"
 #include "render/Shader.h"
 #include "scene/Camera.h"
+#include "world/Random.h"
 #include "world/SegmentManager.h"
 
 #include <epoxy/gl.h>
@@ -94,7 +98,10 @@ bool Game::initialize(const std::string& title)
     light.color = glm::vec3(0.8f);
     light.position = lightPosition;
 
-    input = std::make_shared<GameInput>(window);
+    if (recordRuns)
+        recordWith(makeGlfwInputDevice(window));
+    else
+        input = std::make_shared<GameInput>(window);
     records = std::make_unique<BestResults>(BestResults::defaultFile());
 
     createWorld();
@@ -108,6 +115,8 @@ void Game::createWorld(bool withSegments)
     physics = std::make_shared<PhysicsEngine>();
     player = std::make_shared<Player>(physics);
     if (withSegments) {
+        // The forest grows from the start of the world's random sequence, so a replay sees the same one.
+        WorldRandom::restart();
         segmentManager = std::make_shared<SegmentManager>(physics);
         root.addChild(segmentManager);
     }
@@ -118,6 +127,9 @@ void Game::run()
     lastFrameTime = glfwGetTime();
     while (!glfwWindowShouldClose(window))
         frame();
+    // Quitting ends the run being played; one that already ended was saved then.
+    if (recorder && !runOver)
+        saveReplay("last.qfr");
     glfwTerminate();
     window = nullptr;
 }
@@ -146,18 +158,27 @@ void Game::step(double frameTime)
 
     if (focused) {
         input->update(this);
-        if (input->quitToggle && window)
+        if (input->quitToggle && window && !replaying)
             glfwSetWindowShouldClose(window, GLFW_TRUE);
     } else {
         input->settle();
     }
 
-    if (input->released(GLFW_KEY_F4))
+    if (input->released(GLFW_KEY_F4) && !replaying)
         reloadConfiguration();
     if (input->released(GLFW_KEY_F5))
         reloadShaders();
-    if (input->released(GLFW_KEY_F11))
+    if (input->released(GLFW_KEY_F11) && !replaying)
         toggleFullscreen();
+    if (input->released(GLFW_KEY_F12) && !replaying)
+        screenshotRequested = true;
+
+    // Every frame is recorded, paused ones too: a pause comes and goes with the input, so a
+    // playback goes through the same pauses to the same end.
+    if (recorder) {
+        const int scroll = input->released(SCROLL_UP) ? 1 : input->released(SCROLL_DOWN) ? -1 : 0;
+        recorder->recordFrame(frameTime, focused, scroll);
+    }
 
     // Pause: P, the pad's Start, the window losing the focus or the pad going away, only
     // while there is a game to lose. Each paused frame spends its own time, so the frame
@@ -178,7 +199,13 @@ void Game::step(double frameTime)
         return;
     }
 
+    const bool restartedBefore = restarted;
     applyGameRules(*this);
+    if (restarted && !restartedBefore) {
+        runOver = false;
+        if (recorder)
+            recorder->startRun();
+    }
     const bool playingThisFrame = player && !isGameOver(player->health, player->remainingTime);
 
     if (player)
@@ -198,6 +225,55 @@ void Game::step(double frameTime)
         gameOverRecorded = over;
     }
     hud.update(this);
+
+    if (player && !runOver && isGameOver(player->health, player->remainingTime)) {
+        runOver = true;
+        if (recorder)
+            saveReplay("last.qfr");
+    }
+}
+
+void Game::recordWith(std::unique_ptr<InputDevice> device)
+{
+    recorder = std::make_shared<ReplayRecorder>(baseHealth);
+    input = std::make_shared<GameInput>(recorder->watch(std::move(device)));
+}
+
+bool Game::saveReplay(const std::string& name)
+{
+    if (!recorder || recorder->stopped())
+        return false;
+    const std::filesystem::path folder = userDataFolder();
+    if (folder.empty()) {
+        logMessage("Replay: no folder to keep replays in (neither XDG_DATA_HOME nor HOME is set)");
+        return false;
+    }
+    const std::filesystem::path path = folder / "replays" / name;
+    std::string error;
+    if (!recorder->save(path, error)) {
+        logMessage("Replay: could not save " + path.string() + ": " + error);
+        return false;
+    }
+    return true;
+}
+
+void Game::saveScreenshot()
+{
+    const std::filesystem::path folder = userDataFolder();
+    if (folder.empty()) {
+        logMessage("Screenshot: no folder to keep screenshots in (neither XDG_DATA_HOME nor HOME is set)");
+        return;
+    }
+    int width = 0;
+    int height = 0;
+    if (window)
+        glfwGetFramebufferSize(window, &width, &height);
+    std::string error;
+    const std::filesystem::path path = writeScreenshot(folder / "screenshots", width, height, error);
+    if (path.empty())
+        logMessage("Screenshot: could not save: " + error);
+    else
+        logMessage("Screenshot saved: " + path.string());
 }
 
 void Game::pause()
@@ -221,6 +297,9 @@ void Game::recordRun()
     if (!records)
         return;
     const bool newBest = records->submit(run);
+    // The run that set the record is kept to be watched again.
+    if (newBest && recorder)
+        saveReplay("best.qfr");
     if (records->best())
         hud.showBest(*records->best(), newBest);
 }
@@ -309,6 +388,10 @@ void Game::render()
     mainPass();
     postPass();
     hudPass();
+    if (screenshotRequested) {
+        screenshotRequested = false;
+        saveScreenshot();
+    }
 }
 
 void Game::queueInstances()

@@ -16,6 +16,8 @@ struct GLFWwindow;
 class BestResults;
 class GameInput;
 class GameSound;
+class InputDevice;
+class ReplayRecorder;
 class PhysicsEngine;
 class Player;
 class SegmentManager;
@@ -57,6 +59,14 @@ public:
     void step(double frameTime);
     // One frame of drawing: the steps below, in this order.
     void render();
+
+    // From now on every frame the game's update consumes is recorded, read through `device`.
+    void recordWith(std::unique_ptr<InputDevice> device);
+    // Writes the session's recording, up to this frame, as `name` in the replay folder.
+    // A keeper of records calls saveReplay("best.qfr") when a run has set a new one.
+    bool saveReplay(const std::string& name);
+    // Saves the current frame, HUD included, as a new PNG in the screenshot folder.
+    void saveScreenshot();
 
     // F4: reads the configuration again and asks the window for the configured size.
     void reloadConfiguration();
@@ -116,6 +126,17 @@ public:
     int windowedX = 0;
     int windowedY = 0;
     bool windowedPlaceKnown = false;
+    // Set before initialize: record every run to the replay folder (the game does; tests don't).
+    bool recordRuns = false;
+    // Records the session; null unless recording.
+    std::shared_ptr<ReplayRecorder> recorder;
+    // The run being recorded has ended (game over); the next restart begins another.
+    bool runOver = false;
+    // Playing a recording: the rules come from the file, so F4 reads no configuration, and
+    // neither a recorded Escape nor F12 acts.
+    bool replaying = false;
+    // F12 was let go: the frame being drawn is saved once it is complete.
+    bool screenshotRequested = false;
 
     // GLFW callbacks; they reach the game through activeGame.
     static void onFramebufferSize(GLFWwindow* window, int width, int height);

@@ -15,7 +15,7 @@ GameInput::GameInput(std::unique_ptr<InputDevice> device)
     : watchedKeys{GLFW_KEY_F3, GLFW_KEY_ESCAPE, GLFW_KEY_F2, GLFW_KEY_F4, GLFW_KEY_F5, GLFW_KEY_F6,
                   GLFW_KEY_S, GLFW_KEY_W, GLFW_KEY_SPACE, GLFW_KEY_LEFT_SHIFT, GLFW_KEY_A, GLFW_KEY_D,
                   GLFW_MOUSE_BUTTON_LEFT, GLFW_KEY_ENTER, SCROLL_UP, SCROLL_DOWN, GLFW_KEY_P, GLFW_KEY_F11,
-                  GLFW_KEY_M}
+                  GLFW_KEY_M, GLFW_KEY_F12}
     , device(std::move(device))
 {
     for (int code : watchedKeys)

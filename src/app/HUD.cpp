@@ -229,6 +229,8 @@ void HUD::render()
         std::snprintf(text, sizeof text, "FPS: %i", fps);
         renderText(text, W - 100.0f, H - 25.0f, 0.3f, white);
     }
+    if (!replayLabel.empty())
+        renderText(replayLabel, W - 300.0f, 25.0f, 0.6f, red);
     if (died) {
         renderText("YOU DIED", halfW - 225.0f, halfH, 2.0f, red);
         renderText("PRESS ENTER TO RESTART THE GAME", halfW - 450.0f, halfH - 70.0f, 1.0f, black);

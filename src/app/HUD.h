@@ -79,6 +79,8 @@ public:
     bool paused = false;
     std::optional<RunResult> best;
     bool newBest = false;
+    // Shown in a corner while a recording plays ("REPLAY"); empty in play.
+    std::string replayLabel;
 
 private:
     void renderPausedScreen();

@@ -1,18 +1,67 @@
 #include "app/Game.h"
 #include "app/GameRules.h"
+#include "app/Replay.h"
+#include "app/ReplayPlayer.h"
 #include "render/Files.h"
 
-int main()
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace {
+
+constexpr const char* usage = "usage: quillfen [--replay FILE]";
+
+} // namespace
+
+int main(int argc, char** argv)
 {
+    std::optional<std::string> replayFile;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            logMessage(usage);
+            return 0;
+        }
+        if (arg == "--replay" && i + 1 < argc && !replayFile) {
+            replayFile = argv[++i];
+        } else if (arg.starts_with("--replay=") && arg.size() > 9 && !replayFile) {
+            replayFile = std::string(arg.substr(9));
+        } else {
+            logMessage(usage);
+            return 2;
+        }
+    }
+
+    std::optional<Replay> replay;
+    if (replayFile) {
+        std::string error;
+        replay = loadReplay(*replayFile, error);
+        if (!replay) {
+            logMessage("Replay: cannot play " + *replayFile + ": " + error);
+            return 1;
+        }
+    }
+
     // Without its assets the game can show nothing; the message says where it looked.
     if (!chooseAssetRoot(runningExecutable()))
         return 1;
     Game game;
     activeGame = &game;
     baseHealth = startHealth;
+    if (replay) {
+        prepareForReplay(*replay);
+        game.replaying = true;
+    } else {
+        game.recordRuns = true;
+    }
     const bool started = game.initialize("Quillfen");
-    if (started)
-        game.run();
+    if (started) {
+        if (replay)
+            playReplay(game, *replay);
+        else
+            game.run();
+    }
     activeGame = nullptr;
     // A start-up that failed is reported to whoever launched us, not hidden behind success.
     return started ? 0 : 1;

@@ -94,6 +94,8 @@ shot() {
     echo "$file"
 }
 measure() { "$python" "$here/frame.py" "$@"; }
+# png_size FILE: width and height from a PNG's header, as measure prints a size.
+png_size() { "$python" -c 'import struct, sys; print(*struct.unpack(">II", open(sys.argv[1], "rb").read(24)[16:24]))' "$1"; }
 # shellcheck source=window.bash
 source "$here/window.bash"
 
@@ -392,7 +394,15 @@ fi
 if start_game "$work/game3.log"; then
     fly $FLIGHT w
     sky_w=$(measure "$(shot fast)" "grey@$AHEAD")
+    press F12
     stop_game
+    shots=("$XDG_DATA_HOME"/quillfen/screenshots/quillfen-*.png)
+    if [ -f "${shots[0]}" ] && grep -q "Screenshot saved: ${shots[0]}" "$work/game3.log" &&
+        [ "$(png_size "${shots[0]}")" = "$(measure "$work/fast.ppm" size)" ]; then
+        pass "F12 saves the window as ${shots[0]##*/}"
+    else
+        fail "F12 saved no screenshot of the window's size: $(ls "$XDG_DATA_HOME"/quillfen/screenshots 2>&1)"
+    fi
     if [ -n "${sky2:-}" ] && holds "$sky_w < ($sky1 + $sky2) / 2"; then
         pass "W flies faster: after ${FLIGHT} s with W the background ahead is $sky_w, like $sky2 after twice that without W, not $sky1"
     else
@@ -401,6 +411,28 @@ if start_game "$work/game3.log"; then
 else
     fail "run 3: no first frame"
     cat "$work/game3.log"
+fi
+
+# ---------------------------------------------------------------- replay of run 3
+# The run was recorded; played back twice it ends the same way both times, with the
+# recorded moveSensitivity even though config.txt now says otherwise.
+cp "$root/assets/config.txt" "$config"
+replay="$XDG_DATA_HOME/quillfen/replays/last.qfr"
+if [ -f "$replay" ]; then
+    ends=()
+    for round in 1 2; do
+        ( cd "$work/play/bin" && timeout 300 "$game" --replay "$replay" ) > "$work/replay$round.log" 2>&1
+        status=$?
+        ends+=("$(tail -n 1 "$work/replay$round.log")")
+        [ $status -eq 0 ] || fail "replay $round: status $status: $(tail -n 3 "$work/replay$round.log")"
+    done
+    if [[ "${ends[0]}" == "Replay ended: "* ]] && [ "${ends[0]}" = "${ends[1]}" ]; then
+        pass "the recorded run plays back twice to the same end: ${ends[0]}"
+    else
+        fail "the recorded run played back to different ends: '${ends[0]}' and '${ends[1]}'"
+    fi
+else
+    fail "run 3 left no replay at $replay"
 fi
 
 # ---------------------------------------------------------------- run 4: P, F11, a record

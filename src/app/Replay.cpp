@@ -1,0 +1,509 @@
+#include "app/Replay.h"
+
+#include "app/Config.h"
+#include "app/UserFolders.h"
+#include "render/Files.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <new>
+#include <sstream>
+
+namespace {
+
+constexpr std::string_view magic = "QFREPLAY";
+constexpr std::string_view endMark = "END!";
+// Flag bits of a frame, in the order their data follows.
+enum : std::uint8_t {
+    flagFocused = 1,
+    flagKeys = 2,
+    flagWindow = 4,
+    flagCursor = 8,
+    flagScrollUp = 16,
+    flagScrollDown = 32,
+    flagGamepad = 64,
+    flagSettings = 128,
+};
+// Far larger than any screen, small enough that the centre arithmetic never overflows.
+constexpr int maxWindowSide = 1 << 16;
+// The smallest frame: flags and frame time.
+constexpr std::size_t minFrameBytes = 1 + 8;
+
+template <typename T> void put(std::string& out, T value)
+{
+    static_assert(std::endian::native == std::endian::little, "replays are written little-endian");
+    char raw[sizeof(T)];
+    std::memcpy(raw, &value, sizeof(T));
+    out.append(raw, sizeof(T));
+}
+
+void putSettings(std::string& out, const ReplaySettings& s)
+{
+    put(out, s.difficulty);
+    put(out, s.moveSensitivity);
+    put(out, s.sensitivity);
+}
+
+// Reads values off the front of a byte range; any read past its end fails and leaves `ok` false.
+class Reader {
+public:
+    Reader(std::string_view bytes, std::size_t offset)
+        : bytes(bytes)
+        , offset(offset)
+    {
+    }
+
+    template <typename T> bool get(T& value)
+    {
+        if (bytes.size() - offset < sizeof(T))
+            return false;
+        std::memcpy(&value, bytes.data() + offset, sizeof(T));
+        offset += sizeof(T);
+        return true;
+    }
+
+    bool getSettings(ReplaySettings& s) { return get(s.difficulty) && get(s.moveSensitivity) && get(s.sensitivity); }
+    std::size_t left() const { return bytes.size() - offset; }
+
+    std::string_view bytes;
+    std::size_t offset;
+};
+
+bool finiteSettings(const ReplaySettings& s)
+{
+    return std::isfinite(s.difficulty) && std::isfinite(s.moveSensitivity) && std::isfinite(s.sensitivity);
+}
+
+ReplayFrame startingFrame(const ReplaySettings& settings)
+{
+    ReplayFrame frame;
+    frame.settings = settings;
+    return frame;
+}
+
+// Decodes one frame after `previous`; false with the reason in `error` on a cut or a bad value.
+bool decodeFrame(Reader& in, ReplayFrame& previous, std::size_t keyCount, std::string& error)
+{
+    ReplayFrame f = previous;
+    std::uint8_t flags = 0;
+    if (!in.get(flags) || !in.get(f.frameTime)) {
+        error = "it is cut short";
+        return false;
+    }
+    if (!std::isfinite(f.frameTime) || f.frameTime < 0.0) {
+        error = "a frame has an impossible frame time";
+        return false;
+    }
+    f.focused = (flags & flagFocused) != 0;
+    bool ok = true;
+    if (flags & flagKeys)
+        ok = in.get(f.keys);
+    if (ok && (flags & flagWindow))
+        ok = in.get(f.windowWidth) && in.get(f.windowHeight);
+    f.cursorX = f.windowWidth / 2;
+    f.cursorY = f.windowHeight / 2;
+    if (ok && (flags & flagCursor))
+        ok = in.get(f.cursorX) && in.get(f.cursorY);
+    if (ok && (flags & flagGamepad)) {
+        for (float& axis : f.gamepadAxes)
+            ok = ok && in.get(axis);
+        ok = ok && in.get(f.gamepadButtons);
+    }
+    if (ok && (flags & flagSettings))
+        ok = in.getSettings(f.settings);
+    if (!ok) {
+        error = "it is cut short";
+        return false;
+    }
+    if ((flags & flagScrollUp) && (flags & flagScrollDown)) {
+        error = "a frame scrolls up and down at once";
+        return false;
+    }
+    f.scroll = (flags & flagScrollUp) ? 1 : (flags & flagScrollDown) ? -1 : 0;
+    const bool keysKnown = keyCount >= 64 || (f.keys >> keyCount) == 0;
+    const bool windowSane = f.windowWidth >= 0 && f.windowHeight >= 0 && f.windowWidth <= maxWindowSide &&
+                            f.windowHeight <= maxWindowSide;
+    const bool axesSane = std::all_of(f.gamepadAxes.begin(), f.gamepadAxes.end(),
+                                      [](float a) { return std::isfinite(a) && a >= -1.0f && a <= 1.0f; });
+    if (!keysKnown || !windowSane || !std::isfinite(f.cursorX) || !std::isfinite(f.cursorY) || !axesSane ||
+        !finiteSettings(f.settings)) {
+        error = "a frame holds values no game could have recorded";
+        return false;
+    }
+    previous = f;
+    return true;
+}
+
+std::optional<Replay> parse(std::string_view bytes, std::string& error)
+{
+    if (bytes.size() < magic.size() || bytes.substr(0, magic.size()) != magic) {
+        error = "it is not a Quillfen replay";
+        return std::nullopt;
+    }
+    Reader in(bytes, magic.size());
+    std::uint32_t version = 0;
+    if (!in.get(version)) {
+        error = "it is cut short";
+        return std::nullopt;
+    }
+    if (version != replayFormatVersion) {
+        error = "it was written in replay format " + std::to_string(version) + ", and this game reads format " +
+                std::to_string(replayFormatVersion);
+        return std::nullopt;
+    }
+    Replay replay;
+    ReplayHeader& h = replay.header;
+    std::uint8_t keyCount = 0;
+    if (!in.getSettings(h.settings) || !in.get(h.baseHealth) || !in.get(h.runStart) || !in.get(h.frameCount) ||
+        !in.get(keyCount)) {
+        error = "it is cut short";
+        return std::nullopt;
+    }
+    if (!finiteSettings(h.settings) || !std::isfinite(h.baseHealth) || !(h.baseHealth > 0.0f) ||
+        keyCount > replayMaxKeys || h.runStart > h.frameCount) {
+        error = "its header holds values no game could have recorded";
+        return std::nullopt;
+    }
+    for (std::uint8_t i = 0; i < keyCount; ++i) {
+        int code = 0;
+        if (!in.get(code)) {
+            error = "it is cut short";
+            return std::nullopt;
+        }
+        h.keyCodes.push_back(code);
+    }
+    // Every frame takes some bytes: a count the file cannot hold means a cut or damage.
+    if (h.frameCount > in.left() / minFrameBytes) {
+        error = "it is cut short";
+        return std::nullopt;
+    }
+    replay.framesOffset = in.offset;
+    ReplayFrame previous = startingFrame(h.settings);
+    for (std::uint32_t i = 0; i < h.frameCount; ++i)
+        if (!decodeFrame(in, previous, keyCount, error))
+            return std::nullopt;
+    if (in.left() < endMark.size()) {
+        error = "it is cut short";
+        return std::nullopt;
+    }
+    if (bytes.substr(in.offset) != endMark) {
+        error = "it holds more than its frames (damaged, or not a replay)";
+        return std::nullopt;
+    }
+    replay.bytes.assign(bytes);
+    return replay;
+}
+
+} // namespace
+
+ReplaySettings currentReplaySettings()
+{
+    return {difficulty, moveSensitivity, sensitivity};
+}
+
+void applyReplaySettings(const ReplaySettings& settings)
+{
+    difficulty = settings.difficulty;
+    moveSensitivity = settings.moveSensitivity;
+    sensitivity = settings.sensitivity;
+}
+
+ReplayEncoder::ReplayEncoder(const ReplaySettings& initial)
+    : previous(startingFrame(initial))
+{
+}
+
+void ReplayEncoder::append(const ReplayFrame& f, std::string& out)
+{
+    const bool cursorAway = f.cursorX != f.windowWidth / 2 || f.cursorY != f.windowHeight / 2;
+    std::uint8_t flags = 0;
+    if (f.focused)
+        flags |= flagFocused;
+    if (f.keys != previous.keys)
+        flags |= flagKeys;
+    if (f.windowWidth != previous.windowWidth || f.windowHeight != previous.windowHeight)
+        flags |= flagWindow;
+    if (cursorAway)
+        flags |= flagCursor;
+    if (f.scroll > 0)
+        flags |= flagScrollUp;
+    if (f.scroll < 0)
+        flags |= flagScrollDown;
+    if (f.gamepadAxes != previous.gamepadAxes || f.gamepadButtons != previous.gamepadButtons)
+        flags |= flagGamepad;
+    if (!(f.settings == previous.settings))
+        flags |= flagSettings;
+
+    put(out, flags);
+    put(out, f.frameTime);
+    if (flags & flagKeys)
+        put(out, f.keys);
+    if (flags & flagWindow) {
+        put(out, f.windowWidth);
+        put(out, f.windowHeight);
+    }
+    if (flags & flagCursor) {
+        put(out, f.cursorX);
+        put(out, f.cursorY);
+    }
+    if (flags & flagGamepad) {
+        for (float axis : f.gamepadAxes)
+            put(out, axis);
+        put(out, f.gamepadButtons);
+    }
+    if (flags & flagSettings)
+        putSettings(out, f.settings);
+    previous = f;
+}
+
+std::string writeReplay(const ReplayHeader& header, std::string_view frameBytes)
+{
+    std::string out(magic);
+    put(out, replayFormatVersion);
+    putSettings(out, header.settings);
+    put(out, header.baseHealth);
+    put(out, header.runStart);
+    put(out, header.frameCount);
+    put(out, static_cast<std::uint8_t>(header.keyCodes.size()));
+    for (int code : header.keyCodes)
+        put(out, code);
+    out.append(frameBytes);
+    out.append(endMark);
+    return out;
+}
+
+std::optional<Replay> parseReplay(std::string_view bytes, std::string& error)
+{
+    try {
+        return parse(bytes, error);
+    } catch (const std::bad_alloc&) {
+        error = "it is too large to hold in memory";
+        return std::nullopt;
+    }
+}
+
+std::optional<Replay> loadReplay(const std::filesystem::path& path, std::string& error)
+{
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        error = "it cannot be opened";
+        return std::nullopt;
+    }
+    std::ostringstream content;
+    content << file.rdbuf();
+    if (file.bad()) {
+        error = "it cannot be read";
+        return std::nullopt;
+    }
+    return parseReplay(content.view(), error);
+}
+
+ReplayCursor::ReplayCursor(const Replay& replay)
+    : replay(&replay)
+    , offset(replay.framesOffset)
+    , previous(startingFrame(replay.header.settings))
+{
+}
+
+std::optional<ReplayFrame> ReplayCursor::next(std::string* error)
+{
+    if (frameIndex >= replay->header.frameCount)
+        return std::nullopt;
+    Reader in(replay->bytes, offset);
+    std::string reason;
+    if (!decodeFrame(in, previous, replay->header.keyCodes.size(), reason)) {
+        if (error)
+            *error = reason;
+        return std::nullopt;
+    }
+    offset = in.offset;
+    ++frameIndex;
+    return previous;
+}
+
+namespace {
+
+// The real device, passed through, with every value it gives noted for the recording.
+class WatchedInputDevice final : public InputDevice {
+public:
+    WatchedInputDevice(std::unique_ptr<InputDevice> inner, std::shared_ptr<ReplayRecorder> recorder)
+        : inner(std::move(inner))
+        , recorder(std::move(recorder))
+    {
+    }
+
+    bool isPressed(int code) override
+    {
+        const bool pressed = inner->isPressed(code);
+        recorder->noteKey(code, pressed);
+        return pressed;
+    }
+
+    void getWindowSize(int& width, int& height) override
+    {
+        inner->getWindowSize(width, height);
+        recorder->noteWindowSize(width, height);
+    }
+
+    void getCursorPos(double& x, double& y) override
+    {
+        inner->getCursorPos(x, y);
+        recorder->noteCursor(x, y);
+    }
+
+    void setCursorPos(double x, double y) override { inner->setCursorPos(x, y); }
+    void hideCursor() override { inner->hideCursor(); }
+    void showCursor() override { inner->showCursor(); }
+
+    GamepadState gamepad() override
+    {
+        GamepadState pad = inner->gamepad();
+        recorder->noteGamepad(pad);
+        return pad;
+    }
+
+private:
+    std::unique_ptr<InputDevice> inner;
+    std::shared_ptr<ReplayRecorder> recorder;
+};
+
+} // namespace
+
+ReplayRecorder::ReplayRecorder(float baseHealth, std::size_t limitBytes)
+    : encoder(currentReplaySettings())
+    , limit(limitBytes)
+    , pending(startingFrame(currentReplaySettings()))
+{
+    header.settings = currentReplaySettings();
+    header.baseHealth = baseHealth;
+}
+
+std::unique_ptr<InputDevice> ReplayRecorder::watch(std::unique_ptr<InputDevice> device)
+{
+    return std::make_unique<WatchedInputDevice>(std::move(device), shared_from_this());
+}
+
+void ReplayRecorder::noteKey(int code, bool pressed)
+{
+    auto it = std::find(header.keyCodes.begin(), header.keyCodes.end(), code);
+    if (it == header.keyCodes.end()) {
+        // Keys are learnt as the game first reads them; a game reading more than the format
+        // holds would replay those extra keys as never pressed.
+        if (header.keyCodes.size() >= replayMaxKeys)
+            return;
+        it = header.keyCodes.insert(header.keyCodes.end(), code);
+    }
+    const std::uint64_t bit = std::uint64_t{1} << (it - header.keyCodes.begin());
+    pending.keys = pressed ? (pending.keys | bit) : (pending.keys & ~bit);
+}
+
+void ReplayRecorder::noteWindowSize(int width, int height)
+{
+    pending.windowWidth = std::clamp(width, 0, maxWindowSide);
+    pending.windowHeight = std::clamp(height, 0, maxWindowSide);
+}
+
+void ReplayRecorder::noteCursor(double x, double y)
+{
+    pending.cursorX = x;
+    pending.cursorY = y;
+    cursorRead = true;
+}
+
+void ReplayRecorder::noteGamepad(const GamepadState& pad)
+{
+    pending.gamepadAxes = pad.axes;
+    std::uint32_t buttons = pad.connected ? gamepadConnectedBit : 0u;
+    for (std::size_t i = 0; i < pad.buttons.size(); ++i)
+        if (pad.buttons[i])
+            buttons |= 1u << i;
+    pending.gamepadButtons = buttons;
+}
+
+void ReplayRecorder::recordFrame(double frameTime, bool focused, int scroll)
+{
+    pending.frameTime = frameTime;
+    pending.focused = focused;
+    pending.scroll = scroll;
+    pending.settings = currentReplaySettings();
+    if (!cursorRead) {
+        pending.cursorX = pending.windowWidth / 2;
+        pending.cursorY = pending.windowHeight / 2;
+    }
+    cursorRead = false;
+    if (full)
+        return;
+
+    std::string bytes;
+    encoder.append(pending, bytes);
+    // The header grows with the keys and the end mark follows the frames.
+    const std::size_t fileSize = frameBytes.size() + bytes.size() + 64 + 4 * header.keyCodes.size();
+    if (fileSize > limit || frames >= UINT32_MAX) {
+        full = true;
+        logMessage("Replay: the recording has reached its limit of " + std::to_string(limit / (1024 * 1024)) +
+                   " MB and stops here; play goes on, but this session's runs will not be saved");
+        return;
+    }
+    frameBytes += bytes;
+    ++frames;
+}
+
+void ReplayRecorder::startRun()
+{
+    // The frame that restarted belongs to the new run.
+    header.runStart = static_cast<std::uint32_t>(frames == 0 ? 0 : frames - 1);
+}
+
+std::string ReplayRecorder::fileContent() const
+{
+    ReplayHeader h = header;
+    h.frameCount = static_cast<std::uint32_t>(frames);
+    return writeReplay(h, frameBytes);
+}
+
+bool ReplayRecorder::save(const std::filesystem::path& path, std::string& error) const
+{
+    if (full) {
+        error = "the recording was stopped at its size limit";
+        return false;
+    }
+    return writeFileAtomically(path, fileContent(), error);
+}
+
+ReplayInputDevice::ReplayInputDevice(std::vector<int> keyCodes)
+    : keyCodes(std::move(keyCodes))
+{
+}
+
+bool ReplayInputDevice::isPressed(int code)
+{
+    const auto it = std::find(keyCodes.begin(), keyCodes.end(), code);
+    if (it == keyCodes.end())
+        return false;
+    return (current.keys >> (it - keyCodes.begin())) & 1u;
+}
+
+void ReplayInputDevice::getWindowSize(int& width, int& height)
+{
+    width = current.windowWidth;
+    height = current.windowHeight;
+}
+
+GamepadState ReplayInputDevice::gamepad()
+{
+    GamepadState pad;
+    pad.connected = (current.gamepadButtons & gamepadConnectedBit) != 0;
+    pad.axes = current.gamepadAxes;
+    for (std::size_t i = 0; i < pad.buttons.size(); ++i)
+        pad.buttons[i] = (current.gamepadButtons >> i) & 1u;
+    return pad;
+}
+
+void ReplayInputDevice::getCursorPos(double& x, double& y)
+{
+    x = current.cursorX;
+    y = current.cursorY;
+}
