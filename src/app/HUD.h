@@ -10,6 +10,7 @@
 #include <optional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class Shader;
@@ -42,9 +43,9 @@ public:
     // The bookkeeping of update, on plain values.
     void observe(const PlayerStatus& player, float frameTime, bool showFps, bool& restarted);
     void render();
-    void renderText(const std::string& text, float x, float y, float scale, glm::vec3 color);
+    void renderText(std::string_view text, float x, float y, float scale, glm::vec3 color);
     // Width in pixels that renderText gives the text at that scale.
-    float textWidth(const std::string& text, float scale) const;
+    float textWidth(std::string_view text, float scale) const;
 
     // The best game so far, shown on the game-over screen; `beaten` when the game just
     // ended set it.
@@ -75,7 +76,7 @@ public:
 private:
     void renderPausedScreen();
     // Draws a line of text centred on x.
-    void renderCentred(const std::string& text, float x, float y, float scale, glm::vec3 color);
+    void renderCentred(std::string_view text, float x, float y, float scale, glm::vec3 color);
 
     // Uploads "projection" and "text" again whenever the program was rebuilt (F5).
     void sendStaticUniforms();
