@@ -264,7 +264,7 @@ void HUD::render()
     glDisable(GL_BLEND);
 }
 
-void HUD::renderText(const std::string& text, float x, float y, float scale, glm::vec3 color)
+void HUD::renderText(std::string_view text, float x, float y, float scale, glm::vec3 color)
 {
     glUniform3f(glGetUniformLocation(shader->programId, "textColor"), color.x, color.y, color.z);
     // The quads of the whole line go up in one upload: a buffer rewritten under every glyph's
@@ -305,7 +305,7 @@ void HUD::renderText(const std::string& text, float x, float y, float scale, glm
     }
 }
 
-float HUD::textWidth(const std::string& text, float scale) const
+float HUD::textWidth(std::string_view text, float scale) const
 {
     float width = 0.0f;
     for (char ch : text) {
@@ -316,7 +316,7 @@ float HUD::textWidth(const std::string& text, float scale) const
     return width;
 }
 
-void HUD::renderCentred(const std::string& text, float x, float y, float scale, glm::vec3 color)
+void HUD::renderCentred(std::string_view text, float x, float y, float scale, glm::vec3 color)
 {
     renderText(text, x - textWidth(text, scale) / 2.0f, y, scale, color);
 }
@@ -326,7 +326,7 @@ void HUD::renderPausedScreen()
     const float halfW = static_cast<float>(width / 2);
     const float halfH = static_cast<float>(height / 2);
     // A dark copy just below and right keeps the white lines readable over bright grass.
-    const auto shadowed = [this](const std::string& text, float x, float y, float scale) {
+    const auto shadowed = [this](std::string_view text, float x, float y, float scale) {
         renderCentred(text, x + 2.0f, y - 2.0f, scale, black);
         renderCentred(text, x, y, scale, white);
     };

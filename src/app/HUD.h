@@ -11,6 +11,7 @@
 #include <optional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class Shader;
@@ -47,9 +48,9 @@ public:
     // The sound notice to show now, or null.
     const char* soundNotice() const;
     void render();
-    void renderText(const std::string& text, float x, float y, float scale, glm::vec3 color);
+    void renderText(std::string_view text, float x, float y, float scale, glm::vec3 color);
     // Width in pixels that renderText gives the text at that scale.
-    float textWidth(const std::string& text, float scale) const;
+    float textWidth(std::string_view text, float scale) const;
 
     // The best game so far, shown on the game-over screen; `beaten` when the game just
     // ended set it.
@@ -85,7 +86,7 @@ public:
 private:
     void renderPausedScreen();
     // Draws a line of text centred on x.
-    void renderCentred(const std::string& text, float x, float y, float scale, glm::vec3 color);
+    void renderCentred(std::string_view text, float x, float y, float scale, glm::vec3 color);
 
     // Uploads "projection" and "text" again whenever the program was rebuilt (F5).
     void sendStaticUniforms();

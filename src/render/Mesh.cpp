@@ -6,6 +6,7 @@
 #include <GLFW/glfw3.h>
 
 #include <cstddef>
+#include <cstdio>
 
 namespace {
 
@@ -102,16 +103,20 @@ void Mesh::bindTextures(Shader& shader)
     int specularMaps = 0;
     for (std::size_t i = 0; i < textures.size(); ++i) {
         const MaterialTexture& texture = textures[i];
-        std::string sampler = texture.type;
+        // Named in place: "texture_diffuse1" is past the short-string buffer and would allocate
+        // for every mesh in every pass.
+        char sampler[96];
         if (texture.type == "texture_diffuse") {
-            sampler += std::to_string(diffuseNumber++);
+            std::snprintf(sampler, sizeof sampler, "%s%d", texture.type.c_str(), diffuseNumber++);
             diffuseMaps += texture.hasImage ? 1 : 0;
         } else if (texture.type == "texture_specular") {
-            sampler += std::to_string(specularNumber++);
+            std::snprintf(sampler, sizeof sampler, "%s%d", texture.type.c_str(), specularNumber++);
             specularMaps += texture.hasImage ? 1 : 0;
+        } else {
+            std::snprintf(sampler, sizeof sampler, "%s", texture.type.c_str());
         }
         const int unit = static_cast<int>(i) + 1;
-        shader.setInt(sampler.c_str(), unit);
+        shader.setInt(sampler, unit);
         glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(unit));
         glBindTexture(GL_TEXTURE_2D, texture.id);
     }

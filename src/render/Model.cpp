@@ -177,6 +177,13 @@ std::vector<MaterialTexture> Model::importTextures(const aiMaterial* material, i
     return result;
 }
 
+void Model::addInstance(const glm::mat4& world)
+{
+    modelMatrices.push_back(world);
+    normalMatrices.push_back(glm::transpose(glm::inverse(world)));
+    instancesUploaded = false;
+}
+
 void Model::draw(Shader& program, bool clear)
 {
     if (!loaded || modelMatrices.empty()) {
@@ -188,12 +195,17 @@ void Model::draw(Shader& program, bool clear)
         return;
     }
 
-    glBindBuffer(GL_ARRAY_BUFFER, modelMatrixBuffer);
-    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(modelMatrices.size() * sizeof(glm::mat4)),
-                 modelMatrices.data(), GL_DYNAMIC_DRAW);
-    glBindBuffer(GL_ARRAY_BUFFER, normalMatrixBuffer);
-    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(normalMatrices.size() * sizeof(glm::mat4)),
-                 normalMatrices.data(), GL_DYNAMIC_DRAW);
+    // The shadow, depth and lit passes of a frame draw the same instances: one upload serves
+    // them all until the lit pass empties the lists.
+    if (!instancesUploaded) {
+        glBindBuffer(GL_ARRAY_BUFFER, modelMatrixBuffer);
+        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(modelMatrices.size() * sizeof(glm::mat4)),
+                     modelMatrices.data(), GL_DYNAMIC_DRAW);
+        glBindBuffer(GL_ARRAY_BUFFER, normalMatrixBuffer);
+        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(normalMatrices.size() * sizeof(glm::mat4)),
+                     normalMatrices.data(), GL_DYNAMIC_DRAW);
+        instancesUploaded = true;
+    }
 
     const int instances = static_cast<int>(modelMatrices.size());
     for (const auto& mesh : meshes)
@@ -202,5 +214,6 @@ void Model::draw(Shader& program, bool clear)
     if (clear) {
         modelMatrices.clear();
         normalMatrices.clear();
+        instancesUploaded = false;
     }
 }

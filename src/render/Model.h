@@ -32,6 +32,8 @@ public:
     void load();
     // Draws every queued instance with one instanced draw per mesh; clear empties the lists.
     void draw(Shader& shader, bool clear);
+    // Queues one instance at that world placement for this frame's passes.
+    void addInstance(const glm::mat4& world);
 
     // In depth-first node order, and within a node in its mesh order.
     std::vector<std::shared_ptr<Mesh>> meshes;
@@ -45,6 +47,8 @@ public:
     // holds this model's depths (Shadows).
     std::vector<glm::mat4> previousMatrices;
     bool inShadowCache = false;
+    // Whether the buffers hold the queued instances: the passes after the first draw from them.
+    bool instancesUploaded = false;
     std::uint32_t modelMatrixBuffer = 0;
     std::uint32_t normalMatrixBuffer = 0;
     std::string path;

@@ -41,6 +41,7 @@ void Shader::load()
 
     if (programId != noProgram)
         glDeleteProgram(programId);
+    locations.clear();
     // The depth-only twin follows the new vertex stage; it is rebuilt when next needed.
     if (depthOnly) {
         glDeleteProgram(depthOnly->programId);
@@ -176,22 +177,32 @@ void Shader::renderDepthOnly(const glm::mat4& pvMatrix)
         model->draw(*twin, false);
 }
 
+int Shader::location(const char* name) const
+{
+    for (const auto& [known, found] : locations)
+        if (known == name)
+            return found;
+    const GLint found = glGetUniformLocation(programId, name);
+    locations.emplace_back(name, found);
+    return found;
+}
+
 void Shader::setFloat(const char* name, float value) const
 {
-    glUniform1f(glGetUniformLocation(programId, name), value);
+    glUniform1f(location(name), value);
 }
 
 void Shader::setInt(const char* name, int value) const
 {
-    glUniform1i(glGetUniformLocation(programId, name), value);
+    glUniform1i(location(name), value);
 }
 
 void Shader::setVec3(const char* name, const glm::vec3& value) const
 {
-    glUniform3fv(glGetUniformLocation(programId, name), 1, glm::value_ptr(value));
+    glUniform3fv(location(name), 1, glm::value_ptr(value));
 }
 
 void Shader::setMat4(const char* name, const glm::mat4& value) const
 {
-    glUniformMatrix4fv(glGetUniformLocation(programId, name), 1, GL_FALSE, glm::value_ptr(value));
+    glUniformMatrix4fv(location(name), 1, GL_FALSE, glm::value_ptr(value));
 }

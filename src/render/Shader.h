@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 class Model;
@@ -61,7 +62,12 @@ public:
     bool linked = false;
 
 private:
+    // The uniform's location in the current program, asked of the driver once per name and load.
+    int location(const char* name) const;
+
     std::unique_ptr<Shader> depthOnly;
+    // Every mesh of every pass sets the same few uniforms: their locations, by name.
+    mutable std::vector<std::pair<std::string, int>> locations;
 };
 
 constexpr int SHADER_DEFAULT = 0;

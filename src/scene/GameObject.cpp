@@ -109,9 +109,7 @@ Drawable::Drawable(std::shared_ptr<Model> model)
 void Drawable::draw()
 {
     if (model) {
-        const glm::mat4 world = getWorldMatrix();
-        model->modelMatrices.push_back(world);
-        model->normalMatrices.push_back(glm::transpose(glm::inverse(world)));
+        model->addInstance(getWorldMatrix());
     }
     GameObject::draw();
 }

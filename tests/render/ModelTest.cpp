@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <vector>
 
 namespace {
 
@@ -191,6 +192,39 @@ TEST_F(ModelTest, MeshesWithoutNormalsOrTextureCoordinatesGetUsableOnes)
         expectNear(vertex.normal, glm::vec3(0.0f, 0.0f, 1.0f), 1e-5f, "computed normal");
         EXPECT_EQ(vertex.texCoords, glm::vec2(0.0f));
     }
+}
+
+// The passes of a frame share one upload; an instance queued after a pass has drawn must still
+// reach the buffers, and the next frame's instances replace the last frame's.
+TEST_F(ModelTest, InstanceBuffersFollowTheQueuedInstances)
+{
+    const auto model = import(gltf::scene({gltf::plane("Plane", 1.0f)}, {}));
+    ASSERT_TRUE(model->loaded);
+    const auto shader = getShader(SHADER_RAWCOLOR);
+    glUseProgram(shader->programId);
+    const auto uploaded = [&] {
+        GLint bytes = 0;
+        glBindBuffer(GL_ARRAY_BUFFER, model->modelMatrixBuffer);
+        glGetBufferParameteriv(GL_ARRAY_BUFFER, GL_BUFFER_SIZE, &bytes);
+        std::vector<glm::mat4> matrices(static_cast<std::size_t>(bytes) / sizeof(glm::mat4));
+        glGetBufferSubData(GL_ARRAY_BUFFER, 0, bytes, matrices.data());
+        glBindBuffer(GL_ARRAY_BUFFER, 0);
+        return matrices;
+    };
+    const glm::mat4 a = glm::translate(glm::mat4(1.0f), glm::vec3(1.0f, 2.0f, 3.0f));
+    const glm::mat4 b = glm::translate(glm::mat4(1.0f), glm::vec3(-4.0f, 5.0f, 0.0f));
+
+    model->addInstance(a);
+    model->draw(*shader, false);
+    EXPECT_EQ(uploaded(), std::vector<glm::mat4>{a});
+    model->addInstance(b);
+    model->draw(*shader, true);
+    EXPECT_EQ(uploaded(), (std::vector<glm::mat4>{a, b})) << "queued after the first pass drew";
+
+    model->addInstance(b);
+    model->draw(*shader, true);
+    EXPECT_EQ(uploaded(), std::vector<glm::mat4>{b}) << "the next frame replaces the last";
+    glUseProgram(0);
 }
 
 TEST_F(ModelTest, AMissingFileGivesAnEmptyRegisteredModelThatDropsItsInstances)

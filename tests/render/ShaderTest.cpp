@@ -239,4 +239,38 @@ TEST_F(ShaderTest, TheDepthOnlyTwinFollowsItsProgramThroughReloads)
     EXPECT_TRUE(linked(*twin));
 }
 
+TEST_F(ShaderTest, UniformsReachTheirNamesAfterAReloadMovesThem)
+{
+    // Two uniforms, then the first dropped: the second's location changes with the reload, and
+    // a location remembered from the old program would set nothing or the wrong uniform.
+    const std::string twoUniforms = "#version 430 core\n"
+                                    "out vec4 fragColor;\n"
+                                    "uniform vec3 first;\n"
+                                    "uniform float second;\n"
+                                    "void main() { fragColor = vec4(first, second); }\n";
+    const std::string secondOnly = "#version 430 core\n"
+                                   "out vec4 fragColor;\n"
+                                   "uniform float second;\n"
+                                   "void main() { fragColor = vec4(second); }\n";
+    auto shader = make(goodVertex, twoUniforms);
+    glUseProgram(shader->programId);
+    shader->setVec3("first", glm::vec3(0.25f));
+    shader->setFloat("second", 0.5f);
+    const GLint before = glGetUniformLocation(shader->programId, "second");
+    GLfloat value = 0.0f;
+    glGetUniformfv(shader->programId, before, &value);
+    EXPECT_EQ(value, 0.5f);
+
+    sandbox.write("shaders/test/test.frag", secondOnly);
+    shader->load();
+    const GLint after = glGetUniformLocation(shader->programId, "second");
+    ASSERT_NE(after, before) << "the reload must move the uniform for this test to mean anything";
+    glUseProgram(shader->programId);
+    shader->setFloat("second", 0.75f);
+    glGetUniformfv(shader->programId, after, &value);
+    EXPECT_EQ(value, 0.75f);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    glUseProgram(0);
+}
+
 } // namespace
