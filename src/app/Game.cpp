@@ -219,18 +219,15 @@ void Game::step(double frameTime)
     if (player) {
         if (playingThisFrame)
             runSeconds += deltaTime;
-        const bool over = isGameOver(player->health, player->remainingTime);
-        if (over && !gameOverRecorded)
+        // The frame the game ends: the run is weighed against the best and its replay kept.
+        if (!runOver && isGameOver(player->health, player->remainingTime)) {
+            runOver = true;
             recordRun();
-        gameOverRecorded = over;
+            if (recorder)
+                saveReplay("last.qfr");
+        }
     }
     hud.update(this);
-
-    if (player && !runOver && isGameOver(player->health, player->remainingTime)) {
-        runOver = true;
-        if (recorder)
-            saveReplay("last.qfr");
-    }
 }
 
 void Game::recordWith(std::unique_ptr<InputDevice> device)

@@ -117,7 +117,6 @@ public:
     std::unique_ptr<BestResults> records;
     // Seconds of play since the start or the last restart.
     double runSeconds = 0.0;
-    bool gameOverRecorded = false;
     // The window fills the monitor (F11, or `fullscreen` at start); the configured window
     // size and place to go back to.
     bool fullscreenWindow = false;
@@ -130,7 +129,7 @@ public:
     bool recordRuns = false;
     // Records the session; null unless recording.
     std::shared_ptr<ReplayRecorder> recorder;
-    // The run being recorded has ended (game over); the next restart begins another.
+    // The run has ended (game over): its result and replay are kept; the next restart begins another.
     bool runOver = false;
     // Playing a recording: the rules come from the file, so F4 reads no configuration, and
     // neither a recorded Escape nor F12 acts.
