@@ -80,9 +80,10 @@ void Mesh::createBuffers()
     glObjectLabel(GL_VERTEX_ARRAY, vao, -1, glLabel.c_str());
 }
 
-void Mesh::draw(Shader& shader, int instances)
+void Mesh::draw(Shader& shader, int instances, bool cullBackFaces)
 {
     const glm::mat4 placement = parentTransform * localTransform;
+    const bool cull = cullBackFaces && !twoSided && glm::determinant(glm::mat3(placement)) > 0.0f;
     shader.setMat4("modelMatrix", placement);
     shader.setMat4("normalMatrix", glm::transpose(glm::inverse(placement)));
     shader.setVec3("material.color", color);
@@ -90,7 +91,13 @@ void Mesh::draw(Shader& shader, int instances)
     bindTextures(shader);
 
     glBindVertexArray(vao);
+    if (cull) {
+        glEnable(GL_CULL_FACE);
+        glCullFace(GL_BACK);
+    }
     glDrawElementsInstanced(GL_TRIANGLES, static_cast<GLsizei>(indices.size()), GL_UNSIGNED_INT, nullptr, instances);
+    if (cull)
+        glDisable(GL_CULL_FACE);
     ++drawCalls;
     glBindVertexArray(0);
 }

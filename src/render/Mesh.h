@@ -40,7 +40,9 @@ public:
     // Uploads vertices and indices and records locations 0..2 in the vertex array.
     void createBuffers();
     // One instanced draw with the mesh's placement and material; the program must be current.
-    void draw(Shader& shader, int instances);
+    // With cullBackFaces the faces turned away are skipped, unless the material is two-sided
+    // or the mesh's placement mirrors it (which turns its faces inside out).
+    void draw(Shader& shader, int instances, bool cullBackFaces = false);
     // Material textures on units 1 and up, samplers "texture_diffuse1", "texture_specular1", ...
     // Also sets "diffuseMaps" and "specularMaps" to the number of maps with an image: samplers
     // keep the previous mesh's units and a texture without an image reads black, so a program
@@ -59,6 +61,9 @@ public:
     std::vector<MaterialTexture> textures;
     glm::vec3 color{0.0f};
     float shininess = 32.0f;
+    // The material shows both sides of its faces: the mesh may be open, so no face may be skipped
+    // for turning away from the viewer. Models mark closed meshes one-sided (glTF's default).
+    bool twoSided = false;
     std::string name;
     std::uint32_t vao = 0;
     std::uint32_t vbo = 0;

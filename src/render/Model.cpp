@@ -131,6 +131,8 @@ std::shared_ptr<Mesh> Model::importMesh(const aiMesh* source, const aiScene* sce
     if (material->Get("$mat.shininess", 0, 0, shininess) != aiReturn_SUCCESS)
         shininess = 32.0f;
     mesh->shininess = shininess;
+    int twoSided = 0;
+    mesh->twoSided = material->Get(AI_MATKEY_TWOSIDED, twoSided) == aiReturn_SUCCESS && twoSided != 0;
 
     const auto diffuse = importTextures(material, aiTextureType_DIFFUSE, "texture_diffuse");
     mesh->textures.insert(mesh->textures.end(), diffuse.begin(), diffuse.end());
@@ -184,7 +186,7 @@ void Model::addInstance(const glm::mat4& world)
     instancesUploaded = false;
 }
 
-void Model::draw(Shader& program, bool clear)
+void Model::draw(Shader& program, bool clear, bool cullBackFaces)
 {
     if (!loaded || modelMatrices.empty()) {
         // A model that never loaded still gets instances queued: the main pass drops them.
@@ -205,11 +207,14 @@ void Model::draw(Shader& program, bool clear)
         glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(normalMatrices.size() * sizeof(glm::mat4)),
                      normalMatrices.data(), GL_DYNAMIC_DRAW);
         instancesUploaded = true;
+        mirroredInstance = false;
+        for (const glm::mat4& world : modelMatrices)
+            mirroredInstance = mirroredInstance || glm::determinant(glm::mat3(world)) < 0.0f;
     }
 
     const int instances = static_cast<int>(modelMatrices.size());
     for (const auto& mesh : meshes)
-        mesh->draw(program, instances);
+        mesh->draw(program, instances, cullBackFaces && !mirroredInstance);
 
     if (clear) {
         modelMatrices.clear();

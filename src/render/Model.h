@@ -31,7 +31,9 @@ public:
 
     void load();
     // Draws every queued instance with one instanced draw per mesh; clear empties the lists.
-    void draw(Shader& shader, bool clear);
+    // cullBackFaces skips the faces of closed meshes that turn away from the viewer: the camera's
+    // passes, which never see them (the light's pass draws every face, for the shadows' sake).
+    void draw(Shader& shader, bool clear, bool cullBackFaces = false);
     // Queues one instance at that world placement for this frame's passes.
     void addInstance(const glm::mat4& world);
 
@@ -49,6 +51,8 @@ public:
     bool inShadowCache = false;
     // Whether the buffers hold the queued instances: the passes after the first draw from them.
     bool instancesUploaded = false;
+    // Whether an uploaded instance mirrors the model, turning its faces inside out.
+    bool mirroredInstance = false;
     std::uint32_t modelMatrixBuffer = 0;
     std::uint32_t normalMatrixBuffer = 0;
     std::string path;

@@ -130,7 +130,7 @@ void Shader::render(glm::vec3 eyePos, const Light& light, const Shadows& shadows
     setFloat("shadowDepthPerUnit", 0.5f * glm::length(glm::vec3(lightPv[0][2], lightPv[1][2], lightPv[2][2])));
 
     for (Model* model : models)
-        model->draw(*this, true);
+        model->draw(*this, true, true);
 }
 
 void Shader::renderDepth(const glm::mat4& lightPvMatrix, Casters casters)
@@ -171,7 +171,7 @@ void Shader::renderDepthOnly(const glm::mat4& pvMatrix)
     glUseProgram(twin->programId);
     twin->setPvMatrix(pvMatrix);
     for (Model* model : models)
-        model->draw(*twin, false);
+        model->draw(*twin, false, true);
 }
 
 int Shader::location(const char* name) const

@@ -257,6 +257,42 @@ TEST_F(FrameTest, AMaterialWithoutMapsShowsItsColourAfterATexturedOne)
     root.children.clear();
 }
 
+TEST_F(FrameTest, FacesTurnedAwayAreSkippedOnlyForOneSidedMaterialsAndStillCastShadows)
+{
+    // Two sheets hanging face down, so the camera above sees their backs: a one-sided material
+    // (a closed mesh's, whose backs are never seen) and a two-sided one (an open surface's).
+    gltf::scene({gltf::plane("Sheet", 2.5f, 1.0f, 0)}, {{"Blue", glm::vec4(0.1f, 0.3f, 0.9f, 1.0f), 0.8f, "", ""}})
+        .write(sandbox, "models/test/oneside.gltf");
+    gltf::scene({gltf::plane("Cloth", 2.5f, 1.0f, 0)},
+                {{"Blue", glm::vec4(0.1f, 0.3f, 0.9f, 1.0f), 0.8f, "", "", true}})
+        .write(sandbox, "models/test/twoside.gltf");
+    auto oneSided = std::make_shared<Model>(assetPath("models/test/oneside.gltf"), getShader(SHADER_DEFAULT));
+    auto twoSided = std::make_shared<Model>(assetPath("models/test/twoside.gltf"), getShader(SHADER_DEFAULT));
+    root.children.clear();
+    root.addChild(std::make_shared<Drawable>(floor));
+    const glm::vec3 oneAt(0.0f, -4.0f, 4.0f);
+    const glm::vec3 twoAt(10.0f, 8.0f, 4.0f);
+    for (const auto& [model, place] : {std::pair{oneSided, oneAt}, std::pair{twoSided, twoAt}}) {
+        auto sheet = std::make_shared<Drawable>(model);
+        sheet->setPosition(place);
+        sheet->setRotation(glm::vec3(180.0f, 0.0f, 0.0f));
+        root.addChild(sheet);
+    }
+
+    renderFrame();
+    const Pixel hidden = at(toPixel(oneAt));
+    const Pixel shown = at(toPixel(twoAt));
+    EXPECT_GT(shown.b, shown.r + 80) << "the two-sided sheet's back is drawn: " << shown;
+    EXPECT_GT(hidden.g, hidden.b + 20) << "the one-sided sheet's back is skipped, the grass shows: " << hidden;
+    // The light's pass draws every face: both sheets shade the grass below them.
+    const Pixel open = at(toPixel(glm::vec3(4.0f, -14.0f, 0.0f)));
+    for (const glm::vec3& sheet : {oneAt, twoAt}) {
+        const Pixel shade = at(toPixel(shadowOnGround(sheet)));
+        EXPECT_LT(shade.g + 30, open.g) << "no shadow under the sheet at x " << sheet.x << ": " << shade << " vs " << open;
+    }
+    root.children.clear();
+}
+
 TEST_F(FrameTest, LayingTheDepthsDownFirstDrawsTheImageOfASinglePass)
 {
     // A second ground, wider than the camera's reach: fragments at the far plane itself, which

@@ -93,6 +93,8 @@ void Document::write(const testkit::AssetSandbox& sandbox, const std::string& re
     for (std::size_t i = 0; i < materials.size(); ++i) {
         const Material& material = materials[i];
         materialJson << (i ? "," : "") << "{\"name\":\"" << material.name << "\"";
+        if (material.doubleSided)
+            materialJson << ",\"doubleSided\":true";
         if (!material.specularImage.empty()) {
             usesSpecularGlossiness = true;
             materialJson << ",\"extensions\":{\"KHR_materials_pbrSpecularGlossiness\":{";

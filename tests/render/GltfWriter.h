@@ -31,6 +31,8 @@ struct Material {
     // specular-glossiness extension, which the importer reports as a specular texture.
     std::string diffuseImage;
     std::string specularImage;
+    // Both sides of its faces are shown (glTF's default is one side only).
+    bool doubleSided = false;
 };
 
 struct Node {
