@@ -91,12 +91,13 @@ bool Game::initialize(const std::string& title)
     loadShaders();
     loadModels();
 
-    postProcessing.initialize();
-    shadows.initialize();
+    postProcessing.initialize(renderSettings());
+    shadows.initialize(renderSettings());
     hud.initialize();
 
     light.color = glm::vec3(0.8f);
     light.position = lightPosition;
+    light.ambient = brightness;
 
     if (recordRuns)
         recordWith(makeGlfwInputDevice(window));
@@ -306,6 +307,7 @@ void Game::reloadConfiguration()
     const float previousWidth = window_width;
     const float previousHeight = window_height;
     loadConfig();
+    light.ambient = brightness;
     const int width = static_cast<int>(window_width);
     const int height = static_cast<int>(window_height);
     if (width <= 0 || height <= 0) {
@@ -371,9 +373,33 @@ void Game::rebuildSizedTargets()
         return;
     if (player)
         player->camera->rebuildProjection();
-    shadows.initialize();
-    postProcessing.initialize();
+    shadows.initialize(renderSettings());
+    postProcessing.initialize(renderSettings());
     framebufferResized = false;
+}
+
+RenderSettings configuredRenderSettings()
+{
+    RenderSettings settings;
+    settings.width = static_cast<int>(window_width);
+    settings.height = static_cast<int>(window_height);
+    settings.shadowFactor = shadowmap_resolution_factor;
+    settings.fallbackShadowFactor = findSetting("shadowmap_resolution_factor")->defaultValue;
+    settings.cameraNear = cameraNear;
+    settings.cameraFar = cameraFar;
+    settings.lightPosition = lightPosition;
+    settings.worldLength = worldLength;
+    return settings;
+}
+
+RenderSettings Game::renderSettings() const
+{
+    RenderSettings settings = configuredRenderSettings();
+    if (player) {
+        settings.cameraNear = player->camera->nearPlane;
+        settings.cameraFar = player->camera->farPlane;
+    }
+    return settings;
 }
 
 void Game::render()

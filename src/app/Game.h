@@ -31,6 +31,9 @@ constexpr float maxUpdateTime = 0.25f;
 extern float baseHealth;
 // Where the one light of the scene hangs, high above the start of the world.
 extern const glm::vec3 lightPosition;
+// What the render passes need of the settings (window size, shadow factor), the light and the
+// world, with the camera's default planes.
+RenderSettings configuredRenderSettings();
 
 // The spine of the program: start-up, the frame loop, and the context handed to every
 // update (input, frame time, player, physics, restart flag).
@@ -78,6 +81,8 @@ public:
     void resume();
     // After a framebuffer resize: camera projection, shadow map and off-screen target at the new size.
     void rebuildSizedTargets();
+    // What the render passes need of the settings, the window and the world, as they are now.
+    RenderSettings renderSettings() const;
     // The player and the scene queue their instances into their models.
     void queueInstances();
     void shadowPass();

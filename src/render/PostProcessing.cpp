@@ -1,6 +1,5 @@
 #include "render/PostProcessing.h"
 
-#include "app/Config.h"
 #include "render/Files.h"
 #include "render/Shader.h"
 
@@ -12,9 +11,6 @@
 namespace {
 
 const glm::vec3 outlineColor(0.0f);
-// The game camera's planes, to linearise the depth target.
-constexpr float cameraNear = 0.1f;
-constexpr float cameraFar = 300.0f;
 
 constexpr float screenQuad[24] = {
     -1.0f, 1.0f, 0.0f, 1.0f, -1.0f, -1.0f, 0.0f, 0.0f, 1.0f, -1.0f, 1.0f, 0.0f,
@@ -43,12 +39,14 @@ void PostProcessing::release()
     framebuffer = colorTexture = depthTexture = quadVbo = quadVao = 0;
 }
 
-void PostProcessing::initialize()
+void PostProcessing::initialize(const RenderSettings& settings)
 {
     release();
     edgeShader = getShader(SHADER_PP_EDGE);
-    width = static_cast<int>(window_width);
-    height = static_cast<int>(window_height);
+    width = settings.width;
+    height = settings.height;
+    cameraNear = settings.cameraNear;
+    cameraFar = settings.cameraFar;
 
     glGenFramebuffers(1, &framebuffer);
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
@@ -100,7 +98,7 @@ void PostProcessing::bindTarget(bool wireframe)
     glEnable(GL_DEPTH_TEST);
     glClearColor(0.2f, 0.2f, 0.2f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
-    glViewport(0, 0, static_cast<int>(window_width), static_cast<int>(window_height));
+    glViewport(0, 0, width, height);
     glPolygonMode(GL_FRONT_AND_BACK, wireframe ? GL_LINE : GL_FILL);
 }
 
@@ -111,7 +109,7 @@ void PostProcessing::draw()
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     glClearColor(0.2f, 0.2f, 0.2f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
-    glViewport(0, 0, static_cast<int>(window_width), static_cast<int>(window_height));
+    glViewport(0, 0, width, height);
 
     if (!edgeShader)
         return;

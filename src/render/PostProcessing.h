@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "render/RenderSettings.h"
+
 class Shader;
 
 // Off-screen target of the main pass, and the outline pass that brings it to the window.
@@ -10,8 +12,8 @@ class PostProcessing {
 public:
     PostProcessing();
 
-    // (Re)creates the targets at the window size and the quad, releasing the previous ones.
-    void initialize();
+    // (Re)creates the targets at the framebuffer's size and the quad, releasing the previous ones.
+    void initialize(const RenderSettings& settings);
     // Makes the off-screen target current for the main pass: cleared, sized, fill or wireframe.
     void bindTarget(bool wireframe);
     // Draws the outlined image into the window.
@@ -28,6 +30,9 @@ public:
     // Size of the targets, as made by the last initialize.
     int width = 0;
     int height = 0;
+    // The camera's planes the depth target was drawn with.
+    float cameraNear = 0.1f;
+    float cameraFar = 300.0f;
 
 private:
     void release();

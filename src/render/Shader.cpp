@@ -1,6 +1,5 @@
 #include "render/Shader.h"
 
-#include "app/Config.h"
 #include "render/Files.h"
 #include "render/Light.h"
 #include "render/Model.h"
@@ -111,7 +110,7 @@ void Shader::render(glm::vec3 eyePos, const Light& light, const Shadows& shadows
     glUseProgram(programId);
     setPvMatrix(pvMatrix);
 
-    setFloat("brightness", brightness);
+    setFloat("brightness", light.ambient);
     setFloat("shades", 3.0f);
     setFloat("specular_intensity", 0.1f);
 
@@ -141,8 +140,6 @@ void Shader::renderDepth(const glm::mat4& lightPvMatrix, Casters casters)
         return;
     glUseProgram(depth->programId);
     depth->setPvMatrix(lightPvMatrix);
-    depth->setFloat("near", 0.1f);
-    depth->setFloat("far", 300.0f);
 
     for (const auto& [key, shader] : shaderRegistry()) {
         for (Model* model : shader->models) {

@@ -1,7 +1,5 @@
 #include "render/Shadows.h"
 
-#include "app/Config.h"
-#include "app/Game.h"
 #include "render/Files.h"
 #include "render/Model.h"
 #include "render/Shader.h"
@@ -16,8 +14,6 @@
 
 namespace {
 
-// The world ring: four segments of 200 units along +x.
-constexpr float worldLength = 200.0f * 4.0f;
 constexpr float lightHalfExtent = 500.0f;
 constexpr float lightNear = 0.1f;
 // Texels around the camera's footprint that a lit fragment may still read: its lookup is
@@ -26,7 +22,7 @@ constexpr int readMargin = 8;
 
 } // namespace
 
-void Shadows::initialize()
+void Shadows::initialize(const RenderSettings& settings)
 {
     for (std::uint32_t* target : {&framebuffer, &cacheFramebuffer}) {
         if (*target != 0)
@@ -39,7 +35,8 @@ void Shadows::initialize()
 
     GLint largest = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
-    const glm::ivec2 size = shadowMapSize(window_width, window_height, shadowmap_resolution_factor, largest);
+    const glm::ivec2 size = shadowMapSize(static_cast<float>(settings.width), static_cast<float>(settings.height),
+                                          settings.shadowFactor, settings.fallbackShadowFactor, largest);
     width = size.x;
     height = size.y;
 
@@ -57,7 +54,7 @@ void Shadows::initialize()
     cacheValid = false;
 
     // Deep enough to reach the far end of the ring from the light.
-    const float depth = glm::length(glm::vec3(worldLength, 0.0f, 0.0f) - lightPosition);
+    const float depth = glm::length(glm::vec3(settings.worldLength, 0.0f, 0.0f) - settings.lightPosition);
     lightProjection = glm::ortho(-lightHalfExtent, lightHalfExtent, -lightHalfExtent, lightHalfExtent, lightNear, depth);
 }
 
@@ -188,10 +185,10 @@ glm::ivec4 Shadows::readableArea(const glm::mat4& cameraViewProjection) const
     return glm::ivec4(from, to - from);
 }
 
-glm::ivec2 shadowMapSize(float windowWidth, float windowHeight, float factor, int largest)
+glm::ivec2 shadowMapSize(float windowWidth, float windowHeight, float factor, float fallbackFactor, int largest)
 {
     const bool usableFactor = factor > 0.0f && std::isfinite(factor);
-    const float used = usableFactor ? factor : findSetting("shadowmap_resolution_factor")->defaultValue;
+    const float used = usableFactor ? factor : fallbackFactor;
     // Single precision, truncated: 1.3 x 750 is 974.99994 and gives 974 rows.
     const glm::vec2 asked(windowWidth * used, used * windowHeight);
     const float limit = largest > 0 ? static_cast<float>(largest) + 1.0f : 1e9f;

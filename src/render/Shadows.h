@@ -4,18 +4,20 @@
 
 #include <cstdint>
 
+#include "render/RenderSettings.h"
+
 // The shadow map's size for a window and a resolution factor. A factor that gives no map takes
-// the default instead, and a map larger than the card's `largest` texture shrinks to fit, keeping
+// the fallback instead, and a map larger than the card's `largest` texture shrinks to fit, keeping
 // its shape; either is reported once.
-glm::ivec2 shadowMapSize(float windowWidth, float windowHeight, float factor, int largest);
+glm::ivec2 shadowMapSize(float windowWidth, float windowHeight, float factor, float fallbackFactor, int largest);
 
 // Shadow map from the fixed light: a depth-only framebuffer sized from the window and the
 // resolution factor, and the light's orthographic projection over the whole world ring.
 class Shadows {
 public:
 
-    // (Re)creates the framebuffer and the map at the current window size, releasing the previous ones.
-    void initialize();
+    // (Re)creates the framebuffer and the map for the settings' window, releasing the previous ones.
+    void initialize(const RenderSettings& settings);
     // The depth pass from the light: lightPvMatrix, target, clear, viewport, then every queued instance.
     void drawDepthPass(glm::vec3 lightPos);
     // The same, but only the part of the map that a view through cameraViewProjection can read

@@ -64,6 +64,7 @@ protected:
     void SetUp() override
     {
         RenderTest::SetUp();
+        light.ambient = brightness;
         // A softly chequered ground (two close greens, so the texture shows without drawing lines).
         std::vector<unsigned char> checker;
         for (int y = 0; y < grassSize; ++y)
@@ -105,8 +106,8 @@ protected:
         auto standing = std::make_shared<Drawable>(tree);
         standing->setPosition(treeAt);
         root.addChild(standing);
-        shadows.initialize();
-        postProcessing.initialize();
+        shadows.initialize(settings());
+        postProcessing.initialize(settings());
     }
 
     void TearDown() override
@@ -174,7 +175,7 @@ protected:
     // From the side, so the shadows the light throws towards +x fall in view.
     const glm::vec3 eye{-8.0f, -28.0f, 13.0f};
     const glm::vec3 target{6.0f, 2.0f, 0.0f};
-    const Light light{glm::vec3(0.8f), lightPosition};
+    Light light{glm::vec3(0.8f), lightPosition};
     const std::vector<glm::vec3> boxes{{0.0f, -4.0f, 3.5f}, {10.0f, 8.0f, 3.0f}, {22.0f, -12.0f, 4.0f}};
     GameObject root;
     std::shared_ptr<Model> floor;

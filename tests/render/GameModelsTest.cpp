@@ -1,5 +1,6 @@
 #include "RenderFixture.h"
 
+#include "app/Config.h"
 #include "app/Game.h"
 #include "render/Light.h"
 #include "render/Model.h"
@@ -54,14 +55,14 @@ TEST_F(GameModelsTest, TheRepositorysModelsImportSilentlyAndDraw)
     }
     Shadows shadows;
     PostProcessing postProcessing;
-    shadows.initialize();
-    postProcessing.initialize();
+    shadows.initialize(settings());
+    postProcessing.initialize(settings());
     root.draw();
     const std::uint64_t before = meshDrawCalls();
     shadows.drawDepthPass(lightPosition);
     postProcessing.bindTarget(false);
     const glm::vec3 eye(-30.0f, -60.0f, 40.0f);
-    renderShaders(eye, Light{glm::vec3(0.8f), lightPosition}, shadows,
+    renderShaders(eye, Light{glm::vec3(0.8f), lightPosition, brightness}, shadows,
                   glm::perspective(1.0f, 4.0f / 3.0f, 0.1f, 300.0f) *
                       glm::lookAt(eye, glm::vec3(90.0f, 0.0f, 0.0f), glm::vec3(0, 0, 1)));
     postProcessing.draw();

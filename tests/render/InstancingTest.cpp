@@ -1,6 +1,7 @@
 #include "GltfWriter.h"
 #include "RenderFixture.h"
 
+#include "app/Config.h"
 #include "app/Game.h"
 #include "render/Files.h"
 #include "render/Light.h"
@@ -42,8 +43,8 @@ protected:
         GetCapturedStdout();
         ASSERT_EQ(tree->meshes.size(), 2u);
 
-        shadows.initialize();
-        postProcessing.initialize();
+        shadows.initialize(settings());
+        postProcessing.initialize(settings());
     }
 
     void TearDown() override
@@ -77,7 +78,7 @@ protected:
         postProcessing.bindTarget(false);
         const glm::mat4 camera = glm::perspective(1.0f, 1.0f, 0.1f, 300.0f) *
                                  glm::lookAt(glm::vec3(-20, 0, 20), glm::vec3(0.0f), glm::vec3(0, 0, 1));
-        renderShaders(glm::vec3(-20, 0, 20), Light{glm::vec3(0.8f), lightPosition}, shadows, camera);
+        renderShaders(glm::vec3(-20, 0, 20), Light{glm::vec3(0.8f), lightPosition, brightness}, shadows, camera);
         return meshDrawCalls() - before;
     }
 
@@ -159,7 +160,7 @@ TEST_F(InstancingTest, ASurfaceRightOnTheFarPlaneStaysUndrawn)
     depthPass();
     postProcessing.bindTarget(false);
     const std::uint64_t before = meshDrawCalls();
-    renderShaders(eye, Light{glm::vec3(0.8f), lightPosition}, shadows, camera);
+    renderShaders(eye, Light{glm::vec3(0.8f), lightPosition, brightness}, shadows, camera);
     ASSERT_EQ(meshDrawCalls() - before, 2u) << "depths first, then lit";
 
     unsigned char colour[3] = {};

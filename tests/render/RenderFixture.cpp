@@ -1,6 +1,7 @@
 #include "RenderFixture.h"
 
 #include "app/Config.h"
+#include "app/Game.h"
 #include "render/Shader.h"
 
 #include <epoxy/gl.h>
@@ -40,6 +41,11 @@ void RenderTest::SetUp()
     sandbox.copyRealAssets();
     context = std::make_unique<testkit::GlContext>(width, height, visible);
     loadShaders();
+}
+
+RenderSettings RenderTest::settings()
+{
+    return configuredRenderSettings();
 }
 
 void RenderTest::TearDown()

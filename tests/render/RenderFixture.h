@@ -1,5 +1,6 @@
 #pragma once
 
+#include "render/RenderSettings.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -18,6 +19,8 @@ protected:
     explicit RenderTest(int width = 320, int height = 240, bool visible = false);
     void SetUp() override;
     void TearDown() override;
+    // What the game hands its passes for the current settings (the window sized as above).
+    static RenderSettings settings();
 
     testkit::AssetSandbox sandbox;
     std::unique_ptr<testkit::GlContext> context;

@@ -42,7 +42,7 @@ TEST_F(ShadowsTest, TheMapFollowsTheWindowTimesTheFactorTruncated)
         shadowmap_resolution_factor = factor;
         Shadows shadows;
         CaptureStdout();
-        shadows.initialize();
+        shadows.initialize(settings());
         EXPECT_EQ(GetCapturedStdout(), "");
         EXPECT_EQ(textureSize(shadows.depthTexture), expected) << factor;
         EXPECT_EQ(glm::ivec2(shadows.width, shadows.height), expected);
@@ -58,7 +58,7 @@ TEST_F(ShadowsTest, AFactorThatGivesNoUsableMapIsReplacedWithOneMessage)
         shadowmap_resolution_factor = factor;
         Shadows shadows;
         CaptureStdout();
-        shadows.initialize();
+        shadows.initialize(settings());
         const std::string out = GetCapturedStdout();
         EXPECT_EQ(out.rfind("ERROR - shadowmap_resolution_factor ", 0), 0u) << out;
         EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1) << out;
@@ -69,19 +69,19 @@ TEST_F(ShadowsTest, AFactorThatGivesNoUsableMapIsReplacedWithOneMessage)
 
     // Larger than the card's textures: shrunk to fit with the window's shape.
     CaptureStdout();
-    EXPECT_EQ(shadowMapSize(1000.0f, 750.0f, 10.0f, 4096), glm::ivec2(4096, 3072));
-    EXPECT_EQ(shadowMapSize(750.0f, 1000.0f, 1e30f, 4096), glm::ivec2(3072, 4096));
+    EXPECT_EQ(shadowMapSize(1000.0f, 750.0f, 10.0f, 2.0f, 4096), glm::ivec2(4096, 3072));
+    EXPECT_EQ(shadowMapSize(750.0f, 1000.0f, 1e30f, 2.0f, 4096), glm::ivec2(3072, 4096));
     const std::string out = GetCapturedStdout();
     EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 2) << out;
     CaptureStdout();
-    EXPECT_EQ(shadowMapSize(1000.0f, 750.0f, 4.096f, 4096), glm::ivec2(4096, 3072)) << "exactly the largest is fine";
+    EXPECT_EQ(shadowMapSize(1000.0f, 750.0f, 4.096f, 2.0f, 4096), glm::ivec2(4096, 3072)) << "exactly the largest is fine";
     EXPECT_EQ(GetCapturedStdout(), "");
 }
 
 TEST_F(ShadowsTest, TheLightBoxReachesTheFarEndOfTheRing)
 {
     Shadows shadows;
-    shadows.initialize();
+    shadows.initialize(settings());
     const float d = 1273.774f;
     EXPECT_NEAR(shadows.lightProjection[0][0], 0.002f, projectionTolerance);
     EXPECT_NEAR(shadows.lightProjection[1][1], 0.002f, projectionTolerance);
@@ -94,8 +94,8 @@ TEST_F(ShadowsTest, ReinitialisingReleasesThePreviousTargets)
 {
     Shadows shadows;
     PostProcessing postProcessing;
-    shadows.initialize();
-    postProcessing.initialize();
+    shadows.initialize(settings());
+    postProcessing.initialize(settings());
     const int textures = rendertest::liveTextures();
     const int framebuffers = rendertest::liveFramebuffers();
     const int buffers = rendertest::liveBuffers();
@@ -103,8 +103,8 @@ TEST_F(ShadowsTest, ReinitialisingReleasesThePreviousTargets)
 
     for (int i = 0; i < 5; ++i) {
         window_width += 10.0f;
-        shadows.initialize();
-        postProcessing.initialize();
+        shadows.initialize(settings());
+        postProcessing.initialize(settings());
     }
     EXPECT_EQ(rendertest::liveTextures(), textures);
     EXPECT_EQ(rendertest::liveFramebuffers(), framebuffers);
@@ -121,7 +121,7 @@ TEST_F(ShadowsTest, TheOutlineTargetsMatchTheWindowAndTakeTheEdgeProgram)
     window_height = 720.0f;
     PostProcessing postProcessing;
     CaptureStdout();
-    postProcessing.initialize();
+    postProcessing.initialize(settings());
     EXPECT_EQ(GetCapturedStdout(), "");
     EXPECT_EQ(textureSize(postProcessing.colorTexture), glm::ivec2(1280, 720));
     EXPECT_EQ(textureSize(postProcessing.depthTexture), glm::ivec2(1280, 720));
@@ -135,8 +135,8 @@ TEST_F(ShadowsTest, IncompleteTargetsAreReported)
     Shadows shadows;
     PostProcessing postProcessing;
     CaptureStdout();
-    shadows.initialize();
-    postProcessing.initialize();
+    shadows.initialize(settings());
+    postProcessing.initialize(settings());
     EXPECT_EQ(GetCapturedStdout(), "Shadows::initialize: framebuffer is not complete\n"
                                    "PostProcessing::initialize: framebuffer is not complete\n");
 }
@@ -147,7 +147,7 @@ TEST_F(ShadowsTest, TheReadableAreaHoldsEveryPointInViewAndNotTheWholeMap)
     window_height = 750.0f;
     shadowmap_resolution_factor = 2.0f;
     Shadows shadows;
-    shadows.initialize();
+    shadows.initialize(settings());
     // Along the tunnel from its start, as the game's camera looks.
     const glm::mat4 camera = glm::perspective(glm::radians(60.0f), 4.0f / 3.0f, 0.1f, 300.0f) *
                              glm::lookAt(glm::vec3(0.0f, 0.0f, 20.0f), glm::vec3(100.0f, 0.0f, 15.0f), glm::vec3(0, 0, 1));
@@ -175,7 +175,7 @@ TEST_F(ShadowsTest, TheReadableAreaHoldsEveryPointInViewAndNotTheWholeMap)
 TEST_F(ShadowsTest, AViewThatCannotBeInvertedReadsTheWholeMap)
 {
     Shadows shadows;
-    shadows.initialize();
+    shadows.initialize(settings());
     shadows.drawDepthPass(lightPosition);
     EXPECT_EQ(shadows.readableArea(glm::mat4(0.0f)), glm::ivec4(0, 0, shadows.width, shadows.height));
 }

@@ -164,16 +164,16 @@ struct Renderer {
     Shadows shadows;
     PostProcessing postProcessing;
     HUD hud;
-    Light light{glm::vec3(0.8f), lightPosition};
+    Light light{glm::vec3(0.8f), lightPosition, brightness};
     int tile = 0;
 
     explicit Renderer(int tilePixels) : tile(tilePixels)
     {
         loadShaders();
         loadModels();
-        shadows.initialize();
+        shadows.initialize(configuredRenderSettings());
         fitShadowsToScene(shadows);
-        postProcessing.initialize();
+        postProcessing.initialize(configuredRenderSettings());
         hud.initialize();
     }
 
