@@ -13,11 +13,13 @@
 #include <cmath>
 #include <optional>
 #include <sstream>
+#include <vector>
 
 // The world's obstacles and pickups with the hulls cooked from the game's own models, met by
 // rain and by the player as in play. They live with the render tests because the models only
-// load with an OpenGL context. Where a ball first touches a hull is worked out here from the
-// model's own points, placed by hand, never through the physics code under test.
+// load with an OpenGL context (the world tests open no window, so they can be checked for
+// leaks). Where a ball first touches a hull is worked out here from the model's own points,
+// placed by hand, never through the physics code under test.
 
 namespace {
 
