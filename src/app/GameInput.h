@@ -21,7 +21,7 @@ constexpr int SCROLL_DOWN = 259;
 
 // Per-frame keyboard, mouse and gamepad state with edge detection, mouse movement measured
 // from the window centre, and the feature toggles.
-class GameInput : public IUpdate {
+class GameInput final : public IUpdate {
 public:
     explicit GameInput(GLFWwindow* window);
     explicit GameInput(std::unique_ptr<InputDevice> device);

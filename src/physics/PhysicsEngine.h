@@ -20,7 +20,7 @@ class PhysicsBody;
 // The one rigid-body world of the game: steps it at a fixed rate from the frame time, takes
 // the bodies of destroyed objects out at a safe point, and turns new touches into onHit calls
 // on both objects. Everything runs on the main thread, inside update.
-class PhysicsEngine : public IUpdate {
+class PhysicsEngine final : public IUpdate {
 public:
     PhysicsEngine();
     ~PhysicsEngine();
