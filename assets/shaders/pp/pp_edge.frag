@@ -38,9 +38,14 @@ void main()
     // 1/depth is affine in the stored depth, 1/depth = (far - d (far - near)) / (near far), and on
     // any flat surface affine across the screen too: its Laplacian vanishes there and only
     // silhouettes and creases stand out, however slanted the surface. Relative to the centre's.
-    float d = texelFetch(depthTex, p, 0).r;
-    float around = texelFetch(depthTex, left, 0).r + texelFetch(depthTex, right, 0).r +
-                   texelFetch(depthTex, below, 0).r + texelFetch(depthTex, above, 0).r;
+    // Two gathers of 2 x 2 depths, centred on the pixel's upper left and lower right corners,
+    // hold the pixel and its four neighbours (the depth target clamps at its edges, as the colour
+    // fetches below do).
+    vec2 texel = 1.0 / vec2(textureSize(depthTex, 0));
+    vec4 upperLeft = textureGather(depthTex, (vec2(p) + vec2(0.0, 1.0)) * texel);
+    vec4 lowerRight = textureGather(depthTex, (vec2(p) + vec2(1.0, 0.0)) * texel);
+    float d = upperLeft.z;
+    float around = upperLeft.w + upperLeft.y + lowerRight.y + lowerRight.w;
     float slope = far - near;
     float depthJump = abs((around - 4.0 * d) * slope) / (far - d * slope);
 
