@@ -130,13 +130,18 @@ void CharacterController::report()
 {
     if (!hitReport)
         return;
-    // A report may move this controller again; it gets its own list.
-    const std::vector<ControllerHit> found = std::move(hits);
-    hits.clear();
+    // A report may move this controller again and so add hits: the ones reported now go to a
+    // list of their own. The two lists hand their storage back and forth, so no move allocates.
+    std::vector<ControllerHit> found;
+    found.swap(hits);
+    hits.swap(spareHits);
     for (const ControllerHit& hit : found) {
         if (hit.actor->controller)
             hitReport->onControllerHit(hit);
         else
             hitReport->onShapeHit(hit);
     }
+    found.clear();
+    if (found.capacity() > spareHits.capacity())
+        spareHits.swap(found);
 }

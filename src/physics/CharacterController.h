@@ -76,5 +76,7 @@ private:
 
     // Hits of the move under way, one per body.
     std::vector<ControllerHit> hits;
+    // Storage for the next move's hits while the last move's are being reported.
+    std::vector<ControllerHit> spareHits;
     std::vector<PhysicsBody*> overlaps;
 };

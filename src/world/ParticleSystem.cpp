@@ -1,6 +1,7 @@
 #include "world/ParticleSystem.h"
 
 #include "app/Game.h"
+#include "physics/PhysicsEngine.h"
 #include "render/Model.h"
 #include "world/Random.h"
 #include "scene/Angles.h"
@@ -9,6 +10,8 @@
 
 namespace {
 
+// Enough spare drops for every drop that ends between two spawns at any frame rate.
+constexpr std::size_t maxSpareDrops = 64;
 
 } // namespace
 
@@ -40,6 +43,20 @@ void Raindrop::onHit(PhysxObject*)
         destroy();
 }
 
+bool Raindrop::reusable() const
+{
+    // The engine takes an ended drop's body out at its next update.
+    return destroyed && !engine->contains(actor.get());
+}
+
+void Raindrop::revive()
+{
+    destroyed = false;
+    age = 0.0f;
+    engine->addBody(actor.get());
+    setCollisionMask(RAINDROP_MASK);
+}
+
 ParticleSystem::ParticleSystem(float rate, float lifetime, float dropScale)
     : rate(rate)
     , lifetime(lifetime)
@@ -50,6 +67,7 @@ ParticleSystem::ParticleSystem(float rate, float lifetime, float dropScale)
     rotation = glm::vec3(0.0f, 90.0f, 0.0f);
     refreshModelMatrix();
     computeBasis();
+    spareDrops.reserve(maxSpareDrops);
 }
 
 void ParticleSystem::computeBasis()
@@ -81,6 +99,13 @@ void ParticleSystem::setScale(glm::vec3 value)
 
 void ParticleSystem::update(Game* game)
 {
+    // Drops that ended are kept before the update lets them go.
+    for (const auto& child : children) {
+        if (!child->isDestroyed() || spareDrops.size() >= maxSpareDrops)
+            continue;
+        if (auto drop = std::dynamic_pointer_cast<Raindrop>(child))
+            spareDrops.push_back(std::move(drop));
+    }
     GameObject::update(game);
 
     accumulator += rate * game->deltaTime;
@@ -90,7 +115,7 @@ void ParticleSystem::update(Game* game)
     accumulator -= static_cast<float>(count);
 
     for (int i = 0; i < count; ++i) {
-        auto drop = std::make_shared<Raindrop>(game->physics, lifetime);
+        std::shared_ptr<Raindrop> drop = nextDrop(game);
         const glm::vec3 p = getPosition();
         const float u = WorldRandom::unit() - 1.0f;
         const float v = WorldRandom::unit() - 1.0f;
@@ -99,4 +124,18 @@ void ParticleSystem::update(Game* game)
         drop->setLinearVelocity(direction * RAIN_SPEED);
         addChild(drop);
     }
+}
+
+std::shared_ptr<Raindrop> ParticleSystem::nextDrop(Game* game)
+{
+    for (std::size_t i = 0; i < spareDrops.size(); ++i) {
+        if (!spareDrops[i]->reusable())
+            continue;
+        std::shared_ptr<Raindrop> drop = std::move(spareDrops[i]);
+        spareDrops.erase(spareDrops.begin() + static_cast<std::ptrdiff_t>(i));
+        drop->lifetime = lifetime;
+        drop->revive();
+        return drop;
+    }
+    return std::make_shared<Raindrop>(game->physics, lifetime);
 }

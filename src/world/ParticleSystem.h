@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 // The rain of every segment: drops per second, their lifetime, and their size.
 constexpr float RAIN_RATE = 2.5f;
@@ -27,6 +28,10 @@ public:
     // Its pose comes from the physics body in world coordinates, whatever emitter it hangs under.
     glm::mat4 getWorldMatrix() override;
     void onHit(PhysxObject* other) override;
+    // Whether an ended drop has left the physics world and may fall again.
+    bool reusable() const;
+    // An ended drop falls again as a new one: its body back in the world, its age zero.
+    void revive();
 
     float age = 0.0f;
     float lifetime;
@@ -51,7 +56,11 @@ public:
     glm::vec3 direction{0.0f};
     glm::vec3 right{0.0f};
     glm::vec3 up{0.0f};
+    // Ended drops kept to fall again: steady rain makes no new objects or bodies.
+    std::vector<std::shared_ptr<Raindrop>> spareDrops;
 
 private:
     void computeBasis();
+    // A spare drop that has left the world, revived, or a new one.
+    std::shared_ptr<Raindrop> nextDrop(Game* game);
 };

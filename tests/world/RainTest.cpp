@@ -141,6 +141,26 @@ TEST_F(RainTest, ADropFallsAtConstantSpeedAndVanishesOnTheFloor)
     EXPECT_FALSE(floor->isDestroyed());
     h.frame(dt);
     EXPECT_TRUE(rain->getChildren().empty()) << "erased from the emitter at its next update";
+
+    // The ended drop is kept and falls again as the next one, a new drop in every way: back in
+    // the world, young, falling at the same speed and ending on the floor again.
+    rain->rate = RAIN_RATE;
+    h.game.deltaTime = 0.4f;
+    rain->update(&h.game);
+    rain->rate = 0.0f;
+    ASSERT_EQ(rain->getChildren().size(), 1u);
+    EXPECT_EQ(rain->getChildren().front(), drop) << "no new object while a spare one waits";
+    EXPECT_FALSE(drop->isDestroyed());
+    EXPECT_NEAR(drop->getPosition().z, 20.0f, kPositionTolerance);
+    h.frames(60, dt);
+    EXPECT_NEAR(drop->getPosition().z, 20.0f - 9.81f, 0.02f);
+    EXPECT_NEAR(drop->age, 1.0f, 1e-3f);
+    frames = 0;
+    while (!drop->isDestroyed() && frames < 120) {
+        h.frame(dt);
+        ++frames;
+    }
+    EXPECT_TRUE(drop->isDestroyed()) << "a revived drop still touches the floor";
 }
 
 TEST_F(RainTest, DropsFallInGameTimeWhateverTheFrameRate)
