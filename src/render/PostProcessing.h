@@ -30,9 +30,9 @@ public:
     // Size of the targets, as made by the last initialize.
     int width = 0;
     int height = 0;
-    // The camera's planes the depth target was drawn with.
-    float cameraNear = 0.1f;
-    float cameraFar = 300.0f;
+    // The camera's planes the depth target is drawn with, as handed to the last initialize.
+    float cameraNear = 0.0f;
+    float cameraFar = 0.0f;
 
 private:
     void release();
