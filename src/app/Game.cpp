@@ -375,6 +375,7 @@ void Game::rebuildSizedTargets()
         player->camera->rebuildProjection();
     shadows.initialize(renderSettings());
     postProcessing.initialize(renderSettings());
+    hud.resize(static_cast<int>(window_width), static_cast<int>(window_height));
     framebufferResized = false;
 }
 

@@ -113,6 +113,13 @@ void HUD::initialize()
     glBindVertexArray(0);
 }
 
+void HUD::resize(int newWidth, int newHeight)
+{
+    width = newWidth;
+    height = newHeight;
+    sendStaticUniforms();
+}
+
 void HUD::sendStaticUniforms()
 {
     if (!shader)

@@ -40,6 +40,9 @@ public:
 
     // Loads the font and sets up the glyph quad; needs the shader registry and a GL context.
     void initialize();
+    // The window's framebuffer has a new size: the text keeps its size in pixels and its places
+    // follow the new corners and centre.
+    void resize(int newWidth, int newHeight);
     void update(Game* game) override;
     // The bookkeeping of update, on plain values.
     void observe(const PlayerStatus& player, float frameTime, bool showFps, bool& restarted);

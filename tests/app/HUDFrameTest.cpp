@@ -59,6 +59,20 @@ protected:
     }
 
     int white(Region r) const { return count(r, 255, 255, 255); }
+
+    // The smallest region holding every white pixel of r (empty when there is none).
+    Region whiteBounds(Region r) const
+    {
+        Region found{r.x1, r.y1, r.x0, r.y0};
+        for (int y = std::max(0, r.y0); y < std::min(height, r.y1); ++y)
+            for (int x = std::max(0, r.x0); x < std::min(width, r.x1); ++x) {
+                const unsigned char* p = &pixels[static_cast<std::size_t>((y * width + x) * 3)];
+                if (p[0] > 255 - kColourSlack && p[1] > 255 - kColourSlack && p[2] > 255 - kColourSlack)
+                    found = {std::min(found.x0, x), std::min(found.y0, y), std::max(found.x1, x + 1),
+                             std::max(found.y1, y + 1)};
+            }
+        return found;
+    }
     int red(Region r) const { return count(r, 255, 0, 0); }
 
     testkit::SandboxGame real;
@@ -83,6 +97,30 @@ TEST_F(HUDFrameTest, HealthTimeAndLevelShowInWhiteAtTheirPlaces)
     game.input->showHud = false;
     frame();
     EXPECT_LT(white({25, H - 30, 200, H - 5}), 5) << "F6 hides the HUD";
+}
+
+TEST_F(HUDFrameTest, AfterAResizeTheTextKeepsItsSizeAndItsCorner)
+{
+    frame();
+    const Region before = whiteBounds({0, height - 60, 320, height});
+    ASSERT_GT(before.x1 - before.x0, 50) << "the health line";
+    const int oldHeight = height;
+
+    // Wider and taller: a projection kept from the old size would stretch the glyphs.
+    glfwSetWindowSize(game.window, 1400, 1100);
+    for (int i = 0; i < 100 && static_cast<int>(window_height) == oldHeight; ++i)
+        glfwWaitEventsTimeout(0.02);
+    // The window's buffers take the new size when a frame is shown.
+    frame();
+    glfwSwapBuffers(game.window);
+    frame();
+    ASSERT_EQ(width, 1400);
+    ASSERT_EQ(height, 1100);
+    const Region after = whiteBounds({0, height - 60, 320, height});
+    EXPECT_NEAR(after.x1 - after.x0, before.x1 - before.x0, 2) << "the same width in pixels";
+    EXPECT_NEAR(after.y1 - after.y0, before.y1 - before.y0, 2) << "the same height in pixels";
+    EXPECT_EQ(after.x0, before.x0) << "the same distance from the left edge";
+    EXPECT_EQ(height - after.y1, oldHeight - before.y1) << "the same distance from the top";
 }
 
 TEST_F(HUDFrameTest, YouDiedShowsInRedAfterDeathWithTheBestGameUnderIt)
