@@ -196,6 +196,11 @@ void GameSound::hearRules(Game& game)
 
 void GameSound::hearRain(Game& game, float dt)
 {
+    if (game.paused) {
+        // The world stands still over the paused screen, and so does its rain.
+        alSourcef(rainSource, AL_GAIN, 0.0f);
+        return;
+    }
     playTime += dt;
     duck = towards(duck, wasOver ? duckedGain : 1.0f, dt, duckSmoothing);
     tickBudget = std::min(tickBurst, tickBudget + dt * ticksPerSecond);

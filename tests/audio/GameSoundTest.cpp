@@ -289,6 +289,14 @@ TEST_F(GameSoundTest, RainFollowsTheShowerNearTheCreatureAndDucksWhileTheGameIsO
     g.frames(3 * 60);
     EXPECT_GT(g.frames(30).rms(), 0.5 * shower) << "the rain should come back in the rain";
 
+    // Paused, the world stands still and so does its rain; it comes back on resuming.
+    g.h.game.pause();
+    g.frames(60); // whatever splash was ringing ends
+    EXPECT_LT(g.frames(30).peak(), silent) << "rain heard while paused";
+    g.h.game.resume();
+    g.frames(30);
+    EXPECT_GT(g.frames(30).rms(), 0.5 * shower) << "the rain should come back on resuming";
+
     sound_volume = 0.0f;
     g.frame();
     EXPECT_LT(g.frames(10).peak(), silent) << "rain heard at sound_volume 0";
