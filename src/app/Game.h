@@ -4,6 +4,7 @@
 #include "audio/SoundEvents.h"
 #include "render/Light.h"
 #include "render/PostProcessing.h"
+#include "render/RenderSettings.h"
 #include "render/Shadows.h"
 #include "scene/GameObject.h"
 

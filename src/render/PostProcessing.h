@@ -1,9 +1,9 @@
 #pragma once
 
+#include "render/RenderSettings.h"
+
 #include <cstdint>
 #include <memory>
-
-#include "render/RenderSettings.h"
 
 class Shader;
 

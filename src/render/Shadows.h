@@ -1,10 +1,10 @@
 #pragma once
 
+#include "render/RenderSettings.h"
+
 #include <glm/glm.hpp>
 
 #include <cstdint>
-
-#include "render/RenderSettings.h"
 
 // The shadow map's size for a window and a resolution factor. A factor that gives no map takes
 // the fallback instead, and a map larger than the card's `largest` texture shrinks to fit, keeping

@@ -10,7 +10,7 @@
 
 namespace {
 
-// Enough spare drops for every drop that ends between two spawns at any frame rate.
+// Spare drops an emitter keeps: more than end between two of its spawns in steady rain.
 constexpr std::size_t maxSpareDrops = 64;
 
 } // namespace
