@@ -91,8 +91,9 @@ bool Game::initialize(const std::string& title)
     loadShaders();
     loadModels();
 
-    postProcessing.initialize(renderSettings());
-    shadows.initialize(renderSettings());
+    const RenderSettings settings = renderSettings();
+    postProcessing.initialize(settings);
+    shadows.initialize(settings);
     hud.initialize();
 
     light.color = glm::vec3(0.8f);
@@ -373,9 +374,10 @@ void Game::rebuildSizedTargets()
         return;
     if (player)
         player->camera->rebuildProjection();
-    shadows.initialize(renderSettings());
-    postProcessing.initialize(renderSettings());
-    hud.resize(static_cast<int>(window_width), static_cast<int>(window_height));
+    const RenderSettings settings = renderSettings();
+    shadows.initialize(settings);
+    postProcessing.initialize(settings);
+    hud.resize(settings.width, settings.height);
     framebufferResized = false;
 }
 

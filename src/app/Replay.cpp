@@ -437,17 +437,18 @@ void ReplayRecorder::recordFrame(double frameTime, bool focused, int scroll)
     if (full)
         return;
 
-    std::string bytes;
-    encoder.append(pending, bytes);
+    // Encoded straight onto the recording, and taken back if it does not fit.
+    const std::size_t recorded = frameBytes.size();
+    encoder.append(pending, frameBytes);
     // The header grows with the keys and the end mark follows the frames.
-    const std::size_t fileSize = frameBytes.size() + bytes.size() + 64 + 4 * header.keyCodes.size();
+    const std::size_t fileSize = frameBytes.size() + 64 + 4 * header.keyCodes.size();
     if (fileSize > limit || frames >= UINT32_MAX) {
+        frameBytes.resize(recorded);
         full = true;
         logMessage("Replay: the recording has reached its limit of " + std::to_string(limit / (1024 * 1024)) +
                    " MB and stops here; play goes on, but this session's runs will not be saved");
         return;
     }
-    frameBytes += bytes;
     ++frames;
 }
 
