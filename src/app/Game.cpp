@@ -4,8 +4,11 @@
 #include "app/Config.h"
 #include "app/GameInput.h"
 #include "app/GameRules.h"
+#include "app/PlayScreens.h"
 #include "app/Replay.h"
+#include "app/ReplayScreen.h"
 #include "app/Screenshot.h"
+#include "app/TextRenderer.h"
 #include "app/UserFolders.h"
 #include "audio/GameSound.h"
 #include "physics/PhysicsEngine.h"
@@ -94,7 +97,9 @@ bool Game::initialize(const std::string& title)
     const RenderSettings settings = renderSettings();
     postProcessing.initialize(settings);
     shadows.initialize(settings);
-    hud.initialize();
+    text = std::make_shared<TextRenderer>();
+    text->initialize(settings.width, settings.height);
+    hud.initialize(text);
 
     light.color = glm::vec3(0.8f);
     light.position = lightPosition;
@@ -104,6 +109,8 @@ bool Game::initialize(const std::string& title)
         recordWith(makeGlfwInputDevice(window));
     else
         input = std::make_shared<GameInput>(window);
+    menuDevice = makeGlfwInputDevice(window);
+    menuInput.setDevice(menuDevice.get());
     records = std::make_unique<BestResults>(BestResults::defaultFile());
 
     createWorld();
@@ -114,6 +121,19 @@ bool Game::initialize(const std::string& title)
 
 void Game::createWorld(bool withSegments)
 {
+    // A world built again replaces the one before: its forest leaves the scene first, then the
+    // player, then the physics they all live in.
+    if (segmentManager) {
+        std::erase(root.children, std::static_pointer_cast<GameObject>(segmentManager));
+        segmentManager.reset();
+    }
+    player.reset();
+    physics.reset();
+    levelTimer = 0.0f;
+    runSeconds = 0.0;
+    runOver = false;
+    restarted = false;
+
     physics = std::make_shared<PhysicsEngine>();
     player = std::make_shared<Player>(physics);
     if (withSegments) {
@@ -129,8 +149,11 @@ void Game::run()
     lastFrameTime = glfwGetTime();
     while (!glfwWindowShouldClose(window))
         frame();
-    // Quitting ends the run being played; one that already ended was saved then.
-    if (recorder && !runOver)
+    // Quitting ends the run being played; one that already ended was saved then. A recording
+    // being watched is set aside first, so the player's own run is the one kept.
+    screens.clear();
+    screens.apply(*this);
+    if (recorder && !runOver && !replaying)
         saveReplay("last.qfr");
     glfwTerminate();
     window = nullptr;
@@ -152,19 +175,92 @@ void Game::update()
     step(elapsed);
 }
 
+void Game::quit()
+{
+    if (window)
+        glfwSetWindowShouldClose(window, GLFW_TRUE);
+    quitting = true;
+}
+
 void Game::step(double frameTime)
 {
+    // The game starts straight into play.
+    screens.apply(*this);
+    if (screens.empty()) {
+        screens.push(std::make_unique<PlayScreen>());
+        screens.apply(*this);
+    }
     soundEvents.clear();
+    ruleEvents.clear();
+    stepped = false;
     realFrameTime = static_cast<float>(frameTime);
     deltaTime = static_cast<float>(std::min(frameTime, static_cast<double>(maxUpdateTime)));
 
-    if (focused) {
+    Screen* top = screens.top();
+    paused = !top->worldMoves();
+    if (!top->readsPlayInput()) {
+        // Menus and a recording being watched read the keys straight, and the wheel is theirs.
+        // Coming from play, the keys start from how they are now: nothing let go during play acts here.
+        if (playedLastFrame)
+            menuInput.resync(focused);
+        menuInput.update(focused);
+        pendingScroll = 0;
+        menuFrameKeys();
+    }
+    playedLastFrame = top->readsPlayInput();
+    top->update(*this, frameTime);
+    if (!stepped) {
+        hud.update(this);
+        if (sound)
+            sound->update(*this);
+    }
+    screens.apply(*this);
+    paused = screens.top() && !screens.top()->worldMoves();
+}
+
+void Game::menuFrameKeys()
+{
+    // The toggles the play input keeps work over the menus too.
+    if (input) {
+        if (menuInput.released(GLFW_KEY_F2))
+            input->wireframe = !input->wireframe;
+        if (menuInput.released(GLFW_KEY_F3))
+            input->showFps = !input->showFps;
+        if (menuInput.released(GLFW_KEY_F6))
+            input->showHud = !input->showHud;
+        if (menuInput.released(GLFW_KEY_M))
+            input->muted = !input->muted;
+    }
+    if (menuInput.released(GLFW_KEY_F5))
+        reloadShaders();
+    if (!replaying) {
+        if (menuInput.released(GLFW_KEY_F4))
+            reloadConfiguration();
+        if (menuInput.released(GLFW_KEY_F11))
+            toggleFullscreen();
+        if (menuInput.released(GLFW_KEY_F12))
+            screenshotRequested = true;
+    }
+}
+
+void Game::playStep(double frameTime, bool focusedNow, bool restartNow)
+{
+    soundEvents.clear();
+    ruleEvents.clear();
+    stepped = true;
+    realFrameTime = static_cast<float>(frameTime);
+    deltaTime = static_cast<float>(std::min(frameTime, static_cast<double>(maxUpdateTime)));
+
+    if (focusedNow) {
+        if (pendingScroll != 0 && !replaying)
+            input->onScroll(pendingScroll);
         input->update(this);
-        if (input->quitToggle && window && !replaying)
-            glfwSetWindowShouldClose(window, GLFW_TRUE);
+        if (input->quitToggle && !replaying)
+            quit();
     } else {
         input->settle();
     }
+    pendingScroll = 0;
 
     if (input->released(GLFW_KEY_F4) && !replaying)
         reloadConfiguration();
@@ -175,37 +271,45 @@ void Game::step(double frameTime)
     if (input->released(GLFW_KEY_F12) && !replaying)
         screenshotRequested = true;
 
-    // Every frame is recorded, paused ones too: a pause comes and goes with the input, so a
-    // playback goes through the same pauses to the same end.
-    if (recorder) {
+    // Every step of play is recorded, the one that pauses too: a playback goes through the
+    // same steps to the same end. The menus' frames are not part of the run.
+    if (recorder && !replaying) {
         const int scroll = input->released(SCROLL_UP) ? 1 : input->released(SCROLL_DOWN) ? -1 : 0;
-        recorder->recordFrame(frameTime, focused, scroll);
+        recorder->recordFrame(frameTime, focusedNow, scroll, restartNow);
     }
 
     // Pause: P, the pad's Start, the window losing the focus or the pad going away, only
-    // while there is a game to lose. Each paused frame spends its own time, so the frame
-    // after resuming is an ordinary one.
+    // while there is a game to lose. The step that pauses moves nothing.
     const bool playing = player && !isGameOver(player->health, player->remainingTime);
-    if (paused) {
-        if (input->pauseRequested || input->released(GLFW_MOUSE_BUTTON_LEFT))
-            resume();
-    } else if (playing && (input->pauseRequested || !focused || input->gamepadLost)) {
-        pause();
-    }
-    hud.paused = paused;
-    if (paused) {
+    if (playing && !restartNow && (input->pauseRequested || !focusedNow || input->gamepadLost)) {
+        if (!replaying)
+            openPauseMenu();
         input->restartPressed = false;
-        // The music plays on over the paused screen, and M still works.
-        if (sound)
-            sound->update(*this);
-        return;
+    } else {
+        advanceWorld(restartNow);
     }
+    hud.update(this);
+    if (sound)
+        sound->update(*this);
+}
 
-    const bool restartedBefore = restarted;
+void Game::advanceWorld(bool restartNow)
+{
+    if (player && restartNow && !runOver) {
+        // A run given up from the pause menu ends here, as if it had been lost.
+        runOver = true;
+        recordRun();
+        if (recorder && !replaying)
+            saveReplay("last.qfr");
+    }
+    if (input)
+        input->restartPressed = restartNow;
     applyGameRules(*this);
-    if (restarted && !restartedBefore) {
+    if (restarted) {
         runOver = false;
-        if (recorder)
+        if (input)
+            input->captureCursor();
+        if (recorder && !replaying)
             recorder->startRun();
     }
     const bool playingThisFrame = player && !isGameOver(player->health, player->remainingTime);
@@ -215,21 +319,22 @@ void Game::step(double frameTime)
     root.update(this);
     if (physics)
         physics->update(this);
-    if (sound)
-        sound->update(*this);
 
     if (player) {
         if (playingThisFrame)
             runSeconds += deltaTime;
-        // The frame the game ends: the run is weighed against the best and its replay kept.
+        // The step the game ends: the run is weighed against the best and its replay kept.
+        noteRunEnd(ruleEvents, !runOver, player->health, player->remainingTime);
         if (!runOver && isGameOver(player->health, player->remainingTime)) {
             runOver = true;
+            // The cursor is freed for the game-over menu; the world goes on under it.
+            if (input)
+                input->releaseCursor();
             recordRun();
-            if (recorder)
+            if (recorder && !replaying)
                 saveReplay("last.qfr");
         }
     }
-    hud.update(this);
 }
 
 void Game::recordWith(std::unique_ptr<InputDevice> device)
@@ -275,25 +380,12 @@ void Game::saveScreenshot()
         logMessage("Screenshot saved: " + path.string());
 }
 
-void Game::pause()
-{
-    paused = true;
-    if (input)
-        input->releaseCursor();
-}
-
-void Game::resume()
-{
-    paused = false;
-    if (input)
-        input->captureCursor();
-}
-
 void Game::recordRun()
 {
     const RunResult run{player->level, runSeconds};
     runSeconds = 0.0;
-    if (!records)
+    // A recording being watched is somebody's past run, not a result of the player's.
+    if (!records || replaying)
         return;
     const bool newBest = records->submit(run);
     // The run that set the record is kept to be watched again.
@@ -409,15 +501,40 @@ void Game::render()
 {
     if (framebufferResized)
         rebuildSizedTargets();
-    queueInstances();
-    shadowPass();
-    mainPass();
-    postPass();
-    hudPass();
+    if (screens.empty())
+        renderWorld();
+    else
+        screens.draw(*this);
     if (screenshotRequested) {
         screenshotRequested = false;
         saveScreenshot();
     }
+}
+
+void Game::renderWorld()
+{
+    queueInstances();
+    shadowPass();
+    mainPass();
+    postPass();
+}
+
+void Game::openPauseMenu()
+{
+    screens.push(std::make_unique<PauseScreen>());
+}
+
+void Game::watchReplay(const std::filesystem::path& file)
+{
+    std::string error;
+    auto replay = loadReplay(file, error);
+    if (replay && !replayFitsThisGame(*replay, error))
+        replay.reset();
+    if (!replay) {
+        logMessage("Replay: cannot play " + file.string() + ": " + error);
+        return;
+    }
+    screens.push(std::make_unique<ReplayScreen>(std::move(*replay), false));
 }
 
 void Game::queueInstances()
@@ -472,6 +589,8 @@ void Game::onWindowFocus(GLFWwindow*, int focused)
 
 void Game::onScroll(GLFWwindow*, double, double yOffset)
 {
-    if (activeGame && activeGame->input)
-        activeGame->input->onScroll(yOffset);
+    // Kept for the next step of play, which alone hands it to the creature's input: a wheel
+    // turned over a menu or a recording being watched steers nothing.
+    if (activeGame && yOffset != 0.0)
+        activeGame->pendingScroll = yOffset > 0.0 ? 1 : -1;
 }

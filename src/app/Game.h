@@ -1,6 +1,9 @@
 #pragma once
 
+#include "app/GameRules.h"
 #include "app/HUD.h"
+#include "app/MenuInput.h"
+#include "app/Screen.h"
 #include "audio/SoundEvents.h"
 #include "render/Light.h"
 #include "render/PostProcessing.h"
@@ -10,6 +13,7 @@
 
 #include <glm/glm.hpp>
 
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -19,6 +23,7 @@ class GameInput;
 class GameSound;
 class InputDevice;
 class ReplayRecorder;
+class TextRenderer;
 class PhysicsEngine;
 class Player;
 class SegmentManager;
@@ -58,11 +63,25 @@ public:
     void frame();
     // Measures the frame time from the clock, then steps.
     void update();
-    // One frame of input, rules and object updates, `frameTime` seconds after the last one.
-    // The world never advances more than maxUpdateTime in one frame.
+    // One frame of the top screen, `frameTime` seconds after the last; the screens asked for
+    // in it take their places at its end. Starts play when no screen is up yet.
     void step(double frameTime);
+    // One step of play, `frameTime` seconds after the last: input read through `input`, then
+    // the rules and the world, which never advance more than maxUpdateTime. `focusedNow` and
+    // `restartNow` (a restart was chosen for this step) come from the window and the menus, or
+    // from a recording. Nothing of the world moves in a step that pauses.
+    void playStep(double frameTime, bool focusedNow, bool restartNow);
     // One frame of drawing: the steps below, in this order.
     void render();
+
+    // The pause menu goes over play (P, Start, focus lost, pad unplugged).
+    void openPauseMenu();
+    // The next step of play begins a new run (the pause menu's RESTART).
+    void requestRestart() { restartRequested = true; }
+    // Asks the window to close; the loop ends after this frame.
+    void quit();
+    // Watches a recording over the current screens; back to them at its end or on Escape.
+    void watchReplay(const std::filesystem::path& file);
 
     // From now on every frame the game's update consumes is recorded, read through `device`.
     void recordWith(std::unique_ptr<InputDevice> device);
@@ -76,14 +95,12 @@ public:
     void reloadConfiguration();
     // F11: a borderless window the size of the primary monitor, and back to the configured size.
     void toggleFullscreen();
-    // Nothing of the world moves while paused; the cursor is free. Resuming captures the
-    // cursor again at the window centre, so the view does not jump.
-    void pause();
-    void resume();
     // After a framebuffer resize: camera projection, shadow map and off-screen target at the new size.
     void rebuildSizedTargets();
     // What the render passes need of the settings, the window and the world, as they are now.
     RenderSettings renderSettings() const;
+    // The world's passes, from the shadow map to the outlined image in the window.
+    void renderWorld();
     // The player and the scene queue their instances into their models.
     void queueInstances();
     void shadowPass();
@@ -102,6 +119,7 @@ public:
     // (which differ only after a hitch longer than maxUpdateTime).
     float deltaTime = 0.0f;
     float realFrameTime = 0.0f;
+    // A new run began in this step.
     bool restarted = false;
     GLFWwindow* window = nullptr;
     GameObject root;
@@ -115,10 +133,25 @@ public:
     float levelTimer = 0.0f;
     // What the world did this frame for the ear; emptied as each frame begins.
     SoundEvents soundEvents;
+    // What the rules decided this frame; emptied as each frame begins.
+    RuleEvents ruleEvents;
     // Null without an audio device: the game then plays silently.
     std::unique_ptr<GameSound> sound;
 
+    // A menu stands over the world this frame, and nothing of it moves.
     bool paused = false;
+    // The screens, play at the bottom.
+    ScreenStack screens;
+    // The menus' own reading of the keyboard, mouse and pad, never recorded.
+    MenuInput menuInput;
+    // The text drawing that the HUD and the menus share.
+    std::shared_ptr<TextRenderer> text;
+    // The wheel turned since the last step of play: +1 up, -1 down (the last turn wins).
+    int pendingScroll = 0;
+    // The pause menu chose RESTART: the next step of play starts a new run.
+    bool restartRequested = false;
+    // A menu chose QUIT (the window, when there is one, is asked to close too).
+    bool quitting = false;
     // The best game so far; none in tests that keep the player's folders out of play.
     std::unique_ptr<BestResults> records;
     // Seconds of play since the start or the last restart.
@@ -137,9 +170,11 @@ public:
     std::shared_ptr<ReplayRecorder> recorder;
     // The run has ended (game over): its result and replay are kept; the next restart begins another.
     bool runOver = false;
-    // Playing a recording: the rules come from the file, so F4 reads no configuration, and
-    // neither a recorded Escape nor F12 acts.
+    // Playing a recording: the rules come from the file, so F4 reads no configuration, neither
+    // a recorded Escape nor F12 acts, and nothing is written to the records or the replays.
     bool replaying = false;
+    // Started with --replay: the recording is all there is, and its end closes the window.
+    bool replayOnly = false;
     // F12 was let go: the frame being drawn is saved once it is complete.
     bool screenshotRequested = false;
 
@@ -153,6 +188,16 @@ private:
     void followFramebuffer();
     // A game has just ended: its result against the best so far.
     void recordRun();
+    // Rules, player, scene, physics and sound for this step's deltaTime, and the run's end.
+    void advanceWorld(bool restartNow);
+    // The keys that work over every screen but play, which reads its own: F2, F3, F4, F5, F6, F11, F12, M.
+    void menuFrameKeys();
+    // The device the menus read (in the game, the window's; tests give their own).
+    std::unique_ptr<InputDevice> menuDevice;
+    // A step of play ran in this frame (it updated the HUD and the sound itself).
+    bool stepped = false;
+    // The last frame was one of play, which does not sample the menus' keys.
+    bool playedLastFrame = true;
 };
 
 // The one game of the process, for the GLFW callbacks.

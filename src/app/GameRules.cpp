@@ -33,16 +33,20 @@ float levelTimeBonus(int level, float difficulty)
     return bonus > 0.0f ? bonus : 0.0f;
 }
 
+void restartRun(RuleState state, float baseHealth)
+{
+    state.levelTimer = 0.0f;
+    state.health = baseHealth;
+    state.remainingTime = levelLength;
+    state.level = 0;
+    state.restarted = true;
+}
+
 void applyGameRules(RuleState state, bool restartPressed, float deltaTime, float difficulty, float baseHealth)
 {
     if (isGameOver(state.health, state.remainingTime)) {
-        if (restartPressed) {
-            state.levelTimer = 0.0f;
-            state.health = baseHealth;
-            state.remainingTime = levelLength;
-            state.level = 0;
-            state.restarted = true;
-        }
+        if (restartPressed)
+            restartRun(state, baseHealth);
     } else if (state.levelTimer > levelLength) {
         state.levelTimer = 0.0f;
         state.level += 1;
@@ -57,9 +61,28 @@ void applyGameRules(Game& game)
 {
     if (game.player) {
         Player& p = *game.player;
-        applyGameRules({p.level, p.health, p.remainingTime, game.levelTimer, game.restarted},
-                       game.input && game.input->restartPressed, game.deltaTime, difficulty, baseHealth);
+        const int levelBefore = p.level;
+        game.restarted = false;
+        const RuleState state{p.level, p.health, p.remainingTime, game.levelTimer, game.restarted};
+        const bool restartPressed = game.input && game.input->restartPressed;
+        if (restartPressed && game.runOver && !isGameOver(p.health, p.remainingTime)) {
+            restartRun(state, baseHealth);
+            applyGameRules(state, false, game.deltaTime, difficulty, baseHealth);
+        } else {
+            applyGameRules(state, restartPressed, game.deltaTime, difficulty, baseHealth);
+        }
+        if (game.restarted)
+            game.ruleEvents.push(RuleEvent::Restarted);
+        else if (p.level > levelBefore)
+            game.ruleEvents.push(RuleEvent::LevelUp);
     }
     if (game.input)
         game.input->restartPressed = false;
+}
+
+void noteRunEnd(RuleEvents& events, bool wasPlaying, float health, float remainingTime)
+{
+    if (!wasPlaying || !isGameOver(health, remainingTime))
+        return;
+    events.push(health <= 0.0f ? RuleEvent::Died : RuleEvent::OutOfTime);
 }

@@ -2,6 +2,7 @@
 
 #include "app/BestResults.h"
 #include "app/GameRules.h"
+#include "app/TextRenderer.h"
 #include "scene/GameObject.h"
 
 #include <glm/glm.hpp>
@@ -14,15 +15,7 @@
 #include <string_view>
 #include <vector>
 
-class Shader;
-
-// One glyph of the HUD font, rasterised once into its own single-channel texture.
-struct Character {
-    std::uint32_t textureId = 0;
-    glm::ivec2 size{0};    // bitmap width and rows, pixels
-    glm::ivec2 bearing{0}; // offset of the bitmap from the pen position and baseline
-    std::uint32_t advance = 0; // horizontal advance, 1/64 pixel
-};
+class TextRenderer;
 
 // What the HUD reads of the player each frame.
 struct PlayerStatus {
@@ -38,33 +31,34 @@ public:
     HUD();
     ~HUD();
 
-    // Loads the font and sets up the glyph quad; needs the shader registry and a GL context.
-    void initialize();
+    // Sets up the text drawing, shared with the menus when `shared` is given, else its own
+    // (the font, the glyphs, the quad); needs the shader registry and a GL context.
+    void initialize(std::shared_ptr<TextRenderer> shared = nullptr);
     // The window's framebuffer has a new size: the text keeps its size in pixels and its places
     // follow the new corners and centre.
     void resize(int newWidth, int newHeight);
     void update(Game* game) override;
-    // The bookkeeping of update, on plain values.
-    void observe(const PlayerStatus& player, float frameTime, bool showFps, bool& restarted);
+    // The bookkeeping of update, on plain values: the player as it stands after this step and
+    // what the rules decided in it.
+    void observe(const PlayerStatus& player, float frameTime, bool showFps, const RuleEvents& events);
     // Notes M's mute toggle, so the HUD can say "SOUND OFF" / "SOUND ON" for a moment.
     void observeSound(bool muted, float frameTime);
     // The sound notice to show now, or null.
     const char* soundNotice() const;
     void render();
-    void renderText(std::string_view text, float x, float y, float scale, glm::vec3 color);
-    // Width in pixels that renderText gives the text at that scale.
-    float textWidth(std::string_view text, float scale) const;
+    // The game-over texts alone, for a screen that draws its own panel under them first.
+    void renderGameOver();
+    // Where the lowest game-over line ends, in pixels from the bottom: a menu under the texts starts below it.
+    float gameOverBottom() const;
+    bool gameOver() const { return died || outOfTime; }
 
     // The best game so far, shown on the game-over screen; `beaten` when the game just
     // ended set it.
     void showBest(const RunResult& best, bool beaten);
 
-    std::map<char, Character> characters;
+    std::shared_ptr<TextRenderer> text;
     int height = 0;
     int width = 0;
-    std::shared_ptr<Shader> shader;
-    std::uint32_t vao = 0;
-    std::uint32_t vbo = 0;
     bool fpsVisible = false;
     bool died = false;
     bool outOfTime = false;
@@ -79,26 +73,11 @@ public:
     bool soundMuted = false;
     // Seconds the sound notice has shown; negative while there is none.
     float soundNoticeTime = -1.0f;
-    // The game is paused: the paused screen goes over everything.
-    bool paused = false;
     std::optional<RunResult> best;
     bool newBest = false;
     // Shown in a corner while a recording plays ("REPLAY"); empty in play.
     std::string replayLabel;
-
-private:
-    void renderPausedScreen();
-    // Draws a line of text centred on x.
-    void renderCentred(std::string_view text, float x, float y, float scale, glm::vec3 color);
-
-    // Uploads "projection" and "text" again whenever the program was rebuilt (F5).
-    void sendStaticUniforms();
-    // The program load the static uniforms were sent to.
-    std::uint32_t configuredLoad = 0;
-    // One line of text being drawn: six (x, y, u, v) corners and the texture of each glyph.
-    std::vector<float> glyphQuads;
-    std::vector<std::uint32_t> glyphTextures;
+    // The game-over texts are drawn by the game-over menu over its panel, not by render().
+    bool gameOverDrawnByMenu = false;
 };
 
-// Draws issued by every HUD since the program started (the frame benchmark counts them per frame).
-std::uint64_t hudDrawCalls();

@@ -17,7 +17,7 @@ namespace {
 constexpr std::string_view magic = "QFREPLAY";
 constexpr std::string_view endMark = "END!";
 // Flag bits of a frame, in the order their data follows.
-enum : std::uint8_t {
+enum : std::uint16_t {
     flagFocused = 1,
     flagKeys = 2,
     flagWindow = 4,
@@ -26,11 +26,13 @@ enum : std::uint8_t {
     flagScrollDown = 32,
     flagGamepad = 64,
     flagSettings = 128,
+    flagRestart = 256,
 };
 // Far larger than any screen, small enough that the centre arithmetic never overflows.
 constexpr int maxWindowSide = 1 << 16;
 // The smallest frame: flags and frame time.
-constexpr std::size_t minFrameBytes = 1 + 8;
+constexpr std::size_t minFrameBytes = 2 + 8;
+constexpr std::uint16_t knownFlags = 511;
 
 template <typename T> void put(std::string& out, T value)
 {
@@ -88,11 +90,16 @@ ReplayFrame startingFrame(const ReplaySettings& settings)
 bool decodeFrame(Reader& in, ReplayFrame& previous, std::size_t keyCount, std::string& error)
 {
     ReplayFrame f = previous;
-    std::uint8_t flags = 0;
+    std::uint16_t flags = 0;
     if (!in.get(flags) || !in.get(f.frameTime)) {
         error = "it is cut short";
         return false;
     }
+    if (flags & ~knownFlags) {
+        error = "a frame holds values no game could have recorded";
+        return false;
+    }
+    f.restart = (flags & flagRestart) != 0;
     if (!std::isfinite(f.frameTime) || f.frameTime < 0.0) {
         error = "a frame has an impossible frame time";
         return false;
@@ -157,8 +164,21 @@ std::optional<Replay> parse(std::string_view bytes, std::string& error)
     Replay replay;
     ReplayHeader& h = replay.header;
     std::uint8_t keyCount = 0;
-    if (!in.getSettings(h.settings) || !in.get(h.baseHealth) || !in.get(h.runStart) || !in.get(h.frameCount) ||
-        !in.get(keyCount)) {
+    std::uint8_t bindingCount = 0;
+    if (!in.getSettings(h.settings) || !in.get(h.baseHealth) || !in.get(h.worldFingerprint) ||
+        !in.get(bindingCount)) {
+        error = "it is cut short";
+        return std::nullopt;
+    }
+    for (std::uint8_t i = 0; i < bindingCount; ++i) {
+        int code = 0;
+        if (!in.get(code)) {
+            error = "it is cut short";
+            return std::nullopt;
+        }
+        h.bindings.push_back(code);
+    }
+    if (!in.get(h.runStart) || !in.get(h.frameCount) || !in.get(keyCount)) {
         error = "it is cut short";
         return std::nullopt;
     }
@@ -219,7 +239,7 @@ ReplayEncoder::ReplayEncoder(const ReplaySettings& initial)
 void ReplayEncoder::append(const ReplayFrame& f, std::string& out)
 {
     const bool cursorAway = f.cursorX != f.windowWidth / 2 || f.cursorY != f.windowHeight / 2;
-    std::uint8_t flags = 0;
+    std::uint16_t flags = 0;
     if (f.focused)
         flags |= flagFocused;
     if (f.keys != previous.keys)
@@ -236,6 +256,8 @@ void ReplayEncoder::append(const ReplayFrame& f, std::string& out)
         flags |= flagGamepad;
     if (!(f.settings == previous.settings))
         flags |= flagSettings;
+    if (f.restart)
+        flags |= flagRestart;
 
     put(out, flags);
     put(out, f.frameTime);
@@ -265,6 +287,10 @@ std::string writeReplay(const ReplayHeader& header, std::string_view frameBytes)
     put(out, replayFormatVersion);
     putSettings(out, header.settings);
     put(out, header.baseHealth);
+    put(out, header.worldFingerprint);
+    put(out, static_cast<std::uint8_t>(header.bindings.size()));
+    for (int code : header.bindings)
+        put(out, code);
     put(out, header.runStart);
     put(out, header.frameCount);
     put(out, static_cast<std::uint8_t>(header.keyCodes.size()));
@@ -372,13 +398,14 @@ private:
 
 } // namespace
 
-ReplayRecorder::ReplayRecorder(float baseHealth, std::size_t limitBytes)
+ReplayRecorder::ReplayRecorder(float baseHealth, std::size_t limitBytes, std::uint64_t fingerprint)
     : encoder(currentReplaySettings())
     , limit(limitBytes)
     , pending(startingFrame(currentReplaySettings()))
 {
     header.settings = currentReplaySettings();
     header.baseHealth = baseHealth;
+    header.worldFingerprint = fingerprint;
 }
 
 std::unique_ptr<InputDevice> ReplayRecorder::watch(std::unique_ptr<InputDevice> device)
@@ -423,11 +450,12 @@ void ReplayRecorder::noteGamepad(const GamepadState& pad)
     pending.gamepadButtons = buttons;
 }
 
-void ReplayRecorder::recordFrame(double frameTime, bool focused, int scroll)
+void ReplayRecorder::recordFrame(double frameTime, bool focused, int scroll, bool restart)
 {
     pending.frameTime = frameTime;
     pending.focused = focused;
     pending.scroll = scroll;
+    pending.restart = restart;
     pending.settings = currentReplaySettings();
     if (!cursorRead) {
         pending.cursorX = pending.windowWidth / 2;
@@ -441,7 +469,7 @@ void ReplayRecorder::recordFrame(double frameTime, bool focused, int scroll)
     const std::size_t recorded = frameBytes.size();
     encoder.append(pending, frameBytes);
     // The header grows with the keys and the end mark follows the frames.
-    const std::size_t fileSize = frameBytes.size() + 64 + 4 * header.keyCodes.size();
+    const std::size_t fileSize = frameBytes.size() + 80 + 4 * (header.keyCodes.size() + header.bindings.size());
     if (fileSize > limit || frames >= UINT32_MAX) {
         frameBytes.resize(recorded);
         full = true;

@@ -20,22 +20,27 @@
 //   "QFREPLAY"  magic, 8 bytes
 //   u32         format version (replayFormatVersion)
 //   f32 x 4     difficulty, moveSensitivity, sensitivity, baseHealth when the world was created
+//   u64         the world's fingerprint (worldFingerprint): a recording plays to its end only in
+//               a game whose world behaves as the one it was made in
+//   u8, i32 x n number of bound keys, then the key of each action of the controls, in order
 //   u32         runStart: frames of earlier runs of the session (a restart keeps the world, so a
 //               run can only be reproduced from the world's creation; playback skips through them)
 //   u32         frame count
 //   u8, i32 x n number of key codes, then the codes; key bit i of a frame is code i
-//   frames      u8 flags, f64 frame time, then the parts the flags announce, in flag order:
+//   frames      u16 flags, f64 frame time, then the parts the flags announce, in flag order:
 //                 1 focused (no data)          2 keys changed: u64 bits
 //                 4 window size changed: i32 width, i32 height
 //                 8 cursor away from the window centre: f64 x, f64 y
 //                 16 scroll up / 32 scroll down this frame (no data)
 //                 64 gamepad changed: f32 x 6 axes, u32 buttons (bit 31: a pad is connected)
 //                 128 settings changed (F4): f32 x 3 difficulty, moveSensitivity, sensitivity
+//                 256 a restart was chosen in this step (no data)
 //   "END!"      so that a file cut short anywhere is recognised
 //
 // Parts not announced keep their value of the frame before (the cursor: the window centre).
+// Only steps of play are recorded: the frames spent in menus are not part of a run.
 
-inline constexpr std::uint32_t replayFormatVersion = 1;
+inline constexpr std::uint32_t replayFormatVersion = 2;
 inline constexpr std::size_t replayMaxKeys = 64;
 inline constexpr std::size_t gamepadAxisCount = std::tuple_size_v<decltype(GamepadState::axes)>;
 inline constexpr std::uint32_t gamepadConnectedBit = 1u << 31;
@@ -63,6 +68,8 @@ struct ReplayFrame {
     double cursorY = 0.0;
     // +1 scroll up, -1 scroll down, 0 none.
     int scroll = 0;
+    // A restart was chosen for this step (a menu's RESTART, or Enter at the game-over menu).
+    bool restart = false;
     std::array<float, gamepadAxisCount> gamepadAxes{};
     std::uint32_t gamepadButtons = 0;
     ReplaySettings settings;
@@ -72,6 +79,9 @@ struct ReplayFrame {
 struct ReplayHeader {
     ReplaySettings settings;
     float baseHealth = 5.0f;
+    std::uint64_t worldFingerprint = 0;
+    // The key bound to each action of the controls when the recording was made.
+    std::vector<int> bindings;
     std::uint32_t runStart = 0;
     std::uint32_t frameCount = 0;
     std::vector<int> keyCodes;
@@ -103,6 +113,13 @@ struct Replay {
 std::optional<Replay> parseReplay(std::string_view bytes, std::string& error);
 std::optional<Replay> loadReplay(const std::filesystem::path& path, std::string& error);
 
+// What the world does, in one number: a short scripted flight through a new world, hashed.
+// It changes with anything that shapes a run (the rules, the physics, the models' hulls, the
+// forest's layout), so a recording can tell a game it would not play to its end in.
+std::uint64_t worldFingerprint();
+// False, with one sentence in `error`, when the recording was made in a world that behaves otherwise.
+bool replayFitsThisGame(const Replay& replay, std::string& error);
+
 // Walks the frames of a parsed replay.
 class ReplayCursor {
 public:
@@ -125,13 +142,14 @@ public:
     // A recording larger than this stops, and the game plays on unrecorded.
     static constexpr std::size_t defaultLimit = 50u * 1024u * 1024u;
 
-    explicit ReplayRecorder(float baseHealth, std::size_t limitBytes = defaultLimit);
+    explicit ReplayRecorder(float baseHealth, std::size_t limitBytes = defaultLimit,
+                            std::uint64_t fingerprint = worldFingerprint());
 
     // The device GameInput should read: the real one, watched.
     std::unique_ptr<InputDevice> watch(std::unique_ptr<InputDevice> device);
 
-    // One frame of the game, after its input was read. `scroll` as in ReplayFrame.
-    void recordFrame(double frameTime, bool focused, int scroll);
+    // One step of play, after its input was read. `scroll` and `restart` as in ReplayFrame.
+    void recordFrame(double frameTime, bool focused, int scroll, bool restart);
     // A restart began a new run at the frame just recorded.
     void startRun();
     // The whole file for the session so far, with the current run marked.

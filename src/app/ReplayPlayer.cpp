@@ -5,44 +5,8 @@
 #include "physics/Player.h"
 #include "render/Files.h"
 
-#include <GLFW/glfw3.h>
-
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <thread>
-
-namespace {
-
-// Seconds the last frame of a replay stays on screen, so its end can be seen.
-constexpr double endHoldSeconds = 2.0;
-// Owed play time is capped, so a stall is not caught up in one burst.
-constexpr double maxOwedSeconds = 0.25;
-
-// A key of the viewer's, acting when let go, as the game's own keys do.
-class ViewerKey {
-public:
-    ViewerKey(GLFWwindow* window, int code)
-        : window(window)
-        , code(code)
-    {
-    }
-
-    bool released()
-    {
-        const bool down = glfwGetKey(window, code) == GLFW_PRESS;
-        const bool letGo = wasDown && !down;
-        wasDown = down;
-        return letGo;
-    }
-
-private:
-    GLFWwindow* window;
-    int code;
-    bool wasDown = false;
-};
-
-} // namespace
 
 void prepareForReplay(const Replay& replay)
 {
@@ -79,10 +43,9 @@ void ReplayPlayer::stepFrame(Game& game)
     const ReplayFrame frame = *upcoming;
     device->show(frame);
     applyReplaySettings(frame.settings);
-    game.focused = frame.focused;
     if (frame.scroll != 0 && game.input)
         game.input->onScroll(frame.scroll);
-    game.step(frame.frameTime);
+    game.playStep(frame.frameTime, frame.focused, frame.restart);
     ++played;
     upcoming = cursor.next();
 }
@@ -91,6 +54,11 @@ void ReplayPlayer::playToEnd(Game& game)
 {
     while (!finished())
         stepFrame(game);
+}
+
+double ReplayPlayer::nextPaceTime() const
+{
+    return std::clamp(nextFrameTime(), 0.001, static_cast<double>(maxUpdateTime));
 }
 
 std::string finalStateLine(Game& game)
@@ -105,61 +73,3 @@ std::string finalStateLine(Game& game)
     return line;
 }
 
-bool playReplay(Game& game, const Replay& replay)
-{
-    ReplayPlayer player(replay);
-    player.attach(game);
-    game.hud.replayLabel = "REPLAY";
-    if (!player.inRun())
-        logMessage("Replay: going through the session's " + std::to_string(replay.header.runStart) +
-                   " frames before this run");
-    while (!player.finished() && !player.inRun())
-        player.stepFrame(game);
-
-    ViewerKey escape(game.window, GLFW_KEY_ESCAPE);
-    ViewerKey pause(game.window, GLFW_KEY_P);
-    bool paused = false;
-    bool ended = false;
-    double endShownAt = 0.0;
-    double clock = glfwGetTime();
-    double owed = 0.0;
-    while (!glfwWindowShouldClose(game.window)) {
-        glfwSwapBuffers(game.window);
-        glfwPollEvents();
-        const double now = glfwGetTime();
-        const double elapsed = now - clock;
-        clock = now;
-        if (escape.released())
-            break;
-        if (pause.released()) {
-            paused = !paused;
-            game.hud.replayLabel = paused ? "REPLAY - PAUSED" : "REPLAY";
-        }
-
-        if (!paused && !player.finished()) {
-            // Recorded frames are stepped as their time comes due; a fast machine shows some
-            // frames twice, a slow one steps several between two pictures.
-            owed = std::min(owed + elapsed, maxOwedSeconds);
-            while (!player.finished() && owed > 0.0) {
-                owed -= player.nextFrameTime();
-                player.stepFrame(game);
-            }
-        }
-        if (player.finished() && !ended) {
-            ended = true;
-            endShownAt = now;
-            logMessage(finalStateLine(game));
-        }
-        game.render();
-        if (ended && now - endShownAt >= endHoldSeconds)
-            break;
-        if (paused || owed < 0.0)
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    if (!ended)
-        logMessage("Replay: stopped after " + std::to_string(player.framesPlayed()) + " of " +
-                   std::to_string(replay.header.frameCount) + " frames");
-    glfwTerminate();
-    game.window = nullptr;
-    return ended;
-}

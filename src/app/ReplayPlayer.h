@@ -23,8 +23,11 @@ public:
     bool inRun() const;
     // Seconds of the next recorded frame.
     double nextFrameTime() const { return upcoming ? upcoming->frameTime : 0.0; }
-    // The game's step with the next recorded frame and its input.
+    // The game's step of play with the next recorded frame and its input.
     void stepFrame(Game& game);
+    // Seconds of the next frame for pacing a playback: never more than the world takes in one
+    // step, and never nothing, so no recorded time can freeze the picture or spin the loop.
+    double nextPaceTime() const;
     // Every frame left, as fast as the machine goes.
     void playToEnd(Game& game);
     std::size_t framesPlayed() const { return played; }
@@ -40,8 +43,3 @@ private:
 // How the game stands, in one line: level, health, remaining time and the player's position.
 std::string finalStateLine(Game& game);
 
-// Plays the recording in the game's window at its recorded pace, the HUD marked "REPLAY"; the
-// viewer's Escape stops and P pauses, nothing else of theirs reaches the game. The session's
-// earlier runs are played unseen first. At the end the final state is printed as the last line.
-// Ends GLFW, as Game::run does. True when the recording was played to its end.
-bool playReplay(Game& game, const Replay& replay);

@@ -2,6 +2,7 @@
 #include "app/GameRules.h"
 #include "app/Replay.h"
 #include "app/ReplayPlayer.h"
+#include "app/ReplayScreen.h"
 #include "render/Files.h"
 
 #include <optional>
@@ -56,13 +57,21 @@ int main(int argc, char** argv)
         game.recordRuns = true;
     }
     const bool started = game.initialize("Quillfen");
-    if (started) {
-        if (replay)
-            playReplay(game, *replay);
-        else
-            game.run();
+    int status = started ? 0 : 1;
+    if (started && replay) {
+        // Only now are the models there that the world is made of.
+        std::string error;
+        if (replayFitsThisGame(*replay, error)) {
+            game.screens.push(std::make_unique<ReplayScreen>(std::move(*replay), true));
+        } else {
+            logMessage("Replay: cannot play " + *replayFile + ": " + error);
+            game.quit();
+            status = 1;
+        }
     }
+    if (started)
+        game.run();
     activeGame = nullptr;
     // A start-up that failed is reported to whoever launched us, not hidden behind success.
-    return started ? 0 : 1;
+    return status;
 }

@@ -174,23 +174,24 @@ void GameSound::update(Game& game)
 void GameSound::hearRules(Game& game)
 {
     const Player& player = *game.player;
-    const bool over = isGameOver(player.health, player.remainingTime);
     if (!started) {
         started = true;
-        lastLevel = player.level;
-        wasOver = over;
         lastWingDirection = player.wingDirection;
     }
-    if (over && !wasOver)
-        play(player.health <= 0.0f ? Sound::Died : Sound::OutOfTime, glm::vec3(0.0f), false);
-    else if (!over && !wasOver && player.level > lastLevel)
-        play(Sound::LevelUp, glm::vec3(0.0f), false);
+    for (const RuleEvent event : game.ruleEvents) {
+        if (event == RuleEvent::Died)
+            play(Sound::Died, glm::vec3(0.0f), false);
+        else if (event == RuleEvent::OutOfTime)
+            play(Sound::OutOfTime, glm::vec3(0.0f), false);
+        else if (event == RuleEvent::LevelUp)
+            play(Sound::LevelUp, glm::vec3(0.0f), false);
+    }
+    // The rain and the music fall back while a run is over.
+    wasOver = game.runOver;
     // The wings turn from rising to falling: a down-stroke begins.
     if (lastWingDirection > 0.0f && player.wingDirection < 0.0f)
         play(Sound::Flap, game.player->getPosition(), true);
 
-    lastLevel = player.level;
-    wasOver = over;
     lastWingDirection = player.wingDirection;
 }
 

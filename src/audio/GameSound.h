@@ -54,7 +54,6 @@ private:
 
     // What the last frame left, to hear changes by.
     bool started = false;
-    int lastLevel = 0;
     bool wasOver = false;
     float lastWingDirection = 1.0f;
     float playTime = 0.0f;

@@ -16,6 +16,11 @@ public:
     // Back to the start of the sequence (tests and benchmarks only).
     static void restart();
 
+    // Where the sequence stands, and back to there: a world set aside (a run paused while a
+    // recording is watched) goes on with the numbers it would have drawn.
+    static std::uint32_t position() { return state; }
+    static void resumeAt(std::uint32_t at) { state = at; }
+
 private:
     static std::uint32_t state;
 };

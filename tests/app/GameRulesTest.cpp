@@ -1,6 +1,7 @@
 #include "app/GameRules.h"
 #include "support/GameHarness.h"
 
+#include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -99,20 +100,26 @@ TEST(GameRules, NoLevelUpWhileOutOfTime)
 
 namespace {
 
-// Enter pressed during play is forgotten at the end of the frame: it must not restart the game
-// the moment it later ends.
+// Enter pressed during play is forgotten: it must not restart the game the moment it later ends.
+// At the game-over menu, Enter restarts at once.
 TEST(GameRules, AnEnterDuringPlayIsNotKeptForTheNextGameOver)
 {
+    constexpr float dt = 1.0f / 60.0f;
     testkit::GameHarness h;
-    h.game.input->restartPressed = true;
-    h.frame(1.0f / 60.0f);
-    EXPECT_FALSE(h.game.input->restartPressed);
+    const auto tapEnter = [&h] {
+        h.press(GLFW_KEY_ENTER);
+        h.frame(dt);
+        h.release(GLFW_KEY_ENTER);
+        h.frame(dt);
+    };
+    tapEnter();
+    EXPECT_GT(h.player->health, 0.0f);
 
     h.player->health = 0.0f;
-    h.frame(1.0f / 60.0f);
+    h.frames(3, dt);
     EXPECT_FLOAT_EQ(h.player->health, 0.0f) << "still over: no restart without a new Enter";
-    h.game.input->restartPressed = true;
-    h.frame(1.0f / 60.0f);
+    EXPECT_EQ(h.game.ruleEvents.size(), 0u) << "the game's end is told once";
+    tapEnter();
     EXPECT_FLOAT_EQ(h.player->health, 5.0f);
 }
 

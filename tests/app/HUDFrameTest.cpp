@@ -143,10 +143,10 @@ TEST_F(HUDFrameTest, ThePausedScreenShowsOverTheFrozenGame)
     frame();
     const Region middle{width / 2 - 200, height / 2 - 160, width / 2 + 200, height / 2 + 100};
     ASSERT_EQ(white(middle), 0);
-    game.pause();
+    game.openPauseMenu();
     frame();
     EXPECT_GT(white(middle), 1000) << "PAUSED and the controls";
-    game.resume();
+    game.screens.pop();
     frame();
     EXPECT_EQ(white(middle), 0);
 }

@@ -2,19 +2,24 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
+
 namespace {
 
 constexpr float tolerance = 1e-4f;
 
 class HUDState : public ::testing::Test {
 protected:
-    void frame(float health, float time, int level, float dt = 0.1f)
+    // One frame of the HUD: the player as it stands and what the rules decided in that step.
+    void frame(float health, float time, int level, float dt = 0.1f, std::initializer_list<RuleEvent> happened = {})
     {
-        hud.observe({health, time, level}, dt, true, restarted);
+        RuleEvents events;
+        for (RuleEvent event : happened)
+            events.push(event);
+        hud.observe({health, time, level}, dt, true, events);
     }
 
     HUD hud;
-    bool restarted = false;
 };
 
 TEST_F(HUDState, StartShowsFullHealthLevelZeroAndTheTime)
@@ -32,7 +37,7 @@ TEST_F(HUDState, NewLevelStartsTheBannerAndResetsTheHundredPercent)
     frame(5.0f, 5.0f, 2);
     hud.levelBannerActive = false;
     hud.levelBannerTime = 0.0f;
-    frame(6.5f, 10.0f, 3, 0.25f);
+    frame(6.5f, 10.0f, 3, 0.25f, {RuleEvent::LevelUp});
     EXPECT_TRUE(hud.levelBannerActive);
     EXPECT_NEAR(hud.levelBannerTime, 0.25f, tolerance);
     EXPECT_NEAR(hud.healthPercent, 130.0f, tolerance) << "percent of the old reference in that frame";
@@ -44,23 +49,25 @@ TEST_F(HUDState, NewLevelStartsTheBannerAndResetsTheHundredPercent)
 TEST_F(HUDState, DiedAndOutOfTimeExcludeEachOtherUntilRestart)
 {
     frame(5.0f, 3.0f, 1);
-    frame(-1.0f, 2.0f, 1);
+    frame(-1.0f, 2.0f, 1, 0.1f, {RuleEvent::Died});
     EXPECT_TRUE(hud.died);
     EXPECT_FLOAT_EQ(hud.healthPercent, 0.0f) << "negative health shows as 0 %";
     EXPECT_NEAR(hud.shownTime, 3.0f, tolerance) << "the time freezes while dead";
-    frame(-1.0f, -1.0f, 1);
+    frame(-1.0f, -1.0f, 1, 0.1f, {RuleEvent::OutOfTime});
     EXPECT_FALSE(hud.outOfTime);
+    EXPECT_NEAR(hud.shownTime, 3.0f, tolerance);
 
-    restarted = true;
-    frame(5.0f, 15.0f, 0);
+    frame(5.0f, 15.0f, 0, 0.1f, {RuleEvent::Restarted});
     EXPECT_FALSE(hud.died);
-    EXPECT_FALSE(restarted) << "the HUD consumes the restart";
     EXPECT_EQ(hud.shownLevel, 0);
+    EXPECT_NEAR(hud.shownTime, 15.0f, tolerance);
+    frame(5.0f, 14.0f, 0);
+    EXPECT_FALSE(hud.died) << "a restart is heard once, and stays";
 
-    frame(5.0f, -0.5f, 0);
+    frame(5.0f, -0.5f, 0, 0.1f, {RuleEvent::OutOfTime});
     EXPECT_TRUE(hud.outOfTime);
     EXPECT_FLOAT_EQ(hud.shownTime, 0.0f);
-    frame(-2.0f, -0.5f, 0);
+    frame(-2.0f, -0.5f, 0, 0.1f, {RuleEvent::Died});
     EXPECT_FALSE(hud.died) << "out of time came first";
 }
 
@@ -79,8 +86,7 @@ TEST_F(HUDState, RestartAtAHigherLevelDoesNotStartABanner)
 {
     frame(5.0f, 10.0f, 4);
     hud.levelBannerActive = false;
-    restarted = true;
-    frame(5.0f, 15.0f, 0);
+    frame(5.0f, 15.0f, 0, 0.1f, {RuleEvent::Restarted});
     EXPECT_FALSE(hud.levelBannerActive);
     EXPECT_NEAR(hud.healthReference, 5.0f, tolerance);
 }

@@ -94,9 +94,9 @@ TEST(ReplayFile, DamagedFilesAreRefusedWithOneSentence)
     EXPECT_FALSE(parseReplay(file + "x", error));
 
     std::string otherVersion = file;
-    otherVersion[8] = 2;
+    otherVersion[8] = 1;
     EXPECT_FALSE(parseReplay(otherVersion, error));
-    EXPECT_NE(error.find("format 2"), std::string::npos) << error;
+    EXPECT_NE(error.find("format 1"), std::string::npos) << error;
 
     EXPECT_FALSE(parseReplay("config.txt: fov=60\n", error));
     EXPECT_EQ(error, "it is not a Quillfen replay");
@@ -117,10 +117,13 @@ TEST(ReplayFile, DamagedFilesAreRefusedWithOneSentence)
 }
 
 // Scripted play that touches every recorded input: keys, mouse, wheel, pauses (lost focus and
-// P), the rules changed by F4, and a restart after the game is over.
+// P, resumed by P: the pause menu's frames are not recorded), the rules changed by F4, and a
+// restart chosen at the game-over menu.
 struct Session {
     std::unique_ptr<testkit::GameHarness> harness;
     testkit::FakeInputDevice* keys = nullptr;
+    // Frames shown so far, menus' and play's alike.
+    int clock = 0;
     int gameOverFrame = -1;
     int pausedFrames = 0;
     // The last restart: the run that ends the session starts there.
@@ -131,21 +134,21 @@ struct Session {
 void fly(Session& s, int frames)
 {
     Game& game = s.harness->game;
-    for (int i = 0; i < frames; ++i) {
+    for (int i = 0; i < frames; ++i, ++s.clock) {
         const int n = static_cast<int>(game.recorder->frameCount());
-        s.keys->pressed[GLFW_KEY_W] = n % 200 < 60;
-        s.keys->pressed[GLFW_KEY_A] = n % 150 > 100;
-        s.keys->pressed[GLFW_KEY_SPACE] = n % 90 < 10;
-        s.keys->cursorX = 500.0 + (n % 50 == 0 ? 7.0 : 0.0);
-        s.keys->cursorY = 375.0 - (n % 70 == 0 ? 3.5 : 0.0);
-        if (n % 120 == 5)
-            game.input->onScroll(n % 240 == 5 ? 1.0 : -1.0);
-        // A second away from the window pauses; a click back in resumes. P pauses and resumes.
-        game.focused = n < 400 || n > 460;
-        s.keys->pressed[GLFW_MOUSE_BUTTON_LEFT] = n >= 462 && n < 466;
-        s.keys->pressed[GLFW_KEY_P] = (n >= 600 && n < 605) || (n >= 700 && n < 705);
+        const int t = s.clock;
+        s.keys->pressed[GLFW_KEY_W] = t % 200 < 60;
+        s.keys->pressed[GLFW_KEY_A] = t % 150 > 100;
+        s.keys->pressed[GLFW_KEY_SPACE] = t % 90 < 10;
+        s.keys->cursorX = 500.0 + (t % 50 == 0 ? 7.0 : 0.0);
+        s.keys->cursorY = 375.0 - (t % 70 == 0 ? 3.5 : 0.0);
+        if (t % 120 == 5)
+            game.pendingScroll = t % 240 == 5 ? 1 : -1;
+        // A second away from the window pauses; P back in resumes. P pauses and resumes.
+        game.focused = t < 400 || t > 460;
+        s.keys->pressed[GLFW_KEY_P] = (t >= 470 && t < 474) || (t >= 600 && t < 605) || (t >= 700 && t < 705);
         // As F4 would after config.txt changed: a harder game from here on.
-        if (n == 500)
+        if (t == 500)
             difficulty = 0.8f;
         const bool over = game.player->health <= 0.0f || game.player->remainingTime < 0.0f;
         s.keys->pressed[GLFW_KEY_ENTER] = over && n % 10 < 5;
@@ -213,8 +216,13 @@ TEST_F(ReplayScratch, PlayingBackReachesTheRecordedEndEveryTime)
     auto device = std::make_unique<testkit::FakeInputDevice>();
     s.keys = device.get();
     s.harness->game.recordWith(std::move(device));
+    // The menus read the same hands.
+    s.harness->game.menuInput.setDevice(s.keys);
     fly(s, 60 * 45);
-    ASSERT_GT(s.pausedFrames, 150) << "the scripted run never paused";
+    ASSERT_GT(s.pausedFrames, 100) << "the scripted run never paused";
+    // The frames spent in the pause menu are not part of the run: every other one is recorded
+    // (the one that opens the menu is a step of play, the one that closes it a frame of the menu's).
+    EXPECT_EQ(s.harness->game.recorder->frameCount(), static_cast<std::size_t>(s.clock - s.pausedFrames));
     ASSERT_GE(s.gameOverFrame, 0) << "the scripted run never ended";
     ASSERT_GT(s.restartFrame, s.gameOverFrame) << "the scripted run never restarted";
 

@@ -67,7 +67,7 @@ TEST_F(RobustnessTest, AMissingFontLeavesTheTextOutAndTheGameRunning)
     fs::remove(sandbox.assets() / "fonts/OratorStd.otf");
     const std::string out = start();
     EXPECT_NE(out.find("ERROR::FREETYPE: Failed to load font"), std::string::npos) << out;
-    EXPECT_TRUE(game.hud.characters.empty());
+    EXPECT_TRUE(game.hud.text->characters.empty());
     const float timeBefore = game.player->remainingTime;
     ::testing::internal::CaptureStdout();
     frames(5);
@@ -109,8 +109,11 @@ TEST_F(RobustnessTest, FocusLostAndRegained)
     EXPECT_EQ(game.input->state(GLFW_KEY_F4), KEY_UP);
     EXPECT_DOUBLE_EQ(game.input->mouseDeltaX, 0.0) << "no stale mouse motion while away";
 
+    // Away from the window the game paused; back, and out of the pause menu, play samples again.
+    ASSERT_TRUE(game.paused);
     Game::onWindowFocus(game.window, GLFW_TRUE);
     game.input->keyStates[GLFW_KEY_W] = KEY_HELD;
+    game.screens.pop();
     frames(1);
     EXPECT_EQ(game.input->state(GLFW_KEY_W), KEY_RELEASED) << "sampling resumes with focus";
 }

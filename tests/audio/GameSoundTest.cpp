@@ -290,10 +290,10 @@ TEST_F(GameSoundTest, RainFollowsTheShowerNearTheCreatureAndDucksWhileTheGameIsO
     EXPECT_GT(g.frames(30).rms(), 0.5 * shower) << "the rain should come back in the rain";
 
     // Paused, the world stands still and so does its rain; it comes back on resuming.
-    g.h.game.pause();
+    g.h.game.openPauseMenu();
     g.frames(60); // whatever splash was ringing ends
     EXPECT_LT(g.frames(30).peak(), silent) << "rain heard while paused";
-    g.h.game.resume();
+    g.h.game.screens.pop();
     g.frames(30);
     EXPECT_GT(g.frames(30).rms(), 0.5 * shower) << "the rain should come back on resuming";
 

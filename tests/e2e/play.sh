@@ -312,6 +312,10 @@ fi
 # woods leaves the top of the picture; upward movement brings it back. A movement that lands
 # while the game is putting the cursor back can be lost (for a player too), so each step is
 # judged on the picture and the steps go on until the view has turned.
+# By now the run may be over, and the cursor is then the game-over menu's pointer: Enter starts
+# a new run (and does nothing while one is on), in which the mouse turns the view again.
+xdotool key Return
+sleep 0.5
 sky_before=$(measure "$(shot level)" "grey@$SKY")
 turns=0
 turned=0

@@ -87,11 +87,11 @@ TEST_F(HudFontTest, EveryCodeUpTo127HasAGlyphAndTheStatusLinesShow)
     hud.initialize();
     EXPECT_EQ(GetCapturedStdout(), "");
 
-    ASSERT_EQ(hud.characters.size(), 128u);
-    EXPECT_EQ(hud.characters.begin()->first, 0);
-    EXPECT_EQ(hud.characters.rbegin()->first, 127);
+    ASSERT_EQ(hud.text->characters.size(), 128u);
+    EXPECT_EQ(hud.text->characters.begin()->first, 0);
+    EXPECT_EQ(hud.text->characters.rbegin()->first, 127);
     for (char c = 33; c <= 126; ++c) {
-        const Character& glyph = hud.characters.at(c);
+        const Character& glyph = hud.text->characters.at(c);
         EXPECT_EQ(glIsTexture(glyph.textureId), GL_TRUE) << c;
         EXPECT_GT(glyph.size.x, 0) << c;
         EXPECT_GT(glyph.advance, 0u) << c;
@@ -112,7 +112,7 @@ TEST_F(HudFontTest, WithoutTheFontTheHudSaysSoAndDrawsNothing)
     CaptureStdout();
     hud.initialize();
     EXPECT_EQ(GetCapturedStdout(), "ERROR::FREETYPE: Failed to load font\n");
-    EXPECT_TRUE(hud.characters.empty());
+    EXPECT_TRUE(hud.text->characters.empty());
 
     hud.died = true;
     hud.levelBannerActive = true;

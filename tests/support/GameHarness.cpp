@@ -11,6 +11,7 @@ GameHarness::GameHarness(bool withSegments)
     auto device = std::make_unique<FakeInputDevice>();
     keys = device.get();
     game.input = std::make_shared<GameInput>(std::move(device));
+    game.menuInput.setDevice(keys);
     if (withSegments)
         WorldRandom::restart();
     game.createWorld(withSegments);

@@ -7,7 +7,7 @@
 
 #include "app/Config.h"
 #include "app/Game.h"
-#include "app/HUD.h"
+#include "app/TextRenderer.h"
 #include "render/Light.h"
 #include "render/Model.h"
 #include "render/PostProcessing.h"
@@ -135,20 +135,11 @@ void fitShadowsToScene(Shadows& shadows)
         glm::ortho(-reach, reach, -reach, reach, lightDistance - 2.0f * reach, lightDistance + 2.0f * reach);
 }
 
-void drawLabel(HUD& hud, const std::string& text)
+void drawLabel(TextRenderer& writer, const std::string& text)
 {
-    if (!hud.shader)
-        return;
-    glUseProgram(hud.shader->programId);
-    glDisable(GL_DEPTH_TEST);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glBindVertexArray(hud.vao);
-    hud.renderText(text, static_cast<float>(labelMargin), static_cast<float>(labelMargin), labelScale,
-                   glm::vec3(1.0f));
-    glBindVertexArray(0);
-    glDisable(GL_BLEND);
-    glEnable(GL_DEPTH_TEST);
+    writer.begin();
+    writer.draw(text, static_cast<float>(labelMargin), static_cast<float>(labelMargin), labelScale, glm::vec3(1.0f));
+    writer.end();
 }
 
 // The file name without folder and extension: "models/world/tree.gltf" -> "tree".
@@ -163,7 +154,7 @@ std::string modelName(const std::string& path)
 struct Renderer {
     Shadows shadows;
     PostProcessing postProcessing;
-    HUD hud;
+    TextRenderer text;
     Light light{glm::vec3(0.8f), lightPosition, brightness};
     int tile = 0;
 
@@ -174,7 +165,7 @@ struct Renderer {
         shadows.initialize(configuredRenderSettings());
         fitShadowsToScene(shadows);
         postProcessing.initialize(configuredRenderSettings());
-        hud.initialize();
+        text.initialize(static_cast<int>(window_width), static_cast<int>(window_height));
     }
 
     std::vector<unsigned char> draw(Model& model, const Sitting& sitting, const Frame& window, const std::string& label)
@@ -188,7 +179,7 @@ struct Renderer {
         renderShaders(framing.eye, light, shadows, framing.viewProjection);
         postProcessing.draw();
         if (!label.empty())
-            drawLabel(hud, label);
+            drawLabel(text, label);
 
         std::vector<unsigned char> bottomUp(static_cast<std::size_t>(tile) * tile * 3);
         glReadBuffer(GL_BACK);

@@ -1,0 +1,110 @@
+#pragma once
+
+#include <glm/glm.hpp>
+
+#include <string>
+#include <vector>
+
+class MenuInput;
+class TextRenderer;
+
+// One line of a menu: a label, and for a setting its value (and a bar for a range).
+struct MenuItem {
+    MenuItem(std::string label = {}, std::string value = {}, bool enabled = true)
+        : label(std::move(label))
+        , value(std::move(value))
+        , enabled(enabled)
+    {
+    }
+
+    std::string label;
+    std::string value;
+    bool enabled = true;
+    // A range shown as a bar; `fraction` 0..1 is where the value stands in it.
+    bool slider = false;
+    float fraction = 0.0f;
+};
+
+// What the player did with a menu in one frame.
+struct MenuChoice {
+    enum class Kind {
+        None,
+        Chosen,   // Enter, Space, the pad's A, or a click on the item
+        Left,     // Left / A / the pad left: the item's value one step down
+        Right,    // one step up
+        Back,     // Escape, Backspace, the pad's B
+        Resume,   // P or the pad's Start
+        SetFraction, // a click or drag on the item's bar, at `fraction`
+    };
+    Kind kind = Kind::None;
+    int item = -1;
+    float fraction = 0.0f;
+};
+
+// The game's menus: centred lines in the game's font on a translucent dark panel, the
+// highlighted one in the pollen yellow, sized from the window's height so that the same
+// menu fits 640 x 480 and 4K alike. Driven by the keyboard, the mouse and the pad.
+class Menu {
+public:
+    // Moves the highlight and reports a choice. `flightKeys` false leaves W, A, S, D and Space to
+    // the creature (the game-over menu, under which the world goes on).
+    MenuChoice handle(const MenuInput& input, bool flightKeys = true);
+    // Lays the menu out for a window of that size and draws it; `top` is the highest the panel
+    // may reach, in pixels from the bottom (a screen with texts above the menu passes where they end).
+    void draw(TextRenderer& text, int windowWidth, int windowHeight, float top = -1.0f);
+
+    // The highlight on the first item that can be chosen at or after `index`.
+    void highlight(int index);
+    // The item under a window point (x right, y down, as the cursor), or -1.
+    int itemAt(double x, double y) const;
+
+    std::string title;
+    // Lines of plain text between the title and the items (help, a notice).
+    std::vector<std::string> notes;
+    std::vector<MenuItem> items;
+    // A line under the items: what just happened ("SAVED", "COULD NOT SAVE ...").
+    std::string message;
+    int highlighted = 0;
+    // Settings menus show "LABEL ... VALUE" in two columns.
+    bool twoColumns = false;
+    // Items side by side, this many to a row (read in order, row by row).
+    int columns = 1;
+    // The items' text size against the menus' usual one.
+    float itemSize = 1.0f;
+
+private:
+    struct Layout {
+        float width = 0.0f;
+        float height = 0.0f;
+        float itemLine = 0.0f;
+        float noteLine = 0.0f;
+        float titleLine = 0.0f;
+        float valueWidth = 0.0f;
+    };
+    Layout measure(const TextRenderer& text, float unit) const;
+    void step(int direction);
+    float barFraction(int item, double x) const;
+
+    // The last layout, in window pixels from the top-left (the cursor's frame).
+    struct Row {
+        float top = 0.0f;
+        float bottom = 0.0f;
+        float left = 0.0f;
+        float right = 0.0f;
+        float barLeft = 0.0f;
+        float barRight = 0.0f;
+    };
+    std::vector<Row> rows;
+    // The item a click started on; a click chooses when it ends on the same one.
+    int clickItem = -1;
+    bool dragging = false;
+};
+
+// The game's menu colours.
+namespace menuColors {
+constexpr glm::vec3 text(1.0f, 1.0f, 1.0f);
+constexpr glm::vec3 highlight(1.0f, 0.85f, 0.1f); // the pollen's yellow
+constexpr glm::vec3 dimmed(0.45f, 0.45f, 0.45f);
+constexpr glm::vec3 panel(0.0f, 0.0f, 0.0f);
+constexpr float panelOpacity = 0.6f;
+} // namespace menuColors

@@ -1,0 +1,180 @@
+#include "app/PlayScreens.h"
+
+#include "app/Game.h"
+#include "app/GameInput.h"
+#include "app/MenuScreens.h"
+#include "app/Replay.h"
+#include "app/TextRenderer.h"
+#include "app/UserFolders.h"
+
+#include <GLFW/glfw3.h>
+
+#include <system_error>
+
+namespace {
+
+bool fileExists(const std::filesystem::path& path)
+{
+    std::error_code error;
+    return !path.empty() && std::filesystem::is_regular_file(path, error);
+}
+
+} // namespace
+
+std::filesystem::path replayFile(const char* name)
+{
+    const std::filesystem::path folder = userDataFolder();
+    return folder.empty() ? folder : folder / "replays" / name;
+}
+
+PlayScreen::PlayScreen()
+{
+    gameOverMenu.items = {{"RESTART"}, {"SETTINGS"}, {"CONTROLS"}, {"BEST RUNS"}, {"WATCH THIS RUN"}, {"QUIT"}};
+    gameOverMenu.columns = 3;
+    gameOverMenu.itemSize = 0.75f;
+}
+
+void PlayScreen::update(Game& game, double frameTime)
+{
+    bool restartNow = game.restartRequested;
+    game.restartRequested = false;
+
+    // The menu comes with the end of a run the player played; a recording plays its own restarts.
+    const bool over = game.runOver && !game.replaying;
+    if (over && !gameOverShown) {
+        gameOverShown = true;
+        // Enter (and the pad's A) still restarts at once.
+        gameOverMenu.highlight(Restart);
+        gameOverMenu.items[WatchThisRun].enabled = fileExists(replayFile("last.qfr"));
+        game.menuInput.resync(game.focused);
+    }
+    gameOverShown = over;
+
+    if (gameOverShown) {
+        // Only the keys the creature does not fly with: the world goes on under this menu.
+        game.menuInput.update(game.focused);
+        const MenuChoice choice = gameOverMenu.handle(game.menuInput, false);
+        if (choice.kind == MenuChoice::Kind::Chosen) {
+            switch (choice.item) {
+            case Restart:
+                restartNow = true;
+                break;
+            case Settings:
+            case Controls:
+            case BestRuns:
+                openMenuScreen(game, choice.item == Settings   ? MenuScreenKind::Settings
+                                     : choice.item == Controls ? MenuScreenKind::Controls
+                                                               : MenuScreenKind::BestRuns);
+                break;
+            case WatchThisRun:
+                game.watchReplay(replayFile("last.qfr"));
+                break;
+            case Quit:
+                game.quit();
+                break;
+            }
+        }
+    }
+    game.playStep(frameTime, game.focused, restartNow);
+}
+
+void PlayScreen::draw(Game& game)
+{
+    game.renderWorld();
+    game.hud.gameOverDrawnByMenu = gameOverShown;
+    game.hudPass();
+    if (!gameOverShown || !game.text)
+        return;
+
+    TextRenderer& text = *game.text;
+    const float W = static_cast<float>(game.hud.width);
+    const float halfW = static_cast<float>(game.hud.width / 2);
+    const float halfH = static_cast<float>(game.hud.height / 2);
+    const float bottom = game.hud.gameOverBottom();
+    const float panelWidth = std::min(W, 960.0f);
+    text.begin();
+    // Under the texts: a dark panel, and a light band behind the black prompt, so both read
+    // over a dark forest as over bright grass.
+    text.drawRect(halfW - panelWidth / 2.0f, bottom, panelWidth, halfH + 110.0f - bottom, menuColors::panel,
+                  menuColors::panelOpacity);
+    text.drawRect(halfW - panelWidth / 2.0f, halfH - 85.0f, panelWidth, 52.0f, glm::vec3(1.0f), 0.55f);
+    game.hud.renderGameOver();
+    gameOverMenu.draw(text, game.hud.width, game.hud.height, bottom - 8.0f);
+    text.end();
+}
+
+PauseScreen::PauseScreen()
+{
+    menu.title = "PAUSED";
+    menu.items = {{"RESUME"},    {"RESTART"},        {"SETTINGS"},       {"CONTROLS"},
+                  {"BEST RUNS"}, {"WATCH LAST RUN"}, {"WATCH BEST RUN"}, {"QUIT"}};
+    menu.notes = pauseHelpLines();
+}
+
+void PauseScreen::enter(Game& game)
+{
+    if (game.input)
+        game.input->releaseCursor();
+    // A recording that is not there cannot be watched.
+    menu.items[WatchLast].enabled = fileExists(replayFile("last.qfr"));
+    menu.items[WatchBest].enabled = fileExists(replayFile("best.qfr"));
+    menu.notes = pauseHelpLines();
+    if (!menu.items[static_cast<std::size_t>(menu.highlighted)].enabled)
+        menu.highlight(Resume);
+}
+
+void PauseScreen::update(Game& game, double)
+{
+    const MenuInput& input = game.menuInput;
+    // Escape quits over the pause menu, as it does in play.
+    if (input.released(GLFW_KEY_ESCAPE)) {
+        game.quit();
+        return;
+    }
+    const MenuChoice choice = menu.handle(input);
+    int item = -1;
+    if (choice.kind == MenuChoice::Kind::Chosen)
+        item = choice.item;
+    else if (choice.kind == MenuChoice::Kind::Resume || choice.kind == MenuChoice::Kind::Back)
+        item = Resume;
+
+    switch (item) {
+    case Resume:
+    case Restart:
+        if (item == Restart)
+            game.requestRestart();
+        if (game.input)
+            game.input->captureCursor();
+        game.screens.pop();
+        break;
+    case Settings:
+        openMenuScreen(game, MenuScreenKind::Settings);
+        break;
+    case Controls:
+        openMenuScreen(game, MenuScreenKind::Controls);
+        break;
+    case BestRuns:
+        openMenuScreen(game, MenuScreenKind::BestRuns);
+        break;
+    case WatchLast:
+        game.watchReplay(replayFile("last.qfr"));
+        break;
+    case WatchBest:
+        game.watchReplay(replayFile("best.qfr"));
+        break;
+    case Quit:
+        game.quit();
+        break;
+    default:
+        break;
+    }
+}
+
+void PauseScreen::draw(Game& game)
+{
+    if (!game.text)
+        return;
+    game.text->begin();
+    menu.draw(*game.text, game.hud.width, game.hud.height);
+    game.text->end();
+}

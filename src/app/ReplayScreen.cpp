@@ -1,0 +1,207 @@
+#include "app/ReplayScreen.h"
+
+#include "app/Game.h"
+#include "app/GameInput.h"
+#include "app/ReplayPlayer.h"
+#include "app/TextRenderer.h"
+#include "physics/PhysicsEngine.h"
+#include "physics/Player.h"
+#include "render/Files.h"
+#include "world/Random.h"
+#include "world/SegmentManager.h"
+
+#include <epoxy/gl.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+
+namespace {
+
+// Seconds the last frame of a replay stays on screen, so its end can be seen.
+constexpr double endHoldSeconds = 2.0;
+// Owed play time is capped, so a stall is not caught up in one burst.
+constexpr double maxOwedSeconds = 0.25;
+// Going through the earlier runs takes at most this much of a frame; the rest keeps the window answering.
+constexpr auto catchUpSlice = std::chrono::milliseconds(12);
+// Progress is shown once going through them has taken longer than this.
+constexpr double progressAfterSeconds = 1.0;
+
+} // namespace
+
+ReplayScreen::ReplayScreen(Replay replay, bool standalone)
+    : replay(std::move(replay))
+    , standalone(standalone)
+{
+}
+
+ReplayScreen::~ReplayScreen() = default;
+
+void ReplayScreen::enter(Game& game)
+{
+    if (started)
+        return;
+    started = true;
+    if (!standalone)
+        setAside(game);
+    prepareForReplay(replay);
+    game.createWorld(true);
+    player = std::make_unique<ReplayPlayer>(replay);
+    player->attach(game);
+
+    // The recording's own HUD: its levels, its end, no records of the player's.
+    HUD fresh;
+    fresh.text = game.hud.text;
+    fresh.width = game.hud.width;
+    fresh.height = game.hud.height;
+    fresh.soundMuted = game.hud.soundMuted;
+    fresh.replayLabel = "REPLAY";
+    game.hud = fresh;
+    if (!player->inRun())
+        logMessage("Replay: going through the session's " + std::to_string(replay.header.runStart) +
+                   " frames before this run");
+}
+
+void ReplayScreen::leave(Game& game)
+{
+    if (!endShown && player)
+        logMessage("Replay: stopped after " + std::to_string(player->framesPlayed()) + " of " +
+                   std::to_string(replay.header.frameCount) + " frames");
+    if (!standalone && saved)
+        putBack(game);
+}
+
+void ReplayScreen::setAside(Game& game)
+{
+    saved = std::make_unique<SavedWorld>();
+    SavedWorld& s = *saved;
+    s.input = std::move(game.input);
+    s.physics = std::move(game.physics);
+    s.player = std::move(game.player);
+    s.segmentManager = std::move(game.segmentManager);
+    s.rootChildren = std::move(game.root.children);
+    game.root.children.clear();
+    s.recorder = std::move(game.recorder);
+    s.levelTimer = game.levelTimer;
+    s.runSeconds = game.runSeconds;
+    s.runOver = game.runOver;
+    s.replaying = game.replaying;
+    s.random = WorldRandom::position();
+    s.settings = currentReplaySettings();
+    s.baseHealth = baseHealth;
+    s.hud = game.hud;
+}
+
+void ReplayScreen::putBack(Game& game)
+{
+    // The recording's world goes first: its forest, its creature, then its physics.
+    game.root.children.clear();
+    game.segmentManager.reset();
+    game.player.reset();
+    game.physics.reset();
+    game.input.reset();
+
+    SavedWorld& s = *saved;
+    game.input = std::move(s.input);
+    game.physics = std::move(s.physics);
+    game.player = std::move(s.player);
+    game.segmentManager = std::move(s.segmentManager);
+    game.root.children = std::move(s.rootChildren);
+    game.recorder = std::move(s.recorder);
+    game.levelTimer = s.levelTimer;
+    game.runSeconds = s.runSeconds;
+    game.runOver = s.runOver;
+    game.replaying = s.replaying;
+    WorldRandom::resumeAt(s.random);
+    applyReplaySettings(s.settings);
+    baseHealth = s.baseHealth;
+    // The window may have changed size meanwhile; the HUD keeps today's size and mute notice.
+    const int width = game.hud.width;
+    const int height = game.hud.height;
+    const bool muted = game.hud.soundMuted;
+    game.hud = s.hud;
+    game.hud.width = width;
+    game.hud.height = height;
+    game.hud.soundMuted = muted;
+    game.framebufferResized = true;
+    saved.reset();
+}
+
+void ReplayScreen::finish(Game& game)
+{
+    if (standalone)
+        game.quit();
+    else
+        game.screens.pop();
+}
+
+bool ReplayScreen::worldMoves() const
+{
+    return started && !viewerPaused && !endShown && player && player->inRun();
+}
+
+void ReplayScreen::update(Game& game, double frameTime)
+{
+    const MenuInput& viewer = game.menuInput;
+    if (viewer.back()) {
+        finish(game);
+        return;
+    }
+    if (endShown) {
+        endHeld += frameTime;
+        if (endHeld >= endHoldSeconds)
+            finish(game);
+        return;
+    }
+    if (viewer.resume()) {
+        viewerPaused = !viewerPaused;
+        game.hud.replayLabel = viewerPaused ? "REPLAY - PAUSED" : "REPLAY";
+    }
+
+    if (!player->inRun()) {
+        // The earlier runs of the session, unseen, a slice of each frame at a time.
+        const auto until = std::chrono::steady_clock::now() + catchUpSlice;
+        while (!player->finished() && !player->inRun() && std::chrono::steady_clock::now() < until)
+            player->stepFrame(game);
+        catchingUp += frameTime;
+    } else if (!viewerPaused && !player->finished()) {
+        // Recorded steps are taken as their time comes due: a fast machine shows some pictures
+        // twice, a slow one takes several steps between two pictures.
+        owed = std::min(owed + frameTime, maxOwedSeconds);
+        while (!player->finished() && owed > 0.0) {
+            owed -= player->nextPaceTime();
+            player->stepFrame(game);
+        }
+    }
+    if (player->finished() && !endShown) {
+        endShown = true;
+        logMessage(finalStateLine(game));
+    }
+}
+
+void ReplayScreen::draw(Game& game)
+{
+    if (player && !player->inRun() && !player->finished()) {
+        // The earlier runs are not shown; after a moment, how far through them we are.
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        glViewport(0, 0, game.hud.width, game.hud.height);
+        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        if (catchingUp < progressAfterSeconds || !game.text)
+            return;
+        char line[96];
+        const double share = replay.header.runStart == 0
+                                 ? 1.0
+                                 : static_cast<double>(player->framesPlayed()) / replay.header.runStart;
+        std::snprintf(line, sizeof line, "GOING THROUGH EARLIER RUNS: %d %%", static_cast<int>(share * 100.0));
+        game.text->begin();
+        const float x = static_cast<float>(game.hud.width / 2);
+        const float y = static_cast<float>(game.hud.height / 2);
+        game.text->drawCentred("REPLAY", x, y + 40.0f, 1.0f, glm::vec3(1.0f, 0.0f, 0.0f));
+        game.text->drawCentred(line, x, y - 20.0f, 0.5f, glm::vec3(1.0f));
+        game.text->end();
+        return;
+    }
+    game.renderWorld();
+    game.hudPass();
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <vector>
+
+class Game;
+
+// One screen of the game: play, a replay being watched, or a menu. The game keeps them on a
+// stack: the top one takes the frame's input and decides what happens; a menu over play draws
+// the frozen world under it and steps nothing.
+class Screen {
+public:
+    virtual ~Screen() = default;
+
+    // The screen has become the top (pushed, or uncovered by a pop).
+    virtual void enter(Game&) {}
+    // The screen stops being the top (covered by a push, or popped).
+    virtual void leave(Game&) {}
+    // One frame of the top screen, `frameTime` seconds after the last.
+    virtual void update(Game& game, double frameTime) = 0;
+    // Drawing, bottom to top: a screen that lets the one below show is drawn after it.
+    virtual void draw(Game& game) = 0;
+    // True for a screen drawn over the one below it (a menu over the frozen world).
+    virtual bool overlay() const { return false; }
+    // True while the world moves under this screen (play, a replay that is not paused).
+    virtual bool worldMoves() const { return false; }
+    // True for play, which reads the keys through the creature's own (recorded) input; every
+    // other screen gets the menus' reading of them, sampled by the game before its update.
+    virtual bool readsPlayInput() const { return false; }
+};
+
+// The screens, bottom first. Pushes and pops asked for during a frame take effect between
+// frames (apply), so the screen being updated is never destroyed under its own feet.
+class ScreenStack {
+public:
+    void push(std::unique_ptr<Screen> screen);
+    void pop();
+    // Every screen goes (the game is quitting or starting over).
+    void clear();
+    // The changes asked for since the last call, in order; enter/leave are called as the top changes.
+    void apply(Game& game);
+
+    bool empty() const { return screens.empty(); }
+    std::size_t size() const { return screens.size(); }
+    Screen* top() const { return screens.empty() ? nullptr : screens.back().get(); }
+    // The screen `depth` below the top (0 is the top), or null.
+    Screen* below(std::size_t depth) const
+    {
+        return depth < screens.size() ? screens[screens.size() - 1 - depth].get() : nullptr;
+    }
+    // Draws the top screen over what shows through under it.
+    void draw(Game& game);
+
+private:
+    struct Change {
+        std::unique_ptr<Screen> pushed; // null: a pop
+        bool clearAll = false;
+    };
+    std::vector<std::unique_ptr<Screen>> screens;
+    std::vector<Change> pending;
+};

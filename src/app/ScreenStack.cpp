@@ -1,0 +1,55 @@
+#include "app/Screen.h"
+
+void ScreenStack::push(std::unique_ptr<Screen> screen)
+{
+    pending.push_back({std::move(screen), false});
+}
+
+void ScreenStack::pop()
+{
+    pending.push_back({nullptr, false});
+}
+
+void ScreenStack::clear()
+{
+    pending.push_back({nullptr, true});
+}
+
+void ScreenStack::apply(Game& game)
+{
+    // A change may ask for more changes (a screen that pops itself as it enters): they wait for
+    // the next frame, so the list being worked through never grows under the loop.
+    std::vector<Change> changes = std::move(pending);
+    pending.clear();
+    for (Change& change : changes) {
+        if (change.clearAll) {
+            while (!screens.empty()) {
+                screens.back()->leave(game);
+                screens.pop_back();
+            }
+        } else if (change.pushed) {
+            if (!screens.empty())
+                screens.back()->leave(game);
+            screens.push_back(std::move(change.pushed));
+            screens.back()->enter(game);
+        } else if (!screens.empty()) {
+            screens.back()->leave(game);
+            screens.pop_back();
+            if (!screens.empty())
+                screens.back()->enter(game);
+        }
+    }
+}
+
+void ScreenStack::draw(Game& game)
+{
+    // From the topmost screen that hides everything under it, up to the top.
+    std::size_t first = screens.size();
+    while (first > 0) {
+        --first;
+        if (!screens[first]->overlay())
+            break;
+    }
+    for (std::size_t i = first; i < screens.size(); ++i)
+        screens[i]->draw(game);
+}

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <glm/glm.hpp>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+class Shader;
+
+// One glyph of the game's font, rasterised once into its own single-channel texture.
+struct Character {
+    std::uint32_t textureId = 0;
+    glm::ivec2 size{0};    // bitmap width and rows, pixels
+    glm::ivec2 bearing{0}; // offset of the bitmap from the pen position and baseline
+    std::uint32_t advance = 0; // horizontal advance, 1/64 pixel
+};
+
+// Text and plain panels over the finished frame, in window pixels from the bottom-left corner:
+// the HUD and every menu draw through one of these. Each character is one textured quad cut
+// from the glyphs rasterised at start-up; a panel is a quad of one colour and opacity.
+class TextRenderer {
+public:
+    // Loads the font and sets up the quad buffer; needs the shader registry and a GL context.
+    // Without the font the text is simply invisible: no glyph has an entry.
+    void initialize(int windowWidth, int windowHeight);
+    // The framebuffer has a new size: text keeps its size in pixels.
+    void resize(int windowWidth, int windowHeight);
+
+    // Everything drawn between begin() and end() goes over the frame, blended, without depth.
+    void begin();
+    void end();
+    // x, y: the start of the baseline in pixels; scale 1 is the font's 48-pixel size.
+    void draw(std::string_view text, float x, float y, float scale, glm::vec3 color);
+    void drawCentred(std::string_view text, float centreX, float y, float scale, glm::vec3 color);
+    // A filled rectangle, lower-left corner (x, y); opacity 0 (nothing) to 1 (solid).
+    void drawRect(float x, float y, float w, float h, glm::vec3 color, float opacity);
+    // Width in pixels that draw() gives the text at that scale.
+    float width(std::string_view text, float scale) const;
+
+    int windowWidth() const { return viewWidth; }
+    int windowHeight() const { return viewHeight; }
+
+    std::map<char, Character> characters;
+    std::shared_ptr<Shader> shader;
+    std::uint32_t vao = 0;
+    std::uint32_t vbo = 0;
+
+private:
+    // Uploads "projection" and "text" again whenever the program was rebuilt (F5).
+    void sendStaticUniforms();
+    void setColor(glm::vec3 color);
+    // A 1 x 1 coverage texture whose level is the panel's opacity, made when first asked for.
+    std::uint32_t panelTexture(float opacity);
+
+    int viewWidth = 0;
+    int viewHeight = 0;
+    // The program load the static uniforms were sent to.
+    std::uint32_t configuredLoad = 0;
+    std::int32_t colorLocation = -1;
+    // One line of text being drawn: six (x, y, u, v) corners and the texture of each glyph.
+    std::vector<float> glyphQuads;
+    std::vector<std::uint32_t> glyphTextures;
+    std::map<std::uint8_t, std::uint32_t> panelTextures;
+};
+
+// Draws issued by every text renderer since the program started (the frame benchmark counts them per frame).
+std::uint64_t hudDrawCalls();
