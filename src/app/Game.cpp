@@ -105,6 +105,7 @@ bool Game::initialize(const std::string& title)
     else
         input = std::make_shared<GameInput>(window);
     records = std::make_unique<BestResults>(BestResults::defaultFile());
+    removeStaleTemporaryFiles();
 
     createWorld();
     sound = GameSound::start();
