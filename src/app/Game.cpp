@@ -112,6 +112,7 @@ bool Game::initialize(const std::string& title)
     menuDevice = makeGlfwInputDevice(window);
     menuInput.setDevice(menuDevice.get());
     records = std::make_unique<BestResults>(BestResults::defaultFile());
+    removeStaleTemporaryFiles();
 
     createWorld();
     sound = GameSound::start();

@@ -1,9 +1,13 @@
 #include "app/UserFolders.h"
 
 #include <cerrno>
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <initializer_list>
+#include <string_view>
 #include <system_error>
 #include <unistd.h>
 
@@ -48,6 +52,60 @@ bool writeAll(int fd, const std::string& content)
     return true;
 }
 
+// Temporary files are ".NAME" + this + six characters that mkstemp picks.
+constexpr std::string_view temporaryMarker = ".quillfen-tmp-";
+constexpr std::size_t randomLength = 6;
+
+bool isRandomPart(std::string_view text)
+{
+    if (text.size() != randomLength)
+        return false;
+    for (const char c : text)
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')))
+            return false;
+    return true;
+}
+
+// Whether `name` is one of writeFileAtomically's temporary files, or one that earlier versions
+// of the game left (".NAME.XXXXXX", for the NAMEs they wrote in that folder).
+bool isOwnTemporary(std::string_view name, std::initializer_list<std::string_view> earlierNames)
+{
+    if (name.size() <= 1 + randomLength || name[0] != '.')
+        return false;
+    const std::string_view random = name.substr(name.size() - randomLength);
+    if (!isRandomPart(random))
+        return false;
+    const std::string_view rest = name.substr(1, name.size() - 1 - randomLength);
+    if (rest.size() > temporaryMarker.size() && rest.ends_with(temporaryMarker))
+        return true;
+    for (const std::string_view earlier : earlierNames)
+        if (rest.size() == earlier.size() + 1 && rest.starts_with(earlier) && rest.back() == '.')
+            return true;
+    return false;
+}
+
+// Removes the stale temporary files directly in `folder` (never below it, never through a link).
+std::size_t removeStaleTemporaryFilesIn(const fs::path& folder, std::initializer_list<std::string_view> earlierNames)
+{
+    // A write takes seconds at most, even of the largest replay: anything older was cut short.
+    constexpr auto staleAfter = std::chrono::minutes(10);
+    const auto now = fs::file_time_type::clock::now();
+    std::size_t removed = 0;
+    std::error_code ec;
+    for (fs::directory_iterator entry(folder, ec), end; !ec && entry != end; entry.increment(ec)) {
+        std::error_code fileError;
+        if (!isOwnTemporary(entry->path().filename().native(), earlierNames) ||
+            entry->symlink_status(fileError).type() != fs::file_type::regular)
+            continue;
+        const auto written = entry->last_write_time(fileError);
+        if (fileError || now - written < staleAfter)
+            continue;
+        if (fs::remove(entry->path(), fileError))
+            ++removed;
+    }
+    return removed;
+}
+
 } // namespace
 
 fs::path userDataFolder()
@@ -72,7 +130,7 @@ bool writeFileAtomically(const fs::path& path, const std::string& content, std::
 
     // mkstemp gives a name no other writer uses, in the same folder so that rename stays atomic.
     std::string hidden(".");
-    hidden.append(path.filename().string()).append(".XXXXXX");
+    hidden.append(path.filename().string()).append(temporaryMarker).append(randomLength, 'X');
     std::string temporary = (folder / hidden).string();
     const int fd = ::mkstemp(temporary.data());
     if (fd < 0) {
@@ -103,4 +161,40 @@ bool writeFileAtomically(const fs::path& path, const std::string& content, std::
         ::close(dirFd);
     }
     return true;
+}
+
+fs::path moveAside(const fs::path& path, std::string& error)
+{
+    for (int copy = 0; copy < 1000; ++copy) {
+        std::string name = path.string() + ".bad";
+        if (copy > 0)
+            name.append(".").append(std::to_string(copy));
+        const fs::path aside(name);
+        // RENAME_NOREPLACE makes "only if the name is free" one step; a file system that cannot
+        // do that gets a look first.
+        int result = ::renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, aside.c_str(), RENAME_NOREPLACE);
+        if (result != 0 && (errno == EINVAL || errno == ENOSYS)) {
+            std::error_code ec;
+            if (fs::symlink_status(aside, ec).type() != fs::file_type::not_found)
+                continue;
+            result = ::rename(path.c_str(), aside.c_str());
+        }
+        if (result == 0)
+            return aside;
+        if (errno != EEXIST) {
+            error = std::strerror(errno);
+            return {};
+        }
+    }
+    error = "too many earlier copies beside it";
+    return {};
+}
+
+std::size_t removeStaleTemporaryFiles()
+{
+    const fs::path folder = userDataFolder();
+    if (folder.empty())
+        return 0;
+    return removeStaleTemporaryFilesIn(folder, {"best.txt"}) +
+           removeStaleTemporaryFilesIn(folder / "replays", {"last.qfr", "best.qfr"});
 }

@@ -5,9 +5,13 @@
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <time.h>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -47,32 +51,142 @@ TEST_F(BestResultsTest, ALevelBeatsAnyTimeAndTimeDecidesWithinALevel)
     EXPECT_FALSE(beats({1, 20.0}, {1, 20.0})) << "a tie is not a new record";
 }
 
-TEST_F(BestResultsTest, KeepsOnlyBetterRunsAndReadsThemBackNextTime)
+// 2026-12-08 17:00:00 UTC, and a run every minute after it.
+constexpr std::time_t evening = 1796749200;
+constexpr std::time_t minute = 60;
+
+std::vector<std::pair<int, double>> results(const BestResults& records)
+{
+    std::vector<std::pair<int, double>> out;
+    for (const BestRun& run : records.runs())
+        out.emplace_back(run.result.level, run.result.seconds);
+    return out;
+}
+
+TEST_F(BestResultsTest, TheTenBestRunsAreKeptInOrderAndReadBackNextTime)
 {
     ::testing::internal::CaptureStdout();
     {
         BestResults records(file);
         EXPECT_FALSE(records.best()) << "no file: no record yet";
-        EXPECT_TRUE(records.submit({1, 31.25}));
-        EXPECT_FALSE(records.submit({0, 14.0}));
-        EXPECT_FALSE(records.submit({1, 31.25}));
+        EXPECT_TRUE(records.runs().empty());
+        EXPECT_FALSE(records.newest());
+
+        EXPECT_TRUE(records.submit({1, 31.25}, evening)) << "the first run is a first place";
+        EXPECT_EQ(records.newest(), 0u);
+        EXPECT_FALSE(records.submit({0, 14.0}, evening + minute)) << "second place is not a new best";
+        EXPECT_EQ(records.newest(), 1u);
+        EXPECT_TRUE(records.submit({2, 3.0}, evening + 2 * minute)) << "a level beats any time";
+        EXPECT_EQ(records.newest(), 0u);
+        EXPECT_FALSE(records.submit({1, 31.0}, evening + 3 * minute));
+        EXPECT_EQ(records.newest(), 2u) << "between the two on level 1";
+        EXPECT_EQ(results(records), (std::vector<std::pair<int, double>>{{2, 3.0}, {1, 31.25}, {1, 31.0}, {0, 14.0}}));
+        ASSERT_TRUE(records.best());
+        EXPECT_EQ(records.best()->level, 2);
+        EXPECT_EQ(records.runs()[2].when, evening + 3 * minute) << "each run keeps the time it was given";
+
+        // Fill the table with short level-0 runs, the longest last: each goes in above the shorter ones.
+        for (int i = 0; i < 6; ++i)
+            EXPECT_FALSE(records.submit({0, 1.0 + i}, evening + (4 + i) * minute));
+        ASSERT_EQ(records.runs().size(), 10u);
+        EXPECT_EQ(records.runs().back().result.seconds, 1.0);
+
+        // An eleventh run worse than all ten is dropped, and the table is not written for it.
+        const std::string before = read(file);
+        EXPECT_FALSE(records.submit({0, 0.5}, evening + 11 * minute));
+        EXPECT_FALSE(records.newest()) << "nothing of the table to show as new";
+        EXPECT_EQ(records.runs().size(), 10u);
+        EXPECT_EQ(read(file), before);
+
+        // One that makes the table pushes the tenth out.
+        EXPECT_FALSE(records.submit({0, 14.5}, evening + 12 * minute));
+        EXPECT_EQ(records.newest(), 3u);
+        ASSERT_EQ(records.runs().size(), 10u);
+        EXPECT_EQ(records.runs().back().result.seconds, 2.0) << "the 1.0 s run left the table";
     }
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), "") << "a missing file is said nothing about";
+
     BestResults again(file);
-    ASSERT_TRUE(again.best());
-    EXPECT_EQ(again.best()->level, 1);
-    EXPECT_DOUBLE_EQ(again.best()->seconds, 31.25);
-    EXPECT_TRUE(again.submit({1, 40.0}));
-    EXPECT_EQ(read(file), "level = 1\nseconds = 40.000\n");
+    ASSERT_EQ(again.runs().size(), 10u);
+    EXPECT_EQ(results(again)[0], (std::pair<int, double>{2, 3.0}));
+    EXPECT_EQ(results(again)[3], (std::pair<int, double>{0, 14.5}));
+    EXPECT_EQ(again.runs()[3].when, evening + 12 * minute) << "the time survives the file";
+    EXPECT_FALSE(again.newest()) << "runs of an earlier session are not new";
+    EXPECT_NE(read(file).find("run = 2 3.000 2026-12-08T17:02:00Z\n"), std::string::npos)
+        << "a line a player can read:\n" << read(file);
     EXPECT_EQ(std::distance(fs::directory_iterator(file.parent_path()), fs::directory_iterator()), 1)
         << "no temporary file is left behind";
 }
 
+TEST_F(BestResultsTest, OfEqualResultsTheOlderRunStaysAhead)
+{
+    BestResults records(file);
+    EXPECT_TRUE(records.submit({1, 20.0}, evening));
+    EXPECT_FALSE(records.submit({1, 20.0}, evening + minute)) << "a tie is not a new best";
+    EXPECT_EQ(records.newest(), 1u) << "the tie goes below the run that got there first";
+    EXPECT_EQ(records.runs()[0].when, evening);
+
+    // The same holds in a table read back, however its lines were put in order.
+    write(file, "format = 2\nrun = 1 20.000 2026-12-08T17:01:00Z\nrun = 1 20.000 2026-12-08T17:00:00Z\n"
+                "run = 1 20.000\nrun = 3 1.000 2026-12-08T17:05:00Z\n");
+    BestResults reread(file);
+    ASSERT_EQ(reread.runs().size(), 4u);
+    EXPECT_EQ(reread.runs()[0].result.level, 3) << "the best first, whatever the order in the file";
+    EXPECT_FALSE(reread.runs()[1].when) << "a run without a time is older than any with one";
+    EXPECT_EQ(reread.runs()[2].when, evening);
+    EXPECT_EQ(reread.runs()[3].when, evening + minute);
+
+    // A table of more than ten (written by hand) keeps the best ten.
+    std::string many = "format = 2\n";
+    for (int i = 0; i < 12; ++i)
+        many += "run = 0 " + std::to_string(i) + "\n";
+    write(file, many);
+    BestResults trimmed(file);
+    ASSERT_EQ(trimmed.runs().size(), 10u);
+    EXPECT_EQ(trimmed.runs().front().result.seconds, 11.0);
+    EXPECT_EQ(trimmed.runs().back().result.seconds, 2.0);
+}
+
+TEST_F(BestResultsTest, TheRecordOfEarlierVersionsIsReadAsATableOfOne)
+{
+    write(file, "level = 2\nseconds = 40.000\n");
+    ::testing::internal::CaptureStdout();
+    BestResults records(file);
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+    ASSERT_EQ(records.runs().size(), 1u);
+    EXPECT_EQ(records.runs()[0].result.level, 2);
+    EXPECT_EQ(records.runs()[0].result.seconds, 40.0);
+    EXPECT_FALSE(records.runs()[0].when) << "the old file never said when";
+    EXPECT_EQ(localDateTime(records.runs()[0].when), "");
+
+    EXPECT_FALSE(records.submit({2, 39.0}, evening)) << "the old record still counts";
+    EXPECT_EQ(read(file), "# Quillfen's best runs, best first: level, seconds, and when the run ended (UTC)\n"
+                          "format = 2\n"
+                          "run = 2 40.000\n"
+                          "run = 2 39.000 2026-12-08T17:00:00Z\n");
+}
+
+TEST_F(BestResultsTest, TheTimeOfARunReadsAsLocalDateAndTime)
+{
+    {
+        testkit::ScopedEnv env;
+        // Zones spelled out, so no time-zone database is needed.
+        env.set("TZ", "CET-1");
+        ::tzset();
+        EXPECT_EQ(localDateTime(evening), "2026-12-08 18:00");
+        env.set("TZ", "UTC0");
+        ::tzset();
+        EXPECT_EQ(localDateTime(evening + 90 * minute), "2026-12-08 18:30");
+        EXPECT_EQ(localDateTime(std::nullopt), "");
+    }
+    ::tzset();
+}
+
 TEST_F(BestResultsTest, ALeftoverTemporaryFileNeverReplacesTheRecord)
 {
-    write(file, formatBestResult({2, 10.0}));
+    write(file, formatBestRuns({{{2, 10.0}, evening}}));
     // A write cut short by a crash leaves its temporary file next to the record.
-    write(file.parent_path() / ".best.txt.Xa81Qz", formatBestResult({9, 99.0}));
+    write(file.parent_path() / ".best.txt.quillfen-tmp-Xa81Qz", formatBestRuns({{{9, 99.0}, evening}}));
     BestResults records(file);
     ASSERT_TRUE(records.best());
     EXPECT_EQ(records.best()->level, 2);
@@ -92,9 +206,23 @@ TEST_F(BestResultsTest, ADamagedRecordIsMovedAsideWithOneMessageAndWrittenFresh)
         "level 3\nseconds 12\n",                  // no equals sign
         std::string(5000, '\n') + "level = 3\nseconds = 1\n", // far too large
         "level = 99999999999\nseconds = 1\n",     // out of range
+        "",                                       // nothing at all
+        "format = 3\nrun = 1 2.0\n",              // a format this game does not know
+        "run = 1 2.0\n",                          // a run before the format line
+        "format = 2\nlevel = 3\nseconds = 1\n",   // the old keys in the new format
+        "level = 3\nseconds = 1\nformat = 2\n",   // and the other way round
+        "format = 2\nformat = 2\n",               // the format twice
+        "format = 2\nrun = 1\n",                  // no seconds
+        "format = 2\nrun = 1 2.0 2026-12-08T17:00:00Z extra\n", // a field too many
+        "format = 2\nrun = 1 2.0 2026-02-30T17:00:00Z\n",       // no such day
+        "format = 2\nrun = 1 2.0 2026-12-08T24:00:00Z\n",       // no such hour
+        "format = 2\nrun = 1 2.0 1969-12-31T23:59:59Z\n",       // before the clock starts
+        "format = 2\nrun = 1 2.0 2026-12-08 17:00:00\n",        // not the file's way of writing it
+        "format = 2\nrun = 1 2.0 2026-12-08T17:00:0Z\n",        // a digit short
+        "format = 2\nrun = 1 -2.0\n",                           // negative
     };
     for (const std::string& text : damaged) {
-        SCOPED_TRACE(text.substr(0, 40));
+        SCOPED_TRACE(text.substr(0, 60));
         fs::remove_all(scratch / "quillfen");
         write(file, text);
         ::testing::internal::CaptureStdout();
@@ -104,9 +232,25 @@ TEST_F(BestResultsTest, ADamagedRecordIsMovedAsideWithOneMessageAndWrittenFresh)
         EXPECT_FALSE(records.best());
         EXPECT_FALSE(fs::exists(file));
         EXPECT_EQ(read(file.string() + ".bad"), text);
-        EXPECT_TRUE(records.submit({0, 3.5}));
-        EXPECT_EQ(read(file), formatBestResult({0, 3.5}));
+        EXPECT_TRUE(records.submit({0, 3.5}, evening));
+        EXPECT_EQ(read(file), formatBestRuns({{{0, 3.5}, evening}}));
     }
+}
+
+TEST_F(BestResultsTest, EveryDamagedRecordIsKeptUnderANameOfItsOwn)
+{
+    // Three damaged files in turn: none of the copies may overwrite an earlier one.
+    for (int i = 0; i < 3; ++i) {
+        write(file, "damaged " + std::to_string(i));
+        ::testing::internal::CaptureStdout();
+        BestResults records(file);
+        const std::string aside = file.string() + (i == 0 ? ".bad" : ".bad." + std::to_string(i));
+        EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+                  "Best: " + file.string() + " could not be read; it is kept as " + aside + "\n");
+    }
+    EXPECT_EQ(read(file.string() + ".bad"), "damaged 0");
+    EXPECT_EQ(read(file.string() + ".bad.1"), "damaged 1");
+    EXPECT_EQ(read(file.string() + ".bad.2"), "damaged 2");
 }
 
 TEST_F(BestResultsTest, AFolderInPlaceOfTheFileIsDamageToo)
@@ -161,11 +305,13 @@ TEST_F(BestResultsTest, AGameOverRecordsLevelAndSecondsSinceTheRestart)
     EXPECT_TRUE(h.game.hud.newBest);
     EXPECT_EQ(h.game.hud.best->level, 0);
     EXPECT_NEAR(h.game.hud.best->seconds, 15.0, 0.11);
-    const std::string first = read(file);
-    EXPECT_EQ(first, formatBestResult(*h.game.hud.best));
+    const BestResults& records = *h.game.records;
+    ASSERT_EQ(records.runs().size(), 1u);
+    EXPECT_EQ(read(file), formatBestRuns(records.runs()));
+    EXPECT_TRUE(records.runs()[0].when) << "the game notes when the run ended";
 
-    // Over for a while, then a restart: a shorter second game is not a record, and the
-    // seconds count from the restart, not from the start.
+    // Over for a while, then a restart: a shorter second game is not a new best but takes
+    // second place, and its seconds count from the restart, not from the start.
     h.frames(50, dt);
     h.press(GLFW_KEY_ENTER);
     h.frame(dt);
@@ -177,7 +323,10 @@ TEST_F(BestResultsTest, AGameOverRecordsLevelAndSecondsSinceTheRestart)
     ASSERT_TRUE(h.game.hud.died);
     EXPECT_FALSE(h.game.hud.newBest);
     EXPECT_NEAR(h.game.hud.best->seconds, 15.0, 0.11);
-    EXPECT_EQ(read(file), first);
+    ASSERT_EQ(records.runs().size(), 2u);
+    EXPECT_NEAR(records.runs()[1].result.seconds, 2.1, 0.11);
+    EXPECT_EQ(records.newest(), 1u);
+    EXPECT_EQ(read(file), formatBestRuns(records.runs()));
 }
 
 } // namespace

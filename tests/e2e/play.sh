@@ -448,7 +448,19 @@ time_moves() {
     a=$(shot "$1a") && sleep 1.2 && b=$(shot "$1b") && measure "$b" "diff:$a@$TIME"
 }
 rm -rf "$XDG_DATA_HOME"
+# What a game killed while saving a replay leaves behind, beside a hidden file of the player's.
+leftover="$XDG_DATA_HOME/quillfen/replays/.last.qfr.quillfen-tmp-Ab12Cd"
+own="$XDG_DATA_HOME/quillfen/replays/.my-run.qfr.Ab12Cd"
+mkdir -p "$XDG_DATA_HOME/quillfen/replays"
+head -c 100000 /dev/zero > "$leftover"
+echo mine > "$own"
+touch -d '1 hour ago' "$leftover" "$own"
 if start_game "$work/game4.log"; then
+    if [ ! -e "$leftover" ] && [ -e "$own" ]; then
+        pass "the start removed a cut-short write's temporary file and kept the player's own"
+    else
+        fail "stale temporary file: $(ls -A "$XDG_DATA_HOME/quillfen/replays" | tr '\n' ' ')"
+    fi
     running=$(time_moves running)
     middle_before=$(measure "$(shot playing)" "white@$MIDDLE")
     press p
@@ -490,8 +502,10 @@ if start_game "$work/game4.log"; then
 
     # Hovering at the start, the 15 s run out; the record appears at the game over.
     for _ in $(seq 300); do [ -f "$record" ] && break; sleep 0.1; done
-    if [ -f "$record" ] && grep -qx "level = 0" "$record" &&
-        holds "$(awk -F' = ' '$1 == "seconds" {print $2}' "$record") >= 13"; then
+    # The table's first line: "run = LEVEL SECONDS DATE".
+    first_run="$(grep -m1 '^run = ' "$record" 2> /dev/null || true)"
+    if [ -f "$record" ] && [ "$(awk '{print $3}' <<< "$first_run")" = 0 ] &&
+        holds "$(awk '{print $4}' <<< "$first_run") >= 13"; then
         pass "the game over wrote the record: $(tr '\n' ' ' < "$record")"
     else
         fail "no record of the game at $record: $(cat "$record" 2> /dev/null)"

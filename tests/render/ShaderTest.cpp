@@ -10,7 +10,10 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <sstream>
+#include <string>
+#include <utility>
 
 namespace {
 
@@ -61,32 +64,30 @@ protected:
     }
 };
 
-TEST_F(ShaderTest, TheGamesFiveProgramsBuildSilentlyUnderTheirKeys)
+TEST_F(ShaderTest, TheShippedProgramsBuildSilentlyAndEveryPassFindsItsOwn)
 {
     CaptureStdout();
     loadShaders();
-    EXPECT_EQ(GetCapturedStdout(), "");
+    EXPECT_EQ(GetCapturedStdout(), "") << "the shipped shaders compile and link without a word";
 
-    const std::pair<int, const char*> table[] = {
-        {SHADER_DEFAULT, "shaders/default/default"}, {SHADER_RAWCOLOR, "shaders/rawcolor/rawcolor"},
-        {SHADER_PP_EDGE, "shaders/pp/pp_edge"},      {SHADER_DEPTH, "shaders/depth/depth"},
-        {SHADER_HUD, "shaders/hud/hud"},
-    };
-    int expectedKey = 0;
-    for (const auto& [key, shader] : shaderRegistry())
-        EXPECT_EQ(key, expectedKey++) << "the registry is walked in key order";
-    ASSERT_EQ(shaderRegistry().size(), 5u);
-    for (const auto& [key, stem] : table) {
+    // Each pass of the frame asks for its program by key: every one is there and linked, and
+    // each is built from sources of its own (a pass given another's program draws wrongly).
+    std::set<std::pair<std::string, std::string>> distinct;
+    for (const int key : {SHADER_DEFAULT, SHADER_RAWCOLOR, SHADER_PP_EDGE, SHADER_DEPTH, SHADER_HUD}) {
+        SCOPED_TRACE(key);
         const auto shader = getShader(key);
-        ASSERT_TRUE(shader) << key;
-        EXPECT_EQ(shader->vertexPath, assetPath(std::string(stem) + ".vert"));
-        EXPECT_EQ(shader->fragmentPath, assetPath(std::string(stem) + ".frag"));
-        EXPECT_TRUE(linked(*shader)) << stem;
-        EXPECT_TRUE(shader->models.empty());
+        ASSERT_TRUE(shader);
+        EXPECT_TRUE(linked(*shader));
+        EXPECT_TRUE(shader->models.empty()) << "nothing to draw until models are loaded";
+        distinct.emplace(shader->vertexPath, shader->fragmentPath);
     }
-    EXPECT_FALSE(getShader(5));
+    EXPECT_EQ(distinct.size(), 5u);
+
+    // Asking for a program that does not exist gives nothing and adds nothing to what is drawn.
+    const std::size_t programs = shaderRegistry().size();
     EXPECT_FALSE(getShader(-1));
-    EXPECT_EQ(shaderRegistry().size(), 5u) << "a lookup never inserts";
+    EXPECT_FALSE(getShader(1000));
+    EXPECT_EQ(shaderRegistry().size(), programs);
 }
 
 TEST_F(ShaderTest, CompileErrorsNameTheirStageAndTheLinkFailureFollows)
