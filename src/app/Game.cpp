@@ -76,6 +76,7 @@ bool Game::initialize(const std::string& title)
     }
 
     glfwMakeContextCurrent(window);
+    applyVerticalSync();
     if (!epoxy_is_desktop_gl() || epoxy_gl_version() < 43) {
         logMessage("failed to initialize glad");
         glfwTerminate();
@@ -172,7 +173,7 @@ void Game::step(double frameTime)
         reloadShaders();
     if (input->released(GLFW_KEY_F11) && !replaying)
         toggleFullscreen();
-    if (input->released(GLFW_KEY_F12) && !replaying)
+    if (input->screenshotRequested && !replaying)
         screenshotRequested = true;
 
     // Every frame is recorded, paused ones too: a pause comes and goes with the input, so a

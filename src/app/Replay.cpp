@@ -356,6 +356,7 @@ public:
 
     void setCursorPos(double x, double y) override { inner->setCursorPos(x, y); }
     void hideCursor() override { inner->hideCursor(); }
+    void forgetTaps() override { inner->forgetTaps(); }
     void showCursor() override { inner->showCursor(); }
 
     GamepadState gamepad() override
