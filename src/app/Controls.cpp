@@ -302,11 +302,11 @@ std::string keyboardControlsMarkdown()
 std::string gamepadControlsMarkdown()
 {
     std::string out = "| Gamepad | Action |\n|---|---|\n";
-    for (const ActionInfo& info : table)
-        if (info.pad[0] != '\0')
-            out += std::string("| ") + info.pad + " | " + info.meaning + " |\n";
     for (const FixedControl& fixed : fixedControls)
         if (fixed.pad[0] != '\0')
             out += std::string("| ") + fixed.pad + " | " + fixed.meaning + " |\n";
+    for (const ActionInfo& info : table)
+        if (info.pad[0] != '\0')
+            out += std::string("| ") + info.pad + " | " + info.meaning + " |\n";
     return out;
 }
