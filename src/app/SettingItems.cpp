@@ -102,8 +102,11 @@ float stepValue(const SettingItem& item, float value, int direction)
     else
         point = std::lround(steps);
     point = std::clamp(point, 0L, static_cast<long>(stepCount(item)));
-    // Worked out in double from the grid, so 0.3 is the float nearest 0.3, as config.txt reads it.
-    return static_cast<float>(item.minimum + static_cast<double>(point) * static_cast<double>(item.step));
+    // Rounded to the step's decimals, so that the point 0.3 is the float config.txt reads for "0.3"
+    // (0.02f fifteen times over is a float below 0.3f).
+    const double scale = std::pow(10.0, decimalsOf(item.step));
+    const double exact = item.minimum + static_cast<double>(point) * static_cast<double>(item.step);
+    return static_cast<float>(std::round(exact * scale) / scale);
 }
 
 float itemValue(const SettingItem& item)
