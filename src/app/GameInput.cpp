@@ -55,6 +55,8 @@ void GameInput::setControls(const Controls& controls)
     for (int code : watchedKeys)
         states[code] = state(code);
     keyStates = std::move(states);
+    // The press that chose a new key on the controls screen is not a press of its new action.
+    device->forgetTaps();
 }
 
 void GameInput::update(Game*)
