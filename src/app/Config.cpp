@@ -3,11 +3,16 @@
 #include "app/UserFolders.h"
 #include "render/Files.h"
 
+#include <GLFW/glfw3.h>
+
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <system_error>
 
 // Each setting starts at its default, taken from the one table below.
@@ -23,6 +28,9 @@ float shadowmap_resolution_factor;
 float difficulty;
 float sound_volume;
 float music_volume;
+float invert_mouse;
+float vsync;
+float show_frame_rate;
 
 namespace {
 
@@ -34,17 +42,31 @@ bool isValueChar(char c)
     return std::isdigit(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == 'f';
 }
 
-void applyLine(std::string line)
+// A line without its comment and its white space ("fov=60"), as the rules read it.
+std::string compactLine(std::string line)
 {
     const auto comment = line.find("//");
     if (comment != std::string::npos)
         line.erase(comment);
-
     std::string compact;
     compact.reserve(line.size());
     for (char c : line)
         if (!std::isspace(static_cast<unsigned char>(c)))
             compact += c;
+    return compact;
+}
+
+// The key a line sets, or "" for a comment, a blank or a line without "=".
+std::string keyOfLine(const std::string& line)
+{
+    const std::string compact = compactLine(line);
+    const auto equals = compact.find('=');
+    return equals == std::string::npos ? std::string() : compact.substr(0, equals);
+}
+
+void applyLine(const std::string& line)
+{
+    const std::string compact = compactLine(line);
     if (compact.empty())
         return;
 
@@ -54,6 +76,12 @@ void applyLine(std::string line)
     const std::string key = compact.substr(0, equals);
     const std::string value = compact.substr(equals + 1);
 
+    if (const std::optional<Action> action = actionOfConfigKey(key)) {
+        const std::optional<int> code = keyOfName(value);
+        if (!code || !playerControls().bind(*action, *code).accepted)
+            logMessage("Config: '" + compact + "' contains a bad value and will be skipped");
+        return;
+    }
     const Setting* setting = findSetting(key);
     if (!setting) {
         logMessage("Config: '" + compact + "' contains a unknown key and will be skipped");
@@ -91,6 +119,9 @@ const std::vector<Setting>& settings()
         {"difficulty", &difficulty, 0.5f},
         {"sound_volume", &sound_volume, 0.8f},
         {"music_volume", &music_volume, 0.5f},
+        {"invert_mouse", &invert_mouse, 0.0f},
+        {"vsync", &vsync, 0.0f},
+        {"show_frame_rate", &show_frame_rate, 1.0f},
     };
     return table;
 }
@@ -107,6 +138,7 @@ void resetSettings()
 {
     for (const Setting& setting : settings())
         *setting.value = setting.defaultValue;
+    resetControls();
 }
 
 namespace {
@@ -158,4 +190,139 @@ void loadConfig()
     std::error_code error;
     if (std::filesystem::exists(own, error))
         loadConfigFile(own.string());
+}
+
+void applyVerticalSync()
+{
+    glfwSwapInterval(vsync != 0.0f ? 1 : 0);
+}
+
+std::string settingText(float value)
+{
+    // Fixed notation only: the reader takes digits, '.' and '-', no exponents. The shortest
+    // text that gives the float back goes first; the reader's route (a double, then a float)
+    // is checked, and more digits follow in the rare case it rounds differently.
+    char text[128];
+    auto [end, error] = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed);
+    std::string out = error == std::errc() ? std::string(text, end) : std::string();
+    for (int precision = 1; static_cast<float>(std::atof(out.c_str())) != value && precision <= 60; ++precision) {
+        auto [more, moreError] =
+            std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, precision);
+        out = moreError == std::errc() ? std::string(text, more) : out;
+    }
+    return out;
+}
+
+std::optional<ConfigEntry> currentEntry(const std::string& key)
+{
+    if (const Setting* setting = findSetting(key))
+        return ConfigEntry{key, settingText(*setting->value)};
+    if (const std::optional<Action> action = actionOfConfigKey(key))
+        return ConfigEntry{key, keyName(playerControls().key(*action))};
+    return std::nullopt;
+}
+
+std::vector<ConfigEntry> changedBindings(const Controls& before, const Controls& after)
+{
+    std::vector<ConfigEntry> entries;
+    for (const ActionInfo& info : actionTable())
+        if (before.key(info.action) != after.key(info.action))
+            entries.push_back({info.configKey, keyName(after.key(info.action))});
+    return entries;
+}
+
+std::string rewriteConfig(const std::string& text, const std::vector<ConfigEntry>& entries)
+{
+    std::vector<std::string> lines;
+    for (std::size_t start = 0; start < text.size();) {
+        auto end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    std::string appended;
+    for (const ConfigEntry& entry : entries) {
+        const std::string line = entry.key + " = " + entry.value;
+        auto last = std::find_if(lines.rbegin(), lines.rend(),
+                                 [&](const std::string& l) { return keyOfLine(l) == entry.key; });
+        if (last == lines.rend()) {
+            appended += line + "\n";
+            continue;
+        }
+        std::string& old = *last;
+        const bool carriageReturn = !old.empty() && old.back() == '\r';
+        if (carriageReturn)
+            old.pop_back();
+        const auto comment = old.find("//");
+        old = comment == std::string::npos ? line : line + " " + old.substr(comment);
+        if (carriageReturn)
+            old += '\r';
+    }
+    std::string out;
+    for (const std::string& line : lines)
+        out += line + "\n";
+    // A file whose last line had no line end keeps it so, unless lines follow it now.
+    if (!text.empty() && text.back() != '\n' && appended.empty())
+        out.pop_back();
+    return out + appended;
+}
+
+namespace {
+
+constexpr const char* newFileHeading =
+    "// Your own Quillfen settings: read after the game's config.txt, so they win over it.\n"
+    "// The settings and controls screens write here; lines you add are kept.\n";
+
+bool refuse(const std::string& reason, std::string& message)
+{
+    message = "Config: your settings could not be saved: " + reason;
+    logMessage(message);
+    return false;
+}
+
+} // namespace
+
+bool savePlayerConfig(const std::vector<ConfigEntry>& entries, std::string& message)
+{
+    namespace fs = std::filesystem;
+    const fs::path folder = userConfigFolder();
+    if (folder.empty())
+        return refuse("there is no folder for them (neither XDG_CONFIG_HOME nor HOME is set)", message);
+    fs::path path = folder / "config.txt";
+    std::error_code error;
+    // A link (a player keeping their settings elsewhere) stays a link: its target is written.
+    if (fs::is_symlink(path, error))
+        path = fs::weakly_canonical(path, error);
+    const fs::file_status status = fs::status(path, error);
+    std::string text;
+    if (fs::exists(status)) {
+        if (!fs::is_regular_file(status))
+            return refuse(path.string() + " is not a regular file", message);
+        if (fs::file_size(path, error) > maxConfigBytes)
+            return refuse(path.string() + " is too large for a configuration file", message);
+        std::ifstream in(path, std::ios::binary);
+        text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        if (in.bad() || !in.is_open())
+            return refuse(path.string() + " cannot be read", message);
+    } else {
+        text = newFileHeading;
+    }
+    std::string reason;
+    if (!writeFileAtomically(path, rewriteConfig(text, entries), reason))
+        return refuse(reason, message);
+    message.clear();
+    return true;
+}
+
+bool savePlayerSettings(const std::vector<std::string>& keys, std::string& message)
+{
+    std::vector<ConfigEntry> entries;
+    for (const std::string& key : keys) {
+        const std::optional<ConfigEntry> entry = currentEntry(key);
+        if (!entry)
+            return refuse("'" + key + "' is not a setting", message);
+        entries.push_back(*entry);
+    }
+    return savePlayerConfig(entries, message);
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "app/Controls.h"
+
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +21,12 @@ extern float difficulty;
 // Loudness of the sound effects and rain, and of the music, 0 to 1 (the file's values are clamped).
 extern float sound_volume;
 extern float music_volume;
+// Non-zero: moving the mouse (or the right stick) forward looks down instead of up.
+extern float invert_mouse;
+// Non-zero: frames wait for the display's refresh; zero: as many frames as the machine can draw.
+extern float vsync;
+// Non-zero: the HUD shows the frame rate when the game starts (F3 switches it while playing).
+extern float show_frame_rate;
 
 // One setting: its key in "config.txt", the variable it writes and its built-in default.
 struct Setting {
@@ -31,13 +40,47 @@ const std::vector<Setting>& settings();
 // The setting of that key, or null.
 const Setting* findSetting(const std::string& key);
 
-// Puts every setting back to its built-in default (used by tests and tools).
+// Puts every setting and the player's key bindings back to their built-in defaults.
 void resetSettings();
 
 // Reads assetPath("config.txt"), then the player's own config.txt in userConfigFolder() when
 // there is one, and applies every valid line, so the player's keys win; unknown keys and bad
-// values are reported and skipped, everything else in the files still applies.
+// values are reported and skipped, everything else in the files still applies. Lines
+// "key_forward = W" bind keys (see Controls.h) into playerControls(), swapping as bind() does.
 void loadConfig();
 
 // The line rules on their own, for a text already read.
 void applyConfig(const std::string& text);
+
+// Asks the current OpenGL context for the swap interval the vsync setting names.
+void applyVerticalSync();
+
+// Writing the player's own config.txt.
+
+// The text config.txt holds for a value: the shortest that reads back as exactly that float.
+std::string settingText(float value);
+
+// One line of config.txt: a key and its value as text.
+struct ConfigEntry {
+    std::string key;
+    std::string value;
+    bool operator==(const ConfigEntry&) const = default;
+};
+
+// The current value of a setting ("fov") or of a binding of playerControls() ("key_pause");
+// nothing for a key the game does not know.
+std::optional<ConfigEntry> currentEntry(const std::string& key);
+// The binding lines of the actions whose keys differ between two sets of bindings.
+std::vector<ConfigEntry> changedBindings(const Controls& before, const Controls& after);
+
+// `text` with each entry set: the line that names its key last (the one that wins when read)
+// is rewritten in place, keeping its "//" comment; a key no line names is added at the end.
+// Every other line, comment and blank stays as it was.
+std::string rewriteConfig(const std::string& text, const std::vector<ConfigEntry>& entries);
+
+// Sets the entries in userConfigFolder()/config.txt, as rewriteConfig does, written atomically
+// (the asset folder's file is never written). On failure prints one message, returns false
+// with that message in `message`, and leaves the file as it was.
+bool savePlayerConfig(const std::vector<ConfigEntry>& entries, std::string& message);
+// The same for the current values of the named settings and bindings ("fov", "key_pause").
+bool savePlayerSettings(const std::vector<std::string>& keys, std::string& message);

@@ -79,6 +79,7 @@ bool Game::initialize(const std::string& title)
     }
 
     glfwMakeContextCurrent(window);
+    applyVerticalSync();
     if (!epoxy_is_desktop_gl() || epoxy_gl_version() < 43) {
         logMessage("failed to initialize glad");
         glfwTerminate();
@@ -269,14 +270,14 @@ void Game::playStep(double frameTime, bool focusedNow, bool restartNow)
         reloadShaders();
     if (input->released(GLFW_KEY_F11) && !replaying)
         toggleFullscreen();
-    if (input->released(GLFW_KEY_F12) && !replaying)
+    if (input->screenshotRequested && !replaying)
         screenshotRequested = true;
 
     // Every step of play is recorded, the one that pauses too: a playback goes through the
     // same steps to the same end. The menus' frames are not part of the run.
     if (recorder && !replaying) {
         const int scroll = input->released(SCROLL_UP) ? 1 : input->released(SCROLL_DOWN) ? -1 : 0;
-        recorder->recordFrame(frameTime, focusedNow, scroll, restartNow);
+        recorder->recordFrame(frameTime, focusedNow, scroll, restartNow, input->controls());
     }
 
     // Pause: P, the pad's Start, the window losing the focus or the pad going away, only
@@ -308,6 +309,11 @@ void Game::advanceWorld(bool restartNow)
     applyGameRules(*this);
     if (restarted) {
         runOver = false;
+        // A difficulty chosen during the last run counts from this one.
+        if (pendingDifficulty && !replaying) {
+            difficulty = *pendingDifficulty;
+            pendingDifficulty.reset();
+        }
         if (input)
             input->captureCursor();
         if (recorder && !replaying)
@@ -415,6 +421,16 @@ void Game::reloadConfiguration()
         // A full-screen window stays so; the new size waits for F11.
         if (!fullscreenWindow)
             glfwSetWindowSize(window, width, height);
+        followFramebuffer();
+    }
+}
+
+void Game::setWindowSize(int width, int height)
+{
+    windowedWidth = width;
+    windowedHeight = height;
+    if (window && !fullscreenWindow) {
+        glfwSetWindowSize(window, width, height);
         followFramebuffer();
     }
 }

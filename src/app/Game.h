@@ -15,6 +15,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 struct GLFWwindow;
@@ -95,6 +96,8 @@ public:
     void reloadConfiguration();
     // F11: a borderless window the size of the primary monitor, and back to the configured size.
     void toggleFullscreen();
+    // The settings screen's window size: the window takes it now, or when it leaves full screen.
+    void setWindowSize(int width, int height);
     // After a framebuffer resize: camera projection, shadow map and off-screen target at the new size.
     void rebuildSizedTargets();
     // What the render passes need of the settings, the window and the world, as they are now.
@@ -148,6 +151,8 @@ public:
     std::shared_ptr<TextRenderer> text;
     // The wheel turned since the last step of play: +1 up, -1 down (the last turn wins).
     int pendingScroll = 0;
+    // The difficulty chosen on the settings screen, for the next run.
+    std::optional<float> pendingDifficulty;
     // The pause menu chose RESTART: the next step of play starts a new run.
     bool restartRequested = false;
     // A menu chose QUIT (the window, when there is one, is asked to close too).

@@ -1,31 +1,62 @@
 #include "app/GameInput.h"
 
+#include "app/Config.h"
 #include "render/Files.h"
 
 #include <GLFW/glfw3.h>
 
 #include <algorithm>
 
-GameInput::GameInput(GLFWwindow* window)
-    : GameInput(makeGlfwInputDevice(window))
+GameInput::GameInput(GLFWwindow* window, const Controls& controls)
+    : GameInput(makeGlfwInputDevice(window), controls)
 {
 }
 
-GameInput::GameInput(std::unique_ptr<InputDevice> device)
-    : watchedKeys{GLFW_KEY_F3, GLFW_KEY_ESCAPE, GLFW_KEY_F2, GLFW_KEY_F4, GLFW_KEY_F5, GLFW_KEY_F6,
-                  GLFW_KEY_S, GLFW_KEY_W, GLFW_KEY_SPACE, GLFW_KEY_LEFT_SHIFT, GLFW_KEY_A, GLFW_KEY_D,
-                  GLFW_MOUSE_BUTTON_LEFT, GLFW_KEY_ENTER, SCROLL_UP, SCROLL_DOWN, GLFW_KEY_P, GLFW_KEY_F11,
-                  GLFW_KEY_M, GLFW_KEY_F12}
+namespace {
+
+// The keys a game with these bindings reads, in the order it reads them. The default bindings
+// give the order of old, so a recording's key list is unchanged by the controls table.
+std::vector<int> keysToWatch(const Controls& controls)
+{
+    const auto key = [&](Action action) { return controls.key(action); };
+    const std::vector<int> order{GLFW_KEY_F3, GLFW_KEY_ESCAPE, GLFW_KEY_F2, GLFW_KEY_F4, GLFW_KEY_F5, GLFW_KEY_F6,
+                                 key(Action::Stop), key(Action::Forward), key(Action::Up), key(Action::Down),
+                                 key(Action::Left), key(Action::Right), GLFW_MOUSE_BUTTON_LEFT, key(Action::Restart),
+                                 SCROLL_UP, SCROLL_DOWN, key(Action::Pause), GLFW_KEY_F11, key(Action::Mute),
+                                 GLFW_KEY_F12, key(Action::CameraCloser), key(Action::CameraFarther),
+                                 key(Action::Screenshot)};
+    std::vector<int> watched;
+    for (int code : order)
+        if (code != noKey && std::find(watched.begin(), watched.end(), code) == watched.end())
+            watched.push_back(code);
+    return watched;
+}
+
+} // namespace
+
+GameInput::GameInput(std::unique_ptr<InputDevice> device, const Controls& controls)
+    : showFps(show_frame_rate != 0.0f)
     , device(std::move(device))
 {
-    for (int code : watchedKeys)
-        keyStates[code] = KEY_UP;
+    setControls(controls);
 
     this->device->hideCursor();
     int width = 0;
     int height = 0;
     this->device->getWindowSize(width, height);
     this->device->setCursorPos(width / 2, height / 2);
+}
+
+void GameInput::setControls(const Controls& controls)
+{
+    bindings = controls;
+    watchedKeys = keysToWatch(bindings);
+    std::map<int, int> states;
+    for (int code : watchedKeys)
+        states[code] = state(code);
+    keyStates = std::move(states);
+    // The press that chose a new key on the controls screen is not a press of its new action.
+    device->forgetTaps();
 }
 
 void GameInput::update(Game*)
@@ -51,10 +82,10 @@ void GameInput::update(Game*)
         logMessage("Gamepad disconnected");
     pad = gamepadControls(sampled, gamepad);
     gamepad = sampled;
-    // The shoulders step the camera as one click of the wheel does.
-    if (pad.closer)
+    // The shoulders and the camera keys step the camera as one click of the wheel does.
+    if (pad.closer || released(boundKey(Action::CameraCloser)))
         keyStates[SCROLL_UP] = KEY_RELEASED;
-    if (pad.farther)
+    if (pad.farther || released(boundKey(Action::CameraFarther)))
         keyStates[SCROLL_DOWN] = KEY_RELEASED;
 
     if (released(GLFW_KEY_ESCAPE))
@@ -65,11 +96,12 @@ void GameInput::update(Game*)
         showFps = !showFps;
     if (released(GLFW_KEY_F6))
         showHud = !showHud;
-    if (released(GLFW_KEY_M))
+    if (released(boundKey(Action::Mute)))
         muted = !muted;
-    if (released(GLFW_KEY_ENTER) || pad.restart)
+    if (released(boundKey(Action::Restart)) || pad.restart)
         restartPressed = true;
-    pauseRequested = released(GLFW_KEY_P) || pad.pause;
+    pauseRequested = released(boundKey(Action::Pause)) || pad.pause;
+    screenshotRequested = released(GLFW_KEY_F12) || released(boundKey(Action::Screenshot));
 
     if (!captured) {
         mouseDeltaX = 0.0;
@@ -104,7 +136,11 @@ void GameInput::settle()
     gamepad.buttons = {};
     pad = GamepadControls{};
     pauseRequested = false;
+    screenshotRequested = false;
     gamepadLost = false;
+    // Taps the window saw before it lost the focus (and the releases it makes up on losing it)
+    // must not turn into presses when it is back.
+    device->forgetTaps();
 }
 
 void GameInput::releaseCursor()
@@ -127,34 +163,24 @@ void GameInput::captureCursor()
     mouseDeltaY = 0.0;
 }
 
-namespace {
-
-float keyAmount(const GameInput& input, int code)
-{
-    return input.held(code) ? 1.0f : 0.0f;
-}
-
-} // namespace
-
 float GameInput::sideways() const
 {
-    return std::clamp(keyAmount(*this, GLFW_KEY_D) - keyAmount(*this, GLFW_KEY_A) + pad.sideways, -1.0f, 1.0f);
+    return std::clamp(keyAmount(Action::Right) - keyAmount(Action::Left) + pad.sideways, -1.0f, 1.0f);
 }
 
 float GameInput::vertical() const
 {
-    return std::clamp(keyAmount(*this, GLFW_KEY_SPACE) - keyAmount(*this, GLFW_KEY_LEFT_SHIFT) + pad.vertical, -1.0f,
-                      1.0f);
+    return std::clamp(keyAmount(Action::Up) - keyAmount(Action::Down) + pad.vertical, -1.0f, 1.0f);
 }
 
 float GameInput::faster() const
 {
-    return std::max(keyAmount(*this, GLFW_KEY_W), pad.faster);
+    return std::max(keyAmount(Action::Forward), pad.faster);
 }
 
 float GameInput::stop() const
 {
-    return std::max(keyAmount(*this, GLFW_KEY_S), pad.stop);
+    return std::max(keyAmount(Action::Stop), pad.stop);
 }
 
 int GameInput::state(int code) const

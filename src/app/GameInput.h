@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/Controls.h"
 #include "app/InputDevice.h"
 #include "scene/GameObject.h"
 
@@ -14,17 +15,22 @@ constexpr int KEY_HELD = 0;     // pressed at the last sample
 constexpr int KEY_UP = 1;       // not pressed, released more than a frame ago
 constexpr int KEY_RELEASED = 2; // went from pressed to not pressed at this frame's sample
 
-// Pseudo-keys written only by the scroll callback (GLFW's codes for Tab and Backspace,
-// which the game does not watch on the keyboard).
-constexpr int SCROLL_UP = 258;
-constexpr int SCROLL_DOWN = 259;
+// Pseudo-keys written only by the scroll callback (and the camera's keys and pad buttons),
+// numbered past GLFW's last key so that every real key stays free to be bound.
+constexpr int SCROLL_UP = 349;
+constexpr int SCROLL_DOWN = 350;
 
 // Per-frame keyboard, mouse and gamepad state with edge detection, mouse movement measured
-// from the window centre, and the feature toggles.
+// from the window centre, and the feature toggles. The keys are those of the bindings it was
+// made with (the player's by default; a replay's own), kept as a value.
 class GameInput final : public IUpdate {
 public:
-    explicit GameInput(GLFWwindow* window);
-    explicit GameInput(std::unique_ptr<InputDevice> device);
+    explicit GameInput(GLFWwindow* window, const Controls& controls = playerControls());
+    explicit GameInput(std::unique_ptr<InputDevice> device, const Controls& controls = playerControls());
+
+    // New bindings from now on; keys still bound keep their state, newly watched ones start up.
+    void setControls(const Controls& controls);
+    const Controls& controls() const { return bindings; }
 
     void update(Game* game) override;
 
@@ -59,12 +65,15 @@ public:
     double mouseDeltaY = 0.0;
     bool quitToggle = false;
     bool wireframe = false;
+    // F3; starts as the show_frame_rate setting says.
     bool showFps = true;
     bool showHud = true;
-    // M: all sound off.
+    // The mute key: all sound off.
     bool muted = false;
-    // P or the pad's Start let go in this frame.
+    // The pause key or the pad's Start let go in this frame.
     bool pauseRequested = false;
+    // F12 or the screenshot key let go in this frame.
+    bool screenshotRequested = false;
     // The gamepad went away at this frame's sample.
     bool gamepadLost = false;
     // The pad as sampled this frame, and what it asks of the game.
@@ -72,6 +81,10 @@ public:
     GamepadControls pad;
 
 private:
+    int boundKey(Action action) const { return bindings.key(action); }
+    float keyAmount(Action action) const { return held(boundKey(action)) ? 1.0f : 0.0f; }
+
     std::unique_ptr<InputDevice> device;
+    Controls bindings;
     bool captured = true;
 };

@@ -9,6 +9,7 @@ public:
     explicit GlfwInputDevice(GLFWwindow* window)
         : window(window)
     {
+        setSticky(true);
     }
 
     bool isPressed(int code) override
@@ -16,6 +17,14 @@ public:
         if (code == GLFW_MOUSE_BUTTON_LEFT)
             return glfwGetMouseButton(window, GLFW_MOUSE_BUTTON_LEFT) == GLFW_PRESS;
         return glfwGetKey(window, code) == GLFW_PRESS;
+    }
+
+    // Sticky keys and buttons: GLFW keeps a key that was let go as pressed until it is asked
+    // once, so a tap shorter than a frame is seen. Turning them off forgets the taps.
+    void forgetTaps() override
+    {
+        setSticky(false);
+        setSticky(true);
     }
 
     void getWindowSize(int& width, int& height) override { glfwGetWindowSize(window, &width, &height); }
@@ -46,6 +55,12 @@ public:
     }
 
 private:
+    void setSticky(bool sticky)
+    {
+        glfwSetInputMode(window, GLFW_STICKY_KEYS, sticky ? GLFW_TRUE : GLFW_FALSE);
+        glfwSetInputMode(window, GLFW_STICKY_MOUSE_BUTTONS, sticky ? GLFW_TRUE : GLFW_FALSE);
+    }
+
     GLFWwindow* window;
 };
 

@@ -30,7 +30,7 @@ void Menu::highlight(int index)
     const int count = static_cast<int>(items.size());
     for (int i = 0; i < count; ++i) {
         const int candidate = (std::clamp(index, 0, count - 1) + i) % count;
-        if (items[static_cast<std::size_t>(candidate)].enabled) {
+        if (choosable(candidate)) {
             highlighted = candidate;
             return;
         }
@@ -38,12 +38,18 @@ void Menu::highlight(int index)
     highlighted = std::clamp(index, 0, count - 1);
 }
 
+bool Menu::choosable(int index) const
+{
+    const MenuItem& item = items[static_cast<std::size_t>(index)];
+    return item.enabled && !item.readOnly;
+}
+
 void Menu::step(int direction)
 {
     const int count = static_cast<int>(items.size());
     for (int i = 1; i <= count; ++i) {
         const int candidate = ((highlighted + direction * i) % count + count) % count;
-        if (items[static_cast<std::size_t>(candidate)].enabled) {
+        if (choosable(candidate)) {
             highlighted = candidate;
             return;
         }
@@ -78,11 +84,11 @@ MenuChoice Menu::handle(const MenuInput& input, bool flightKeys)
     // The mouse: the item under the cursor takes the highlight; a click chooses the item it
     // started and ended on, and a press on a bar sets the value where it points.
     const int under = itemAt(input.cursorX, input.cursorY);
-    if (input.cursorMoved && under >= 0 && items[static_cast<std::size_t>(under)].enabled)
+    if (input.cursorMoved && under >= 0 && choosable(under))
         highlighted = under;
     if (input.clickStarted) {
         clickItem = under;
-        dragging = under >= 0 && items[static_cast<std::size_t>(under)].enabled &&
+        dragging = under >= 0 && choosable(under) &&
                    items[static_cast<std::size_t>(under)].slider && barFraction(under, input.cursorX) >= 0.0f &&
                    input.cursorX >= rows[static_cast<std::size_t>(under)].barLeft - 4.0;
         if (dragging) {
@@ -100,7 +106,7 @@ MenuChoice Menu::handle(const MenuInput& input, bool flightKeys)
     if (input.clickEnded) {
         const int started = clickItem;
         clickItem = -1;
-        if (started >= 0 && started == under && items[static_cast<std::size_t>(under)].enabled) {
+        if (started >= 0 && started == under && choosable(under)) {
             highlighted = under;
             return {MenuChoice::Kind::Chosen, under, 0.0f};
         }
@@ -121,7 +127,7 @@ MenuChoice Menu::handle(const MenuInput& input, bool flightKeys)
     const bool chosen = flightKeys ? input.choose()
                                    : input.released(GLFW_KEY_ENTER) || input.released(GLFW_KEY_KP_ENTER) ||
                                          input.padReleased(GLFW_GAMEPAD_BUTTON_A);
-    if (chosen && items[static_cast<std::size_t>(highlighted)].enabled)
+    if (chosen && choosable(highlighted))
         return {MenuChoice::Kind::Chosen, highlighted, 0.0f};
     if (flightKeys && input.back())
         return {MenuChoice::Kind::Back, highlighted, 0.0f};
@@ -185,14 +191,19 @@ void Menu::draw(TextRenderer& text, int windowWidth, int windowHeight, float top
         if (col == 0 && i > 0)
             y -= layout.itemLine;
         const float baseline = y - layout.itemLine * 0.72f;
-        const glm::vec3 color = !item.enabled ? menuColors::dimmed
-                                : static_cast<int>(i) == highlighted ? menuColors::highlight
-                                                                     : menuColors::text;
+        const bool chosen = static_cast<int>(i) == highlighted && choosable(static_cast<int>(i));
+        const glm::vec3 color = !item.enabled              ? menuColors::dimmed
+                                : chosen || item.marked ? menuColors::highlight
+                                                        : menuColors::text;
         Row& row = rows[i];
         row.top = H - y;
         row.bottom = H - (y - layout.itemLine);
         row.left = cols > 1 ? left + cellWidth * static_cast<float>(col) : panelLeft;
         row.right = cols > 1 ? row.left + cellWidth : panelLeft + layout.width;
+        // The chosen line also stands on a faint bar, so it is told from a marked one.
+        if (chosen)
+            text.drawRect(row.left + pad * 0.25f, H - row.bottom, row.right - row.left - pad * 0.5f, layout.itemLine,
+                          menuColors::text, 0.12f);
         if (twoColumns && !item.value.empty()) {
             text.draw(item.label, left, baseline, itemScale, color);
             const float valueLeft = right - text.width(item.value, itemScale);

@@ -19,7 +19,12 @@ struct MenuItem {
 
     std::string label;
     std::string value;
+    // Dimmed and passed over when false (a recording that is not there).
     bool enabled = true;
+    // A line to read, not to choose (a row of the best runs): passed over, drawn plainly.
+    bool readOnly = false;
+    // Drawn in the highlight's colour although not chosen (the newest of the best runs).
+    bool marked = false;
     // A range shown as a bar; `fraction` 0..1 is where the value stands in it.
     bool slider = false;
     float fraction = 0.0f;
@@ -82,6 +87,7 @@ private:
         float valueWidth = 0.0f;
     };
     Layout measure(const TextRenderer& text, float unit) const;
+    bool choosable(int index) const;
     void step(int direction);
     float barFraction(int item, double x) const;
 

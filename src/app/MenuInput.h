@@ -18,6 +18,8 @@ public:
     }
 
     void setDevice(InputDevice* newDevice) { device = newDevice; }
+    // The device read, for a screen that waits for any key at all (the controls screen).
+    InputDevice* source() const { return device; }
     // One sample; `focused` false (the window is elsewhere) rests every key and button.
     void update(bool focused);
     // Takes the keys, buttons and cursor as they are now as the last sample, so that the next

@@ -1,18 +1,28 @@
 #include "app/MenuScreens.h"
 
 #include "app/BestResults.h"
+#include "app/Config.h"
 #include "app/Game.h"
+#include "app/GameInput.h"
+#include "audio/GameSound.h"
+#include "physics/Player.h"
+#include "render/Files.h"
+#include "scene/Camera.h"
 
+#include <GLFW/glfw3.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
-std::vector<std::string> pauseHelpLines()
+std::vector<std::string> pauseHelpLines(const Controls& controls)
 {
-    return {
-        "MOUSE / RIGHT STICK: TURN     WHEEL / LB RB: CAMERA",
-        "A D / LEFT STICK: SIDEWAYS     SPACE SHIFT / LEFT STICK: UP, DOWN",
-        "W / RT / A: FASTER     S / LT / B: STOP     ESC: QUIT",
-    };
+    // Two rows of the controls table to a line, so the reminder stays short.
+    const std::vector<std::string> rows = controlsHelpLines(controls);
+    std::vector<std::string> lines;
+    for (std::size_t i = 0; i < rows.size(); i += 2)
+        lines.push_back(i + 1 < rows.size() ? rows[i] + "     " + rows[i + 1] : rows[i]);
+    return lines;
 }
 
 void MenuScreen::update(Game& game, double)
@@ -45,15 +55,24 @@ void BestRunsScreen::enter(Game& game)
     menu.title = "BEST RUNS";
     menu.twoColumns = true;
     menu.items.clear();
-    if (game.records && game.records->best()) {
-        const RunResult& best = *game.records->best();
-        char value[64];
-        std::snprintf(value, sizeof value, "%.1f S", best.seconds);
-        menu.items.push_back({"1.  LEVEL " + std::to_string(best.level), value, false});
-    } else {
-        menu.notes = {"NO RUN HAS ENDED YET"};
+    menu.notes.clear();
+    const std::vector<BestRun> none;
+    const std::vector<BestRun>& runs = game.records ? game.records->runs() : none;
+    const std::optional<std::size_t> newest = game.records ? game.records->newest() : std::nullopt;
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        char line[64];
+        std::snprintf(line, sizeof line, "%2zu.  LEVEL %d  %6.1f S", i + 1, runs[i].result.level,
+                      runs[i].result.seconds);
+        // A run kept by an earlier version has no date: its row still needs a value column.
+        const std::string when = localDateTime(runs[i].when);
+        MenuItem row(line, when.empty() ? std::string("-") : when);
+        row.readOnly = true;
+        row.marked = newest && *newest == i;
+        menu.items.push_back(row);
     }
-    menu.items.push_back({"BACK"});
+    if (runs.empty())
+        menu.notes = {"NO RUN HAS ENDED YET"};
+    menu.items.emplace_back("BACK");
     menu.highlight(static_cast<int>(menu.items.size()) - 1);
 }
 
@@ -63,38 +82,329 @@ void BestRunsScreen::act(Game& game, const MenuChoice& choice)
         goBack(game);
 }
 
-namespace {
-
-// Until the settings and controls screens are in, an empty screen with its way back.
-class PlaceholderScreen : public MenuScreen {
-public:
-    explicit PlaceholderScreen(const char* title)
-    {
-        menu.title = title;
-        menu.items = {{"BACK"}};
-    }
-
-protected:
-    void act(Game& game, const MenuChoice& choice) override
-    {
-        if (choice.kind == MenuChoice::Kind::Chosen)
-            goBack(game);
-    }
-};
-
-} // namespace
-
 void openMenuScreen(Game& game, MenuScreenKind kind)
 {
     switch (kind) {
     case MenuScreenKind::Settings:
-        game.screens.push(std::make_unique<PlaceholderScreen>("SETTINGS"));
+        game.screens.push(std::make_unique<SettingsScreen>());
         break;
     case MenuScreenKind::Controls:
-        game.screens.push(std::make_unique<PlaceholderScreen>("CONTROLS"));
+        game.screens.push(std::make_unique<ControlsScreen>());
         break;
     case MenuScreenKind::BestRuns:
         game.screens.push(std::make_unique<BestRunsScreen>());
         break;
     }
+}
+
+namespace {
+
+// The settings screen's items follow the settings table, then these two.
+constexpr const char* resetLabel = "RESET TO DEFAULTS";
+constexpr const char* backLabel = "BACK";
+
+bool isRange(const SettingItem& item)
+{
+    return item.style == ValueStyle::Percent || item.style == ValueStyle::Whole || item.style == ValueStyle::Decimal;
+}
+
+WindowSize monitorSize()
+{
+    GLFWmonitor* monitor = glfwGetPrimaryMonitor();
+    const GLFWvidmode* mode = monitor ? glfwGetVideoMode(monitor) : nullptr;
+    return mode ? WindowSize{mode->width, mode->height} : WindowSize{};
+}
+
+// The value the game plays by now: difficulty waits for the next run, the frame-rate line is the input's.
+float shownValue(const Game& game, const SettingItem& item)
+{
+    const std::string key = item.key;
+    if (key == "difficulty" && game.pendingDifficulty)
+        return *game.pendingDifficulty;
+    if (key == "fullscreen")
+        return game.fullscreenWindow ? 1.0f : 0.0f;
+    if (key == "show_frame_rate" && game.input)
+        return game.input->showFps ? 1.0f : 0.0f;
+    return itemValue(item);
+}
+
+} // namespace
+
+void SettingsScreen::enter(Game& game)
+{
+    if (menu.items.empty()) {
+        menu.title = "SETTINGS";
+        menu.twoColumns = true;
+        chosenSize = {game.windowedWidth, game.windowedHeight};
+    }
+    refresh(game);
+}
+
+void SettingsScreen::refresh(Game& game)
+{
+    const std::vector<SettingItem>& table = settingItems();
+    menu.items.resize(table.size());
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        const SettingItem& item = table[i];
+        MenuItem& line = menu.items[i];
+        line.label = item.label;
+        if (item.style == ValueStyle::WindowSize) {
+            line.value = sizeText(chosenSize);
+            // A full-screen window fills the monitor: the size is for the window it goes back to.
+            line.enabled = true;
+            continue;
+        }
+        const float value = shownValue(game, item);
+        line.value = valueText(item, value);
+        line.slider = isRange(item);
+        line.fraction = item.maximum > item.minimum ? (value - item.minimum) / (item.maximum - item.minimum) : 0.0f;
+    }
+    resetItem = table.size();
+    backItem = table.size() + 1;
+    menu.items.emplace_back(resetLabel);
+    menu.items.emplace_back(backLabel);
+    if (menu.message.empty() && game.pendingDifficulty)
+        menu.message = "THE NEW DIFFICULTY COUNTS FROM THE NEXT RUN";
+}
+
+void SettingsScreen::change(Game& game, std::size_t index, float value)
+{
+    const SettingItem& item = settingItems()[index];
+    const std::string key = item.key;
+    const float before = shownValue(game, item);
+    if (key == "difficulty") {
+        // A run is played by the rules it started with: the new difficulty waits for the next one.
+        const float stepped = std::clamp(value, item.minimum, item.maximum);
+        if (stepped == difficulty)
+            game.pendingDifficulty.reset();
+        else
+            game.pendingDifficulty = stepped;
+        menu.message = "THE NEW DIFFICULTY COUNTS FROM THE NEXT RUN";
+    } else if (key == "fullscreen") {
+        if ((value != 0.0f) != game.fullscreenWindow)
+            game.toggleFullscreen();
+        fullscreen = game.fullscreenWindow ? 1.0f : 0.0f;
+    } else {
+        setItemValue(item, value);
+        if (key == "fov" && game.player)
+            game.player->camera->rebuildProjection();
+        else if (key == "vsync")
+            applyVerticalSync();
+        else if (key == "show_frame_rate" && game.input)
+            game.input->showFps = show_frame_rate != 0.0f;
+        else if (key == "sound_volume" && game.sound)
+            game.sound->preview();
+    }
+    if (shownValue(game, item) != before && std::find(changedKeys.begin(), changedKeys.end(), key) == changedKeys.end())
+        changedKeys.push_back(key);
+    refresh(game);
+}
+
+void SettingsScreen::changeWindowSize(Game& game, WindowSize size)
+{
+    if (size == chosenSize)
+        return;
+    chosenSize = size;
+    windowSizeChanged = true;
+    game.setWindowSize(size.width, size.height);
+    refresh(game);
+}
+
+void SettingsScreen::resetToDefaults(Game& game)
+{
+    const std::vector<SettingItem>& table = settingItems();
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        const SettingItem& item = table[i];
+        const Setting* setting = findSetting(item.key);
+        if (item.style == ValueStyle::WindowSize) {
+            changeWindowSize(game, {static_cast<int>(findSetting("window_width")->defaultValue),
+                                    static_cast<int>(findSetting("window_height")->defaultValue)});
+        } else if (setting) {
+            change(game, i, setting->defaultValue);
+        }
+    }
+    menu.message = "DEFAULTS RESTORED";
+}
+
+void SettingsScreen::act(Game& game, const MenuChoice& choice)
+{
+    const std::vector<SettingItem>& table = settingItems();
+    const auto index = static_cast<std::size_t>(choice.item);
+    if (choice.kind == MenuChoice::Kind::Chosen && index == backItem) {
+        goBack(game);
+        return;
+    }
+    if (choice.kind == MenuChoice::Kind::Chosen && index == resetItem) {
+        resetToDefaults(game);
+        return;
+    }
+    if (index >= table.size())
+        return;
+    const SettingItem& item = table[index];
+    int direction = 0;
+    if (choice.kind == MenuChoice::Kind::Left)
+        direction = -1;
+    else if (choice.kind == MenuChoice::Kind::Right)
+        direction = 1;
+    else if (choice.kind == MenuChoice::Kind::Chosen && item.style == ValueStyle::OnOff)
+        direction = shownValue(game, item) != 0.0f ? -1 : 1;
+    if (item.style == ValueStyle::WindowSize) {
+        const WindowSize monitor = monitorSize();
+        if (direction != 0)
+            changeWindowSize(game, stepWindowSize(windowSizes(monitor.width, monitor.height), chosenSize, direction));
+        return;
+    }
+    if (choice.kind == MenuChoice::Kind::SetFraction && isRange(item)) {
+        // The bar snaps to the item's steps.
+        const float raw = item.minimum + choice.fraction * (item.maximum - item.minimum);
+        const float snapped = item.minimum + std::round((raw - item.minimum) / item.step) * item.step;
+        change(game, index, stepValue(item, stepValue(item, snapped, 1), -1));
+        return;
+    }
+    if (direction != 0)
+        change(game, index, stepValue(item, shownValue(game, item), direction));
+}
+
+void SettingsScreen::goBack(Game& game)
+{
+    if (!saveFailed && (!changedKeys.empty() || windowSizeChanged)) {
+        std::vector<ConfigEntry> entries;
+        for (const std::string& key : changedKeys) {
+            // The file keeps the difficulty chosen for the next run.
+            if (key == "difficulty" && game.pendingDifficulty)
+                entries.push_back({key, settingText(*game.pendingDifficulty)});
+            else
+                entries.push_back({key, settingText(*findSetting(key)->value)});
+        }
+        if (windowSizeChanged) {
+            entries.push_back({"window_width", std::to_string(chosenSize.width)});
+            entries.push_back({"window_height", std::to_string(chosenSize.height)});
+        }
+        std::string message;
+        if (!savePlayerConfig(entries, message)) {
+            // The settings still apply for this session; the player is told once, here.
+            saveFailed = true;
+            menu.message = "NOT SAVED: " + message + " (BACK AGAIN TO LEAVE)";
+            for (char& c : menu.message)
+                c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            return;
+        }
+    }
+    game.screens.pop();
+}
+
+void ControlsScreen::enter(Game& game)
+{
+    if (!entered) {
+        entered = true;
+        before = playerControls();
+        bindings = before;
+        menu.title = "CONTROLS";
+        menu.twoColumns = true;
+        menu.notes = {"CHOOSE AN ACTION, THEN PRESS ITS NEW KEY"};
+    }
+    (void)game;
+    refresh();
+}
+
+void ControlsScreen::refresh()
+{
+    menu.items.clear();
+    for (const ActionInfo& info : actionTable()) {
+        std::string value = keyName(bindings.key(info.action));
+        if (waiting && *waiting == info.action)
+            value = "PRESS A KEY";
+        std::string label = info.label;
+        menu.items.emplace_back(label, value);
+    }
+    menu.items.emplace_back("RESET TO DEFAULTS");
+    menu.items.emplace_back("BACK");
+}
+
+std::optional<int> ControlsScreen::keyDown(Game& game) const
+{
+    InputDevice* device = game.menuInput.source();
+    if (!device || !game.focused)
+        return std::nullopt;
+    for (int code = GLFW_KEY_SPACE; code <= GLFW_KEY_LAST; ++code)
+        if ((code == GLFW_KEY_ESCAPE || bindableKey(code) || (code >= GLFW_KEY_F1 && code <= GLFW_KEY_F25)) &&
+            device->isPressed(code))
+            return code;
+    return std::nullopt;
+}
+
+void ControlsScreen::update(Game& game, double frameTime)
+{
+    if (!waiting) {
+        MenuScreen::update(game, frameTime);
+        return;
+    }
+    // Waiting for the new key: it is taken when let go, so it acts nowhere else.
+    if (pressed == noKey) {
+        if (const auto key = keyDown(game))
+            pressed = *key;
+        return;
+    }
+    InputDevice* device = game.menuInput.source();
+    if (device && device->isPressed(pressed))
+        return;
+    const Action action = *waiting;
+    const int key = pressed;
+    waiting.reset();
+    pressed = noKey;
+    // The menu's own reading of the keys starts again from here.
+    game.menuInput.resync(game.focused);
+    if (key == GLFW_KEY_ESCAPE) {
+        menu.message = "NOTHING CHANGED";
+    } else if (!bindableKey(key)) {
+        menu.message = keyName(key) + " CANNOT BE BOUND";
+    } else {
+        const Controls::Bound bound = bindings.bind(action, key);
+        if (bound.swappedWith)
+            menu.message = keyName(key) + " WAS ON " + actionInfo(*bound.swappedWith).label + ": SWAPPED";
+        else
+            menu.message = std::string(actionInfo(action).label) + ": " + keyName(key);
+        playerControls() = bindings;
+        if (game.input)
+            game.input->setControls(bindings);
+    }
+    refresh();
+}
+
+void ControlsScreen::act(Game& game, const MenuChoice& choice)
+{
+    if (choice.kind != MenuChoice::Kind::Chosen)
+        return;
+    const auto index = static_cast<std::size_t>(choice.item);
+    if (index < actionCount) {
+        waiting = static_cast<Action>(index);
+        pressed = noKey;
+        menu.message = "ESCAPE CANCELS";
+        refresh();
+    } else if (index == actionCount) {
+        bindings.reset();
+        playerControls() = bindings;
+        if (game.input)
+            game.input->setControls(bindings);
+        menu.message = "DEFAULTS RESTORED";
+        refresh();
+    } else {
+        goBack(game);
+    }
+}
+
+void ControlsScreen::goBack(Game& game)
+{
+    const std::vector<ConfigEntry> entries = changedBindings(before, bindings);
+    if (!saveFailed && !entries.empty()) {
+        std::string message;
+        if (!savePlayerConfig(entries, message)) {
+            saveFailed = true;
+            menu.message = "NOT SAVED: " + message + " (BACK AGAIN TO LEAVE)";
+            for (char& c : menu.message)
+                c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            return;
+        }
+    }
+    game.screens.pop();
 }

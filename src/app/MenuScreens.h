@@ -1,8 +1,11 @@
 #pragma once
 
+#include "app/Controls.h"
 #include "app/Menu.h"
 #include "app/Screen.h"
+#include "app/SettingItems.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,8 +14,8 @@ enum class MenuScreenKind { Settings, Controls, BestRuns };
 
 void openMenuScreen(Game& game, MenuScreenKind kind);
 
-// The reminder of the controls under the pause menu's items.
-std::vector<std::string> pauseHelpLines();
+// The reminder of the controls under the pause menu's title, from the keys bound now.
+std::vector<std::string> pauseHelpLines(const Controls& controls);
 
 // A screen of the menus: Escape, Backspace and the pad's B go back one screen.
 class MenuScreen : public Screen {
@@ -37,4 +40,54 @@ public:
 
 protected:
     void act(Game& game, const MenuChoice& choice) override;
+};
+
+// The player's settings, each changed with Left/Right (or the mouse on its bar, or the pad) and
+// taking effect at once; written to the player's config.txt when the screen is left.
+class SettingsScreen : public MenuScreen {
+public:
+    void enter(Game& game) override;
+
+protected:
+    void act(Game& game, const MenuChoice& choice) override;
+    void goBack(Game& game) override;
+
+private:
+    void refresh(Game& game);
+    // Gives the setting of that item its new value and makes the game follow it.
+    void change(Game& game, std::size_t item, float value);
+    void changeWindowSize(Game& game, WindowSize size);
+    void resetToDefaults(Game& game);
+
+    std::vector<std::string> changedKeys;
+    bool windowSizeChanged = false;
+    WindowSize chosenSize;
+    // The save failed once: leaving again goes without saving.
+    bool saveFailed = false;
+    std::size_t resetItem = 0;
+    std::size_t backItem = 0;
+};
+
+// The keys of every action: choose one and press a key to bind it. Written with the settings.
+class ControlsScreen : public MenuScreen {
+public:
+    void enter(Game& game) override;
+    void update(Game& game, double frameTime) override;
+
+protected:
+    void act(Game& game, const MenuChoice& choice) override;
+    void goBack(Game& game) override;
+
+private:
+    void refresh();
+    // The first key down now that can be bound (or Escape), polled across the keyboard.
+    std::optional<int> keyDown(Game& game) const;
+
+    Controls before;
+    Controls bindings;
+    // The action waiting for its key, and the key that was pressed for it (bound when let go).
+    std::optional<Action> waiting;
+    int pressed = noKey;
+    bool saveFailed = false;
+    bool entered = false;
 };

@@ -1,6 +1,7 @@
 #include "app/PlayScreens.h"
 
 #include "app/Game.h"
+#include "app/Controls.h"
 #include "app/GameInput.h"
 #include "app/MenuScreens.h"
 #include "app/Replay.h"
@@ -108,7 +109,6 @@ PauseScreen::PauseScreen()
     menu.title = "PAUSED";
     menu.items = {{"RESUME"},    {"RESTART"},        {"SETTINGS"},       {"CONTROLS"},
                   {"BEST RUNS"}, {"WATCH LAST RUN"}, {"WATCH BEST RUN"}, {"QUIT"}};
-    menu.notes = pauseHelpLines();
 }
 
 void PauseScreen::enter(Game& game)
@@ -118,7 +118,7 @@ void PauseScreen::enter(Game& game)
     // A recording that is not there cannot be watched.
     menu.items[WatchLast].enabled = fileExists(replayFile("last.qfr"));
     menu.items[WatchBest].enabled = fileExists(replayFile("best.qfr"));
-    menu.notes = pauseHelpLines();
+    menu.notes = pauseHelpLines(game.input ? game.input->controls() : playerControls());
     if (!menu.items[static_cast<std::size_t>(menu.highlighted)].enabled)
         menu.highlight(Resume);
 }

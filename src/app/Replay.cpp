@@ -27,12 +27,13 @@ enum : std::uint16_t {
     flagGamepad = 64,
     flagSettings = 128,
     flagRestart = 256,
+    flagBindings = 512,
 };
 // Far larger than any screen, small enough that the centre arithmetic never overflows.
 constexpr int maxWindowSide = 1 << 16;
 // The smallest frame: flags and frame time.
 constexpr std::size_t minFrameBytes = 2 + 8;
-constexpr std::uint16_t knownFlags = 511;
+constexpr std::uint16_t knownFlags = 1023;
 
 template <typename T> void put(std::string& out, T value)
 {
@@ -47,6 +48,15 @@ void putSettings(std::string& out, const ReplaySettings& s)
     put(out, s.difficulty);
     put(out, s.moveSensitivity);
     put(out, s.sensitivity);
+    put(out, s.invertMouse);
+}
+
+std::array<int, actionCount> bindingsOf(const Controls& controls)
+{
+    std::array<int, actionCount> keys{};
+    for (std::size_t i = 0; i < actionCount; ++i)
+        keys[i] = controls.key(static_cast<Action>(i));
+    return keys;
 }
 
 // Reads values off the front of a byte range; any read past its end fails and leaves `ok` false.
@@ -67,7 +77,10 @@ public:
         return true;
     }
 
-    bool getSettings(ReplaySettings& s) { return get(s.difficulty) && get(s.moveSensitivity) && get(s.sensitivity); }
+    bool getSettings(ReplaySettings& s)
+    {
+        return get(s.difficulty) && get(s.moveSensitivity) && get(s.sensitivity) && get(s.invertMouse);
+    }
     std::size_t left() const { return bytes.size() - offset; }
 
     std::string_view bytes;
@@ -76,14 +89,22 @@ public:
 
 bool finiteSettings(const ReplaySettings& s)
 {
-    return std::isfinite(s.difficulty) && std::isfinite(s.moveSensitivity) && std::isfinite(s.sensitivity);
+    return std::isfinite(s.difficulty) && std::isfinite(s.moveSensitivity) && std::isfinite(s.sensitivity) &&
+           std::isfinite(s.invertMouse);
 }
 
-ReplayFrame startingFrame(const ReplaySettings& settings)
+ReplayFrame startingFrame(const ReplaySettings& settings, const std::array<int, actionCount>& bindings)
 {
     ReplayFrame frame;
     frame.settings = settings;
+    frame.bindings = bindings;
     return frame;
+}
+
+// Keys no game could have bound: unknown codes, the fixed keys, one key for two actions.
+bool bindableSet(const std::array<int, actionCount>& keys)
+{
+    return Controls::fromCodes(std::vector<int>(keys.begin(), keys.end())).has_value();
 }
 
 // Decodes one frame after `previous`; false with the reason in `error` on a cut or a bad value.
@@ -121,6 +142,14 @@ bool decodeFrame(Reader& in, ReplayFrame& previous, std::size_t keyCount, std::s
     }
     if (ok && (flags & flagSettings))
         ok = in.getSettings(f.settings);
+    if (ok && (flags & flagBindings)) {
+        for (int& key : f.bindings)
+            ok = ok && in.get(key);
+        if (ok && !bindableSet(f.bindings)) {
+            error = "a frame holds values no game could have recorded";
+            return false;
+        }
+    }
     if (!ok) {
         error = "it is cut short";
         return false;
@@ -142,6 +171,14 @@ bool decodeFrame(Reader& in, ReplayFrame& previous, std::size_t keyCount, std::s
     }
     previous = f;
     return true;
+}
+
+std::array<int, actionCount> headerBindings(const ReplayHeader& header)
+{
+    std::array<int, actionCount> keys{};
+    for (std::size_t i = 0; i < actionCount && i < header.bindings.size(); ++i)
+        keys[i] = header.bindings[i];
+    return keys;
 }
 
 std::optional<Replay> parse(std::string_view bytes, std::string& error)
@@ -178,6 +215,10 @@ std::optional<Replay> parse(std::string_view bytes, std::string& error)
         }
         h.bindings.push_back(code);
     }
+    if (!Controls::fromCodes(h.bindings)) {
+        error = "its header holds values no game could have recorded";
+        return std::nullopt;
+    }
     if (!in.get(h.runStart) || !in.get(h.frameCount) || !in.get(keyCount)) {
         error = "it is cut short";
         return std::nullopt;
@@ -201,7 +242,7 @@ std::optional<Replay> parse(std::string_view bytes, std::string& error)
         return std::nullopt;
     }
     replay.framesOffset = in.offset;
-    ReplayFrame previous = startingFrame(h.settings);
+    ReplayFrame previous = startingFrame(h.settings, headerBindings(h));
     for (std::uint32_t i = 0; i < h.frameCount; ++i)
         if (!decodeFrame(in, previous, keyCount, error))
             return std::nullopt;
@@ -221,7 +262,7 @@ std::optional<Replay> parse(std::string_view bytes, std::string& error)
 
 ReplaySettings currentReplaySettings()
 {
-    return {difficulty, moveSensitivity, sensitivity};
+    return {difficulty, moveSensitivity, sensitivity, invert_mouse};
 }
 
 void applyReplaySettings(const ReplaySettings& settings)
@@ -229,10 +270,11 @@ void applyReplaySettings(const ReplaySettings& settings)
     difficulty = settings.difficulty;
     moveSensitivity = settings.moveSensitivity;
     sensitivity = settings.sensitivity;
+    invert_mouse = settings.invertMouse;
 }
 
-ReplayEncoder::ReplayEncoder(const ReplaySettings& initial)
-    : previous(startingFrame(initial))
+ReplayEncoder::ReplayEncoder(const ReplaySettings& initial, const Controls& bindings)
+    : previous(startingFrame(initial, bindingsOf(bindings)))
 {
 }
 
@@ -258,6 +300,8 @@ void ReplayEncoder::append(const ReplayFrame& f, std::string& out)
         flags |= flagSettings;
     if (f.restart)
         flags |= flagRestart;
+    if (f.bindings != previous.bindings)
+        flags |= flagBindings;
 
     put(out, flags);
     put(out, f.frameTime);
@@ -278,6 +322,9 @@ void ReplayEncoder::append(const ReplayFrame& f, std::string& out)
     }
     if (flags & flagSettings)
         putSettings(out, f.settings);
+    if (flags & flagBindings)
+        for (int key : f.bindings)
+            put(out, key);
     previous = f;
 }
 
@@ -330,7 +377,7 @@ std::optional<Replay> loadReplay(const std::filesystem::path& path, std::string&
 ReplayCursor::ReplayCursor(const Replay& replay)
     : replay(&replay)
     , offset(replay.framesOffset)
-    , previous(startingFrame(replay.header.settings))
+    , previous(startingFrame(replay.header.settings, headerBindings(replay.header)))
 {
 }
 
@@ -382,6 +429,7 @@ public:
 
     void setCursorPos(double x, double y) override { inner->setCursorPos(x, y); }
     void hideCursor() override { inner->hideCursor(); }
+    void forgetTaps() override { inner->forgetTaps(); }
     void showCursor() override { inner->showCursor(); }
 
     GamepadState gamepad() override
@@ -398,14 +446,16 @@ private:
 
 } // namespace
 
-ReplayRecorder::ReplayRecorder(float baseHealth, std::size_t limitBytes, std::uint64_t fingerprint)
-    : encoder(currentReplaySettings())
+ReplayRecorder::ReplayRecorder(float baseHealth, std::size_t limitBytes, std::uint64_t fingerprint,
+                               const Controls& bindings)
+    : encoder(currentReplaySettings(), bindings)
     , limit(limitBytes)
-    , pending(startingFrame(currentReplaySettings()))
+    , pending(startingFrame(currentReplaySettings(), bindingsOf(bindings)))
 {
     header.settings = currentReplaySettings();
     header.baseHealth = baseHealth;
     header.worldFingerprint = fingerprint;
+    header.bindings = bindings.codes();
 }
 
 std::unique_ptr<InputDevice> ReplayRecorder::watch(std::unique_ptr<InputDevice> device)
@@ -450,8 +500,10 @@ void ReplayRecorder::noteGamepad(const GamepadState& pad)
     pending.gamepadButtons = buttons;
 }
 
-void ReplayRecorder::recordFrame(double frameTime, bool focused, int scroll, bool restart)
+void ReplayRecorder::recordFrame(double frameTime, bool focused, int scroll, bool restart, const Controls& bindings)
 {
+    for (std::size_t i = 0; i < actionCount; ++i)
+        pending.bindings[i] = bindings.key(static_cast<Action>(i));
     pending.frameTime = frameTime;
     pending.focused = focused;
     pending.scroll = scroll;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/Controls.h"
 #include "app/InputDevice.h"
 
 #include <array>
@@ -19,10 +20,10 @@
 //
 //   "QFREPLAY"  magic, 8 bytes
 //   u32         format version (replayFormatVersion)
-//   f32 x 4     difficulty, moveSensitivity, sensitivity, baseHealth when the world was created
+//   f32 x 5     difficulty, moveSensitivity, sensitivity, invert_mouse, baseHealth when the world was created
 //   u64         the world's fingerprint (worldFingerprint): a recording plays to its end only in
 //               a game whose world behaves as the one it was made in
-//   u8, i32 x n number of bound keys, then the key of each action of the controls, in order
+//   u8, i32 x n number of actions, then the key bound to each action of the controls, in order
 //   u32         runStart: frames of earlier runs of the session (a restart keeps the world, so a
 //               run can only be reproduced from the world's creation; playback skips through them)
 //   u32         frame count
@@ -33,8 +34,9 @@
 //                 8 cursor away from the window centre: f64 x, f64 y
 //                 16 scroll up / 32 scroll down this frame (no data)
 //                 64 gamepad changed: f32 x 6 axes, u32 buttons (bit 31: a pad is connected)
-//                 128 settings changed (F4): f32 x 3 difficulty, moveSensitivity, sensitivity
+//                 128 settings changed (F4, the settings screen): f32 x 4 as in the header
 //                 256 a restart was chosen in this step (no data)
+//                 512 keys bound anew (the controls screen): i32 per action, as in the header
 //   "END!"      so that a file cut short anywhere is recognised
 //
 // Parts not announced keep their value of the frame before (the cursor: the window centre).
@@ -51,6 +53,7 @@ struct ReplaySettings {
     float difficulty = 0.0f;
     float moveSensitivity = 0.0f;
     float sensitivity = 0.0f;
+    float invertMouse = 0.0f;
     bool operator==(const ReplaySettings&) const = default;
 };
 
@@ -70,6 +73,8 @@ struct ReplayFrame {
     int scroll = 0;
     // A restart was chosen for this step (a menu's RESTART, or Enter at the game-over menu).
     bool restart = false;
+    // The key of each action (Controls::codes order).
+    std::array<int, actionCount> bindings{};
     std::array<float, gamepadAxisCount> gamepadAxes{};
     std::uint32_t gamepadButtons = 0;
     ReplaySettings settings;
@@ -90,7 +95,7 @@ struct ReplayHeader {
 // Turns frames into their bytes, each announcing only what changed since the one before.
 class ReplayEncoder {
 public:
-    explicit ReplayEncoder(const ReplaySettings& initial);
+    ReplayEncoder(const ReplaySettings& initial, const Controls& bindings);
     // Appends the frame's bytes to `out`.
     void append(const ReplayFrame& frame, std::string& out);
 
@@ -142,14 +147,16 @@ public:
     // A recording larger than this stops, and the game plays on unrecorded.
     static constexpr std::size_t defaultLimit = 50u * 1024u * 1024u;
 
+    // `bindings`: the keys the world's first step is read by.
     explicit ReplayRecorder(float baseHealth, std::size_t limitBytes = defaultLimit,
-                            std::uint64_t fingerprint = worldFingerprint());
+                            std::uint64_t fingerprint = worldFingerprint(), const Controls& bindings = playerControls());
 
     // The device GameInput should read: the real one, watched.
     std::unique_ptr<InputDevice> watch(std::unique_ptr<InputDevice> device);
 
-    // One step of play, after its input was read. `scroll` and `restart` as in ReplayFrame.
-    void recordFrame(double frameTime, bool focused, int scroll, bool restart);
+    // One step of play, after its input was read, with the keys it was read by. `scroll` and
+    // `restart` as in ReplayFrame.
+    void recordFrame(double frameTime, bool focused, int scroll, bool restart, const Controls& bindings);
     // A restart began a new run at the frame just recorded.
     void startRun();
     // The whole file for the session so far, with the current run marked.

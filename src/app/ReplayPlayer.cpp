@@ -8,6 +8,18 @@
 #include <algorithm>
 #include <cstdio>
 
+namespace {
+
+bool sameKeys(const Controls& controls, const std::array<int, actionCount>& keys)
+{
+    for (std::size_t i = 0; i < actionCount; ++i)
+        if (controls.key(static_cast<Action>(i)) != keys[i])
+            return false;
+    return true;
+}
+
+} // namespace
+
 void prepareForReplay(const Replay& replay)
 {
     baseHealth = replay.header.baseHealth;
@@ -26,7 +38,9 @@ void ReplayPlayer::attach(Game& game)
     prepareForReplay(*replay);
     auto recorded = std::make_unique<ReplayInputDevice>(replay->header.keyCodes);
     device = recorded.get();
-    game.input = std::make_shared<GameInput>(std::move(recorded));
+    // The keys the recording was made with, whatever the viewer has bound since.
+    game.input = std::make_shared<GameInput>(std::move(recorded),
+                                             Controls::fromCodes(replay->header.bindings).value_or(Controls()));
     game.recorder.reset();
     game.replaying = true;
 }
@@ -45,6 +59,11 @@ void ReplayPlayer::stepFrame(Game& game)
     applyReplaySettings(frame.settings);
     if (frame.scroll != 0 && game.input)
         game.input->onScroll(frame.scroll);
+    if (game.input && !sameKeys(game.input->controls(), frame.bindings)) {
+        std::vector<int> codes(frame.bindings.begin(), frame.bindings.end());
+        if (const auto bound = Controls::fromCodes(codes))
+            game.input->setControls(*bound);
+    }
     game.playStep(frame.frameTime, frame.focused, frame.restart);
     ++played;
     upcoming = cursor.next();

@@ -171,6 +171,11 @@ void GameSound::update(Game& game)
     music->update();
 }
 
+void GameSound::preview()
+{
+    play(Sound::Chime, glm::vec3(0.0f), false);
+}
+
 void GameSound::hearRules(Game& game)
 {
     const Player& player = *game.player;

@@ -36,6 +36,10 @@ public:
 
     AudioDevice& output() { return *device; }
 
+    // The pollen chime at the listener, at the effects' loudness: how loud the game now sounds
+    // (the settings screen plays it when the sound volume changes).
+    void preview();
+
     static constexpr int voiceCount = 12;
 
 private:

@@ -64,13 +64,15 @@ void Camera::updateVectors()
 void CameraController::update(Game* game)
 {
     if (game && game->input) {
-        // Degrees per pixel of mouse travel from the window centre.
+        // Degrees per pixel of mouse travel from the window centre; inverted, pushing the mouse
+        // (or the stick) forward looks down.
+        const float pitchSign = invert_mouse != 0.0f ? -1.0f : 1.0f;
         rotation.x += static_cast<float>(game->input->mouseDeltaX) * sensitivity;
-        rotation.y += static_cast<float>(game->input->mouseDeltaY) * sensitivity;
+        rotation.y += static_cast<float>(game->input->mouseDeltaY) * sensitivity * pitchSign;
         // A stick turns at a rate: full deflection as a mouse swept this fast.
         const float stickPixels = stickTurnPixelsPerSecond * game->deltaTime;
         rotation.x += game->input->pad.turnX * stickPixels * sensitivity;
-        rotation.y += game->input->pad.turnY * stickPixels * sensitivity;
+        rotation.y += game->input->pad.turnY * stickPixels * sensitivity * pitchSign;
     }
     rotation.x = std::clamp(rotation.x, -maxYaw, maxYaw);
     rotation.y = std::clamp(rotation.y, -maxPitch, maxPitch);

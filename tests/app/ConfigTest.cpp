@@ -1,6 +1,8 @@
 #include "app/Config.h"
+#include "app/SettingItems.h"
 #include "support/TestSupport.h"
 
+#include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -37,9 +39,28 @@ TEST_F(ConfigTest, TheShippedFileNamesEveryKeyWithItsBuiltInDefault)
     ASSERT_FALSE(shipped.empty());
     for (const Setting& setting : settings())
         *setting.value = -7.0f;
+    playerControls().bind(Action::Forward, GLFW_KEY_Q);
+    playerControls().bind(Action::Pause, GLFW_KEY_W);
+    playerControls().bind(Action::Screenshot, GLFW_KEY_S);
     EXPECT_EQ(load(shipped), "");
     for (const Setting& setting : settings())
         EXPECT_FLOAT_EQ(*setting.value, setting.defaultValue) << setting.key;
+    EXPECT_EQ(playerControls(), Controls());
+}
+
+TEST_F(ConfigTest, KeyLinesBindKeysByNameAndAnUnknownNameKeepsTheBinding)
+{
+    EXPECT_EQ(load("key_forward = UP\nkey_pause = left shift // swaps with down\nkey_mute = HYPER\n"
+                   "key_stop = F5\nkey_left = 7\n"),
+              "Config: 'key_mute=HYPER' contains a bad value and will be skipped\n"
+              "Config: 'key_stop=F5' contains a bad value and will be skipped\n");
+    const Controls& controls = playerControls();
+    EXPECT_EQ(controls.key(Action::Forward), GLFW_KEY_UP);
+    EXPECT_EQ(controls.key(Action::Pause), GLFW_KEY_LEFT_SHIFT);
+    EXPECT_EQ(controls.key(Action::Down), GLFW_KEY_P);
+    EXPECT_EQ(controls.key(Action::Left), GLFW_KEY_7);
+    EXPECT_EQ(controls.key(Action::Mute), GLFW_KEY_M);
+    EXPECT_EQ(controls.key(Action::Stop), GLFW_KEY_S);
 }
 
 TEST_F(ConfigTest, WindowsLineEndsAndUnixLineEndsGiveTheSameSettings)
@@ -79,14 +100,32 @@ TEST_F(ConfigTest, BadValueIsReportedAndTheSettingKept)
     EXPECT_FLOAT_EQ(fov, 60.0f);
 }
 
-TEST_F(ConfigTest, PermissiveNumbersFollowAtof)
+TEST_F(ConfigTest, EveryValueTheSettingsScreenSetsIsWrittenAsTextThatReadsBackExactly)
 {
-    load("difficulty=0.75f\nwindow_width=-800\nsensitivity=--3\nfov=1-2\nbrightness=f\n");
+    // The screen steps in tenths and fifths; a value that came back a hair off would no longer
+    // sit on the screen's grid, and F4 or the next start would change the player's settings.
+    for (const SettingItem& item : settingItems()) {
+        if (item.style == ValueStyle::WindowSize)
+            continue;
+        float value = item.minimum;
+        for (int point = 0; point <= 100 && value < item.maximum; ++point, value = stepValue(item, value, 1)) {
+            const std::string text = settingText(value);
+            EXPECT_EQ(load(std::string(item.key) + " = " + text + "\n"), "") << text;
+            EXPECT_EQ(itemValue(item), value) << item.key << " written as " << text;
+        }
+        EXPECT_EQ(value, item.maximum) << item.key << ": stepping never reaches the top";
+    }
+    // Values the player wrote by hand, however odd, come back exactly too; no exponents, which
+    // the reader refuses.
+    for (float value : {0.08f, 1.0f / 3.0f, -800.0f, 1e-7f, 3.0e12f, 16777217.0f}) {
+        const std::string text = settingText(value);
+        EXPECT_EQ(text.find_first_of("eE+"), std::string::npos) << text;
+        load("brightness = " + text + "\n");
+        EXPECT_EQ(brightness, value) << text;
+    }
+    // A C programmer's float suffix is read as meant.
+    load("difficulty=0.75f\n");
     EXPECT_FLOAT_EQ(difficulty, 0.75f);
-    EXPECT_FLOAT_EQ(window_width, -800.0f);
-    EXPECT_FLOAT_EQ(sensitivity, 0.0f);
-    EXPECT_FLOAT_EQ(fov, 1.0f);
-    EXPECT_FLOAT_EQ(brightness, 0.0f);
 }
 
 TEST_F(ConfigTest, EmptyValueSetsZeroAndLastRepeatWins)
@@ -187,6 +226,135 @@ TEST_F(ConfigTest, ThePlayersOwnFileWinsAndBothAreReadAgainOnReload)
     std::filesystem::remove(own);
     EXPECT_EQ(load("fov = 70\n"), "");
     EXPECT_FLOAT_EQ(fov, 70.0f);
+}
+
+TEST_F(ConfigTest, RewritingKeepsThePlayersLinesAndCommentsAndChangesTheLineThatWins)
+{
+    const std::string written = "// my settings\r\n"
+                                "fov = 70 // wide\n"
+                                "brightness=0.2 // dim\r\n"
+                                "\n"
+                                "  fov=80\n"
+                                "Fov = 3\n"
+                                "sound_volume = 0.5";
+    const std::string rewritten = rewriteConfig(
+        written, {{"fov", "90"}, {"music_volume", "0.3"}, {"sound_volume", "0.2"}, {"brightness", "0.5"}});
+    EXPECT_EQ(rewritten, "// my settings\r\n"
+                         "fov = 70 // wide\n"
+                         "brightness = 0.5 // dim\r\n"
+                         "\n"
+                         "fov = 90\n"
+                         "Fov = 3\n"
+                         "sound_volume = 0.2\n"
+                         "music_volume = 0.3\n");
+    // Read as a whole, the new values win, as they would from the file.
+    load(rewritten);
+    EXPECT_FLOAT_EQ(fov, 90.0f);
+    EXPECT_FLOAT_EQ(music_volume, 0.3f);
+    // A last line without its line end keeps it so when nothing follows.
+    EXPECT_EQ(rewriteConfig("fov = 1", {{"fov", "2"}}), "fov = 2");
+    EXPECT_EQ(rewriteConfig("", {{"fov", "2"}}), "fov = 2\n");
+}
+
+// The player's own config.txt, in a scratch XDG_CONFIG_HOME.
+class PlayerConfigTest : public ConfigTest {
+protected:
+    PlayerConfigTest() { env.set("XDG_CONFIG_HOME", xdg().c_str()); }
+
+    std::filesystem::path xdg() const { return sandbox.root / "xdg"; }
+    std::filesystem::path own() const { return xdg() / "quillfen" / "config.txt"; }
+    static std::string contentOf(const std::filesystem::path& path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    }
+
+    testkit::ScopedEnv env;
+};
+
+TEST_F(PlayerConfigTest, SavedSettingsAndKeysAreReadAtTheNextStartAndTheAssetFileIsNeverWritten)
+{
+    const std::string shipped = "fov = 60\nsound_volume = 0.8\n";
+    sandbox.write("config.txt", shipped);
+    fov = 95.0f;
+    sound_volume = 0.3f;
+    const Controls before = playerControls();
+    playerControls().bind(Action::Forward, GLFW_KEY_UP);
+    std::vector<ConfigEntry> entries = changedBindings(before, playerControls());
+    EXPECT_EQ(entries, (std::vector<ConfigEntry>{{"key_forward", "UP"}}));
+    entries.push_back(*currentEntry("fov"));
+    entries.push_back(*currentEntry("sound_volume"));
+
+    // Neither the file nor its folder is there yet.
+    std::string message = "not cleared";
+    ASSERT_TRUE(savePlayerConfig(entries, message)) << message;
+    EXPECT_EQ(message, "");
+    EXPECT_EQ(contentOf(sandbox.assets() / "config.txt"), shipped);
+
+    resetSettings();
+    EXPECT_EQ(load(shipped), "");
+    EXPECT_FLOAT_EQ(fov, 95.0f);
+    EXPECT_FLOAT_EQ(sound_volume, 0.3f);
+    EXPECT_EQ(playerControls().key(Action::Forward), GLFW_KEY_UP);
+
+    // Saved again, the same lines change in place.
+    std::ofstream(own(), std::ios::app) << "// my own note\nbrightness = 0.4";
+    fov = 100.0f;
+    ASSERT_TRUE(savePlayerSettings({"fov"}, message)) << message;
+    const std::string text = contentOf(own());
+    EXPECT_EQ(text.find("fov = 95"), std::string::npos) << text;
+    EXPECT_EQ(text.find("fov = 100"), text.rfind("fov")) << text;
+    EXPECT_NE(text.find("// my own note\nbrightness = 0.4"), std::string::npos) << text;
+    EXPECT_NE(text.find("key_forward = UP\n"), std::string::npos) << text;
+    resetSettings();
+    load(shipped);
+    EXPECT_FLOAT_EQ(fov, 100.0f);
+    EXPECT_FLOAT_EQ(brightness, 0.4f);
+}
+
+TEST_F(PlayerConfigTest, ALinkedFileStaysALinkAndItsTargetIsWritten)
+{
+    const std::filesystem::path kept = sandbox.root / "dotfiles" / "quillfen.txt";
+    std::filesystem::create_directories(kept.parent_path());
+    std::filesystem::create_directories(own().parent_path());
+    std::ofstream(kept) << "fov = 70\n";
+    std::filesystem::create_symlink(kept, own());
+    fov = 85.0f;
+    std::string message;
+    ASSERT_TRUE(savePlayerSettings({"fov"}, message)) << message;
+    EXPECT_TRUE(std::filesystem::is_symlink(own()));
+    EXPECT_EQ(contentOf(kept), "fov = 85\n");
+}
+
+TEST_F(PlayerConfigTest, AFileThatCannotBeWrittenGivesOneMessageAndChangesNothing)
+{
+    // A plain file where the folder should be stops even root.
+    std::filesystem::create_directories(xdg());
+    std::ofstream(xdg() / "quillfen") << "not a folder";
+    std::string message;
+    ::testing::internal::CaptureStdout();
+    EXPECT_FALSE(savePlayerSettings({"fov"}, message));
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), message + "\n");
+    EXPECT_NE(message.find("could not be saved"), std::string::npos) << message;
+    EXPECT_EQ(contentOf(xdg() / "quillfen"), "not a folder");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(xdg()), std::filesystem::directory_iterator()), 1);
+
+    // A folder where the file should be.
+    std::filesystem::remove(xdg() / "quillfen");
+    std::filesystem::create_directories(own());
+    ::testing::internal::CaptureStdout();
+    EXPECT_FALSE(savePlayerSettings({"fov"}, message));
+    ::testing::internal::GetCapturedStdout();
+    EXPECT_NE(message.find("not a regular file"), std::string::npos) << message;
+    EXPECT_TRUE(std::filesystem::is_empty(own()));
+
+    // Nowhere to keep it at all.
+    env.set("XDG_CONFIG_HOME", nullptr);
+    env.set("HOME", nullptr);
+    ::testing::internal::CaptureStdout();
+    EXPECT_FALSE(savePlayerSettings({"fov"}, message));
+    ::testing::internal::GetCapturedStdout();
+    EXPECT_NE(message.find("no folder"), std::string::npos) << message;
 }
 
 } // namespace

@@ -4,6 +4,8 @@
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 class GameInputTest : public ::testing::Test {
@@ -26,7 +28,7 @@ protected:
 TEST_F(GameInputTest, WatchesTheCodesInPollingOrder)
 {
     // The sixteen of old, then P (pause), F11 (full screen), M (sound) and F12 (screenshot).
-    const std::vector<int> expected{292, 256, 291, 293, 294, 295, 83, 87, 32, 340, 65, 68, 0, 257, 258, 259, 80, 300, 77, 301};
+    const std::vector<int> expected{292, 256, 291, 293, 294, 295, 83, 87, 32, 340, 65, 68, 0, 257, SCROLL_UP, SCROLL_DOWN, 80, 300, 77, 301};
     EXPECT_EQ(input->watchedKeys, expected);
     EXPECT_EQ(input->keyStates.size(), expected.size());
     for (int code : expected)
@@ -260,6 +262,123 @@ TEST_F(GameInputTest, KeysAndStickAddUpToAFullDeflectionAtMost)
     press(GLFW_KEY_LEFT_SHIFT);
     frame();
     EXPECT_NEAR(input->vertical(), -0.4f, 1e-6f);
+}
+
+} // namespace
+
+namespace {
+
+class ReboundInputTest : public GameInputTest {
+protected:
+    ReboundInputTest()
+    {
+        Controls controls;
+        controls.bind(Action::Forward, GLFW_KEY_UP);
+        controls.bind(Action::Left, GLFW_KEY_LEFT);
+        controls.bind(Action::Down, GLFW_KEY_RIGHT_CONTROL);
+        controls.bind(Action::Pause, GLFW_KEY_TAB);
+        controls.bind(Action::Restart, GLFW_KEY_BACKSPACE);
+        controls.bind(Action::Mute, GLFW_KEY_K);
+        controls.bind(Action::CameraCloser, GLFW_KEY_PAGE_UP);
+        controls.bind(Action::Screenshot, GLFW_KEY_PRINT_SCREEN);
+        input->setControls(controls);
+    }
+
+    void tap(int code)
+    {
+        press(code);
+        frame();
+        release(code);
+        frame();
+    }
+};
+
+TEST_F(ReboundInputTest, ReboundKeysSteerAndTheirOldKeysDoNot)
+{
+    press(GLFW_KEY_W);
+    press(GLFW_KEY_A);
+    press(GLFW_KEY_LEFT_SHIFT);
+    frame();
+    EXPECT_EQ(input->faster(), 0.0f);
+    EXPECT_EQ(input->sideways(), 0.0f);
+    EXPECT_EQ(input->vertical(), 0.0f);
+
+    press(GLFW_KEY_UP);
+    press(GLFW_KEY_LEFT);
+    press(GLFW_KEY_RIGHT_CONTROL);
+    frame();
+    EXPECT_EQ(input->faster(), 1.0f);
+    EXPECT_EQ(input->sideways(), -1.0f);
+    EXPECT_EQ(input->vertical(), -1.0f);
+    EXPECT_EQ(input->stop(), 0.0f);
+}
+
+TEST_F(ReboundInputTest, ReboundActionKeysActWhenLetGo)
+{
+    tap(GLFW_KEY_P);
+    tap(GLFW_KEY_ENTER);
+    tap(GLFW_KEY_M);
+    EXPECT_FALSE(input->pauseRequested);
+    EXPECT_FALSE(input->restartPressed);
+    EXPECT_FALSE(input->muted);
+
+    tap(GLFW_KEY_TAB);
+    EXPECT_TRUE(input->pauseRequested);
+    tap(GLFW_KEY_BACKSPACE);
+    EXPECT_TRUE(input->restartPressed);
+    tap(GLFW_KEY_K);
+    EXPECT_TRUE(input->muted);
+
+    // The camera key steps the camera as a click of the wheel does (the wheel still works).
+    tap(GLFW_KEY_PAGE_UP);
+    EXPECT_EQ(input->state(SCROLL_UP), KEY_RELEASED);
+    frame();
+    EXPECT_EQ(input->state(SCROLL_UP), KEY_UP);
+
+    // F12 stays a screenshot; the bound key adds to it, once per release.
+    tap(GLFW_KEY_PRINT_SCREEN);
+    EXPECT_TRUE(input->screenshotRequested);
+    frame();
+    EXPECT_FALSE(input->screenshotRequested);
+    tap(GLFW_KEY_F12);
+    EXPECT_TRUE(input->screenshotRequested);
+}
+
+TEST_F(GameInputTest, AnInputKeepsTheBindingsItWasMadeWithWhateverThePlayerChanges)
+{
+    // A replay's input plays by the bindings of its recording; the player rebinding theirs
+    // (or the config file naming others) must not reach it.
+    Controls recorded;
+    recorded.bind(Action::Right, GLFW_KEY_L);
+    auto owned = std::make_unique<testkit::FakeInputDevice>();
+    testkit::FakeInputDevice* replayDevice = owned.get();
+    GameInput replayInput(std::move(owned), recorded);
+    playerControls().bind(Action::Right, GLFW_KEY_J);
+    GameInput playerInput(std::make_unique<testkit::FakeInputDevice>());
+    resetControls();
+
+    EXPECT_EQ(replayInput.controls(), recorded);
+    EXPECT_EQ(playerInput.controls().key(Action::Right), GLFW_KEY_J);
+    replayDevice->pressed[GLFW_KEY_L] = true;
+    replayInput.update(nullptr);
+    EXPECT_EQ(replayInput.sideways(), 1.0f);
+}
+
+TEST_F(GameInputTest, NewBindingsKeepTheStateOfKeysStillBoundAndStartNewKeysUp)
+{
+    press(GLFW_KEY_D);
+    press(GLFW_KEY_UP);
+    frame();
+    Controls controls;
+    controls.bind(Action::Forward, GLFW_KEY_UP);
+    input->setControls(controls);
+    EXPECT_EQ(input->state(GLFW_KEY_D), KEY_HELD);
+    EXPECT_EQ(input->state(GLFW_KEY_UP), KEY_UP) << "a key held before it was bound has not been pressed yet";
+    EXPECT_EQ(input->state(GLFW_KEY_W), KEY_UP);
+    EXPECT_EQ(std::count(input->watchedKeys.begin(), input->watchedKeys.end(), GLFW_KEY_W), 0);
+    frame();
+    EXPECT_EQ(input->faster(), 1.0f);
+    EXPECT_EQ(input->sideways(), 1.0f);
 }
 
 } // namespace

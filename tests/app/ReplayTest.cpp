@@ -21,8 +21,11 @@ namespace fs = std::filesystem;
 std::vector<ReplayFrame> sampleFrames()
 {
     std::vector<ReplayFrame> frames(6);
-    const ReplaySettings start{0.5f, 50.0f, 0.08f};
+    const ReplaySettings start{0.5f, 50.0f, 0.08f, 0.0f};
     for (auto& f : frames) {
+        f.bindings = {};
+        for (std::size_t i = 0; i < actionCount; ++i)
+            f.bindings[i] = Controls().key(static_cast<Action>(i));
         f.frameTime = 1.0 / 60.0;
         f.windowWidth = 1000;
         f.windowHeight = 750;
@@ -42,7 +45,11 @@ std::vector<ReplayFrame> sampleFrames()
     frames[3].gamepadAxes = {0.5f, -1.0f, 0.0f, 0.0f, 1.0f, -0.25f};
     frames[3].gamepadButtons = 0x8001;
     frames[4].settings.difficulty = 0.9f;
+    frames[4].settings.invertMouse = 1.0f;
     frames[4].cursorY = 0.0;
+    frames[4].restart = true;
+    // The controls screen gave "forward" another key.
+    frames[5].bindings[static_cast<std::size_t>(Action::Forward)] = GLFW_KEY_UP;
     frames[5].keys = 0;
     return frames;
 }
@@ -55,7 +62,8 @@ std::string sampleFile(const std::vector<ReplayFrame>& frames)
     header.runStart = 2;
     header.frameCount = static_cast<std::uint32_t>(frames.size());
     header.keyCodes = {GLFW_KEY_W, GLFW_KEY_A, GLFW_KEY_ESCAPE};
-    ReplayEncoder encoder(header.settings);
+    header.bindings = Controls().codes();
+    ReplayEncoder encoder(header.settings, Controls());
     std::string bytes;
     for (const auto& f : frames)
         encoder.append(f, bytes);

@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzzkit::require(frames.size() == replay->header.frameCount, "every frame of an accepted file can be played");
 
     std::string body;
-    ReplayEncoder encoder(replay->header.settings);
+    ReplayEncoder encoder(replay->header.settings, *Controls::fromCodes(replay->header.bindings));
     for (const ReplayFrame& frame : frames)
         encoder.append(frame, body);
     const auto again = parseReplay(writeReplay(replay->header, body), error);

@@ -87,6 +87,24 @@ TEST_F(CameraTest, MouseTurnsByTheSensitivityInDegreesPerPixel)
     EXPECT_NEAR(controller->getRotation().y, -4.0f, kTolerance);
 }
 
+TEST_F(CameraTest, InvertedLookTurnsOnlyThePitchTheOtherWayForMouseAndStick)
+{
+    invert_mouse = 1.0f;
+    frame(100.0, -50.0);
+    EXPECT_NEAR(controller->getRotation().x, 8.0f, kTolerance);
+    EXPECT_NEAR(controller->getRotation().y, 4.0f, kTolerance);
+
+    // The right stick pushed down and right, as far as it goes the same way on both axes.
+    game.deltaTime = 0.05f;
+    game.input->pad.turnX = 0.5f;
+    game.input->pad.turnY = 0.5f;
+    const glm::vec3 before = controller->getRotation();
+    frame();
+    const glm::vec3 turned = controller->getRotation() - before;
+    EXPECT_GT(turned.x, 0.5f);
+    EXPECT_NEAR(turned.y, -turned.x, kTolerance);
+}
+
 TEST_F(CameraTest, YawAndPitchSaturate)
 {
     for (int i = 0; i < 10; ++i)
