@@ -62,6 +62,15 @@ AudioDevice::~AudioDevice()
 
 std::unique_ptr<AudioDevice> AudioDevice::openPlayback(const std::string& name)
 {
+    auto found = findPlayback(name);
+    // Tried once at start-up: a machine without sound stays silent, it is not asked again.
+    if (!found)
+        logMessage("Sound: no audio device, playing silently");
+    return found;
+}
+
+std::unique_ptr<AudioDevice> AudioDevice::findPlayback(const std::string& name)
+{
     ALCdevice* device = nullptr;
     {
         const QuietStandardError quiet;
@@ -69,12 +78,10 @@ std::unique_ptr<AudioDevice> AudioDevice::openPlayback(const std::string& name)
     }
     ALCcontext* context = device ? alcCreateContext(device, nullptr) : nullptr;
     if (!context || !alcMakeContextCurrent(context)) {
-        // Tried once at start-up: a machine without sound stays silent, it is not asked again.
         if (context)
             alcDestroyContext(context);
         if (device)
             alcCloseDevice(device);
-        logMessage("Sound: no audio device, playing silently");
         return nullptr;
     }
     ALCint rate = 0;
@@ -105,6 +112,14 @@ std::unique_ptr<AudioDevice> AudioDevice::openLoopback(int rate)
         return nullptr;
     }
     return std::unique_ptr<AudioDevice>(new AudioDevice(device, context, true, rate));
+}
+
+bool AudioDevice::connected() const
+{
+    // ALC_EXT_disconnect: OpenAL Soft has it on every device; without it the value stays true.
+    ALCint connected = ALC_TRUE;
+    alcGetIntegerv(device, ALC_CONNECTED, 1, &connected);
+    return connected != ALC_FALSE;
 }
 
 void AudioDevice::render(float* stereo, int frames)
