@@ -42,6 +42,14 @@ private:
     int saved = -1;
 };
 
+bool stillConnected(ALCdevice* device)
+{
+    // ALC_EXT_disconnect: OpenAL Soft has it on every device; without it the value stays true.
+    ALCint connected = ALC_TRUE;
+    alcGetIntegerv(device, ALC_CONNECTED, 1, &connected);
+    return connected != ALC_FALSE;
+}
+
 } // namespace
 
 AudioDevice::AudioDevice(ALCdevice* device, ALCcontext* context, bool loopback, int rate)
@@ -116,10 +124,13 @@ std::unique_ptr<AudioDevice> AudioDevice::openLoopback(int rate)
 
 bool AudioDevice::connected() const
 {
-    // ALC_EXT_disconnect: OpenAL Soft has it on every device; without it the value stays true.
-    ALCint connected = ALC_TRUE;
-    alcGetIntegerv(device, ALC_CONNECTED, 1, &connected);
-    return connected != ALC_FALSE;
+    return stillConnected(device);
+}
+
+bool AudioDevice::currentConnected()
+{
+    ALCcontext* current = alcGetCurrentContext();
+    return !current || stillConnected(alcGetContextsDevice(current));
 }
 
 void AudioDevice::render(float* stereo, int frames)

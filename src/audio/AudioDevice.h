@@ -29,6 +29,8 @@ public:
     // False once the device has gone away (a USB headset unplugged, the sound server stopped):
     // OpenAL stops everything on it for good, and only another device plays again.
     bool connected() const;
+    // The same of the device whose context is current (true when none is).
+    static bool currentConnected();
 
     bool isLoopback() const { return loopback; }
     int rate() const { return sampleRate; }

@@ -1,10 +1,9 @@
 #include "audio/MusicStream.h"
 
+#include "audio/AudioDevice.h"
 #include "render/Files.h"
 
 #include <AL/al.h>
-#include <AL/alc.h>
-#include <AL/alext.h>
 #include <sndfile.h>
 
 MusicStream::MusicStream(const std::string& path, float gain, std::int64_t from)
@@ -78,12 +77,8 @@ void MusicStream::update()
     // would be refilled, and the tune decoded, every frame for nothing.
     ALint state = 0;
     alGetSourcei(source, AL_SOURCE_STATE, &state);
-    if (state != AL_PLAYING) {
-        ALCint connected = ALC_TRUE;
-        alcGetIntegerv(alcGetContextsDevice(alcGetCurrentContext()), ALC_CONNECTED, 1, &connected);
-        if (connected == ALC_FALSE)
-            return;
-    }
+    if (state != AL_PLAYING && !AudioDevice::currentConnected())
+        return;
     ALint processed = 0;
     alGetSourcei(source, AL_BUFFERS_PROCESSED, &processed);
     while (processed-- > 0) {
@@ -91,6 +86,7 @@ void MusicStream::update()
         alSourceUnqueueBuffers(source, 1, &buffer);
         queue(buffer);
     }
+    alGetSourcei(source, AL_SOURCE_STATE, &state);
     if (state != AL_PLAYING)
         alSourcePlay(source);
 }
