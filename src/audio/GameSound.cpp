@@ -123,15 +123,20 @@ void GameSound::watchDevice(float dt)
     if (sinceCheck < connectionCheckInterval)
         return;
     sinceCheck = 0.0f;
+    const bool replacement = replacing;
+    replacing = false;
     if (device->connected())
         return;
     // Nothing made on the lost device plays anywhere else: the sounds are loaded again and the
-    // music goes on where it was, on the next device.
+    // music goes on where it was, on the next device. A device that took over and was lost
+    // again before its first check is not working at all: it is not asked again and again.
     const std::int64_t musicAt = music->position();
     release();
     device.reset();
-    device = reopen();
+    if (!replacement)
+        device = reopen();
     if (device) {
+        replacing = true;
         acquire(musicAt);
         logMessage("Sound: the audio device was lost; playing on the default device");
     } else {

@@ -65,6 +65,8 @@ private:
     std::unique_ptr<AudioDevice> device;
     DeviceOpener reopen;
     float sinceCheck = 0.0f;
+    // The device took over from a lost one and has not been checked since.
+    bool replacing = false;
     std::array<std::uint32_t, static_cast<int>(Sound::Count)> buffers{};
     std::array<std::uint32_t, voiceCount> voices{};
     int nextSteal = 0;

@@ -461,6 +461,26 @@ TEST_F(GameSoundTest, ALostDeviceWithNoOtherIsToldOnceAndTheGamePlaysOnSilently)
     EXPECT_EQ(alcGetCurrentContext(), nullptr);
 }
 
+TEST_F(GameSoundTest, ADeviceThatIsLostAsSoonAsItTakesOverIsNotAskedAgainAndAgain)
+{
+    HeardGame g;
+    g.h.game.sound.reset();
+    auto lost = lostDevice();
+    ASSERT_NE(lost, nullptr) << "no playback device into /dev/full";
+    int reopened = 0;
+    g.h.game.sound = std::make_unique<GameSound>(std::move(lost), [&] {
+        ++reopened;
+        return lostDevice(); // the system's default device, broken too
+    });
+
+    ::testing::internal::CaptureStdout();
+    g.frames(10 * 60);
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Sound: the audio device was lost; playing on the default device\n"
+                                                        "Sound: the audio device was lost; playing silently\n");
+    EXPECT_EQ(reopened, 1);
+    EXPECT_FALSE(g.h.game.sound->hasOutput());
+}
+
 TEST_F(GameSoundTest, TheMusicOnALostDeviceIsNotDecodedAgainAndAgain)
 {
     auto lost = lostDevice();
