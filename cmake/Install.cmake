@@ -1,9 +1,10 @@
 # `cmake --install BUILD --prefix P` and `cpack -G DEB`: the game, its assets with the font,
-# and what a desktop needs to show it in its menus and software centre.
+# what a desktop needs to show it in its menus and software centre, the manual page, and the
+# copyright file and changelog Debian asks of every package.
 set(QUILLFEN_ID org.quillfen.Quillfen)
 set(QUILLFEN_DIST ${CMAKE_SOURCE_DIR}/dist)
 
-install(TARGETS quillfen RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS quillfen RUNTIME DESTINATION ${QUILLFEN_INSTALL_BINDIR})
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/assets/ DESTINATION ${QUILLFEN_ASSETS_DESTINATION}
         PATTERN fonts EXCLUDE)
 # The font is not committed (it comes from fonts-freefont-otf at configure time) but the
@@ -19,7 +20,19 @@ endforeach()
 configure_file(${QUILLFEN_DIST}/${QUILLFEN_ID}.metainfo.xml.in ${CMAKE_BINARY_DIR}/dist/${QUILLFEN_ID}.metainfo.xml @ONLY)
 install(FILES ${CMAKE_BINARY_DIR}/dist/${QUILLFEN_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 configure_file(${QUILLFEN_DIST}/quillfen.6 ${CMAKE_BINARY_DIR}/dist/quillfen.6 @ONLY)
-install(FILES ${CMAKE_BINARY_DIR}/dist/quillfen.6 DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+
+# The manual page and the changelog are kept compressed, as Debian keeps them; -n leaves the
+# name and time out, so the same sources give the same package.
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${QUILLFEN_DIST}/changelog)
+foreach(file ${CMAKE_BINARY_DIR}/dist/quillfen.6 ${QUILLFEN_DIST}/changelog)
+  get_filename_component(name ${file} NAME)
+  execute_process(COMMAND gzip -9nc ${file} OUTPUT_FILE ${CMAKE_BINARY_DIR}/dist/${name}.gz COMMAND_ERROR_IS_FATAL ANY)
+endforeach()
+install(FILES ${CMAKE_BINARY_DIR}/dist/quillfen.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+# The game's licence and whose files it carries (machine-readable, with the font's own
+# licence), and what changed in each release.
+install(FILES ${QUILLFEN_DIST}/copyright ${CMAKE_BINARY_DIR}/dist/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quillfen)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME quillfen)

@@ -12,6 +12,9 @@
 namespace {
 
 constexpr const char* usage = "usage: quillfen [--replay FILE]";
+constexpr const char* options = "  --replay FILE  watch a recorded run (a .qfr file) instead of playing\n"
+                                "  --help         show this help and exit\n"
+                                "  --version      show the version and exit";
 
 } // namespace
 
@@ -20,8 +23,8 @@ int main(int argc, char** argv)
     std::optional<std::string> replayFile;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
-        if (arg == "--help" || arg == "-h") {
-            logMessage(usage);
+        if (arg == "--help" || arg == "-h" || arg == "--version") {
+            logMessage(arg == "--version" ? std::string("quillfen " QUILLFEN_VERSION) : std::string(usage) + "\n" + options);
             return 0;
         }
         if (arg == "--replay" && i + 1 < argc && !replayFile) {

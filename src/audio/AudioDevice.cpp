@@ -42,6 +42,14 @@ private:
     int saved = -1;
 };
 
+bool stillConnected(ALCdevice* device)
+{
+    // ALC_EXT_disconnect: OpenAL Soft has it on every device; without it the value stays true.
+    ALCint connected = ALC_TRUE;
+    alcGetIntegerv(device, ALC_CONNECTED, 1, &connected);
+    return connected != ALC_FALSE;
+}
+
 } // namespace
 
 AudioDevice::AudioDevice(ALCdevice* device, ALCcontext* context, bool loopback, int rate)
@@ -62,6 +70,15 @@ AudioDevice::~AudioDevice()
 
 std::unique_ptr<AudioDevice> AudioDevice::openPlayback(const std::string& name)
 {
+    auto found = findPlayback(name);
+    // Tried once at start-up: a machine without sound stays silent, it is not asked again.
+    if (!found)
+        logMessage("Sound: no audio device, playing silently");
+    return found;
+}
+
+std::unique_ptr<AudioDevice> AudioDevice::findPlayback(const std::string& name)
+{
     ALCdevice* device = nullptr;
     {
         const QuietStandardError quiet;
@@ -69,12 +86,10 @@ std::unique_ptr<AudioDevice> AudioDevice::openPlayback(const std::string& name)
     }
     ALCcontext* context = device ? alcCreateContext(device, nullptr) : nullptr;
     if (!context || !alcMakeContextCurrent(context)) {
-        // Tried once at start-up: a machine without sound stays silent, it is not asked again.
         if (context)
             alcDestroyContext(context);
         if (device)
             alcCloseDevice(device);
-        logMessage("Sound: no audio device, playing silently");
         return nullptr;
     }
     ALCint rate = 0;
@@ -105,6 +120,17 @@ std::unique_ptr<AudioDevice> AudioDevice::openLoopback(int rate)
         return nullptr;
     }
     return std::unique_ptr<AudioDevice>(new AudioDevice(device, context, true, rate));
+}
+
+bool AudioDevice::connected() const
+{
+    return stillConnected(device);
+}
+
+bool AudioDevice::currentConnected()
+{
+    ALCcontext* current = alcGetCurrentContext();
+    return !current || stillConnected(alcGetContextsDevice(current));
 }
 
 void AudioDevice::render(float* stereo, int frames)

@@ -60,8 +60,20 @@ float towards(float value, float target, float dt, float seconds)
 
 } // namespace
 
-GameSound::GameSound(std::unique_ptr<AudioDevice> audioDevice)
+GameSound::GameSound(std::unique_ptr<AudioDevice> audioDevice, DeviceOpener reopenDevice)
     : device(std::move(audioDevice))
+    , reopen(reopenDevice ? std::move(reopenDevice) : [] { return AudioDevice::findPlayback(); })
+{
+    acquire(0);
+}
+
+GameSound::~GameSound()
+{
+    if (device)
+        release();
+}
+
+void GameSound::acquire(std::int64_t musicFrom)
 {
     alDistanceModel(AL_INVERSE_DISTANCE_CLAMPED);
     for (std::size_t i = 0; i < buffers.size(); ++i)
@@ -72,6 +84,7 @@ GameSound::GameSound(std::unique_ptr<AudioDevice> audioDevice)
         alSourcef(voice, AL_REFERENCE_DISTANCE, referenceDistance);
         alSourcef(voice, AL_MAX_DISTANCE, maxDistance);
     }
+    nextSteal = 0;
 
     alGenSources(1, &rainSource);
     alSourcei(rainSource, AL_SOURCE_RELATIVE, AL_TRUE);
@@ -83,19 +96,52 @@ GameSound::GameSound(std::unique_ptr<AudioDevice> audioDevice)
         alSourcePlay(rainSource);
     }
 
-    music = std::make_unique<MusicStream>(assetPath("sounds/music.ogg"), music_volume);
+    music = std::make_unique<MusicStream>(assetPath("sounds/music.ogg"), music_volume * duck, musicFrom);
 }
 
-GameSound::~GameSound()
+void GameSound::release()
 {
     music.reset();
     alSourceStopv(voiceCount, voices.data());
     alSourceStop(rainSource);
     alDeleteSources(voiceCount, voices.data());
     alDeleteSources(1, &rainSource);
-    for (std::uint32_t buffer : buffers)
+    for (std::uint32_t& buffer : buffers) {
         if (buffer)
             alDeleteBuffers(1, &buffer);
+        buffer = 0;
+    }
+    voices = {};
+    rainSource = 0;
+}
+
+void GameSound::watchDevice(float dt)
+{
+    if (!device)
+        return;
+    sinceCheck += dt;
+    if (sinceCheck < connectionCheckInterval)
+        return;
+    sinceCheck = 0.0f;
+    const bool replacement = replacing;
+    replacing = false;
+    if (device->connected())
+        return;
+    // Nothing made on the lost device plays anywhere else: the sounds are loaded again and the
+    // music goes on where it was, on the next device. A device that took over and was lost
+    // again before its first check is not working at all: it is not asked again and again.
+    const std::int64_t musicAt = music->position();
+    release();
+    device.reset();
+    if (!replacement)
+        device = reopen();
+    if (device) {
+        replacing = true;
+        acquire(musicAt);
+        logMessage("Sound: the audio device was lost; playing on the default device");
+    } else {
+        logMessage("Sound: the audio device was lost; playing silently");
+    }
 }
 
 std::unique_ptr<GameSound> GameSound::start()
@@ -139,6 +185,9 @@ void GameSound::play(Sound sound, glm::vec3 position, bool positional, bool stea
 void GameSound::update(Game& game)
 {
     const float dt = std::max(game.deltaTime, 0.0f);
+    watchDevice(dt);
+    if (!device)
+        return; // lost, and no other device to play on
     alListenerf(AL_GAIN, game.input && game.input->muted ? 0.0f : 1.0f);
 
     if (game.player) {

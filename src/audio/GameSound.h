@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 class Game;
@@ -18,11 +19,17 @@ enum class Sound { Chime, Flap, Splash, Hurt, Thud, Tick, Rain, LevelUp, Died, O
 // after physics. Effects play at their place in the world as heard from the camera; the rain
 // follows how much rain falls near the creature; the music streams underneath. Rain and music
 // duck while the game is over. sound_volume scales the effects and the rain, music_volume the
-// music; M (the input's mute toggle) silences everything.
+// music; M (the input's mute toggle) silences everything. About once a second it checks that
+// the device is still there; when it is gone, it says so once and carries on with the system's
+// default device, or silently when there is none.
 class GameSound {
 public:
+    using DeviceOpener = std::function<std::unique_ptr<AudioDevice>()>;
+
     // Loads every sound and opens the music on the device (not null), whose context is current.
-    explicit GameSound(std::unique_ptr<AudioDevice> device);
+    // reopen gives the device that takes over when this one is lost (by default the system's
+    // default playback device, if there is one).
+    explicit GameSound(std::unique_ptr<AudioDevice> device, DeviceOpener reopen = {});
     ~GameSound();
     GameSound(const GameSound&) = delete;
     GameSound& operator=(const GameSound&) = delete;
@@ -34,15 +41,25 @@ public:
     // start their sounds, the rain and music gains follow, the music is refilled.
     void update(Game& game);
 
+    // The device played through; only while there is one (see hasOutput).
     AudioDevice& output() { return *device; }
+    bool hasOutput() const { return device != nullptr; }
 
     // The pollen chime at the listener, at the effects' loudness: how loud the game now sounds
     // (the settings screen plays it when the sound volume changes).
     void preview();
 
     static constexpr int voiceCount = 12;
+    // Seconds between two checks that the device is still there.
+    static constexpr float connectionCheckInterval = 1.0f;
 
 private:
+    // What the game keeps on the device, all of it lost with the device: the sounds' buffers,
+    // the voices, the rain's source and the music stream (which goes on from frame musicFrom).
+    void acquire(std::int64_t musicFrom);
+    void release();
+    // Every connectionCheckInterval seconds: a lost device is given up for the next one.
+    void watchDevice(float dt);
     // Starts a sound on a free voice (or the longest-playing one when steal is set): at
     // position in the world, or at the listener when positional is false.
     void play(Sound sound, glm::vec3 position, bool positional, bool steal = true);
@@ -50,6 +67,10 @@ private:
     void hearRain(Game& game, float dt);
 
     std::unique_ptr<AudioDevice> device;
+    DeviceOpener reopen;
+    float sinceCheck = 0.0f;
+    // The device took over from a lost one and has not been checked since.
+    bool replacing = false;
     std::array<std::uint32_t, static_cast<int>(Sound::Count)> buffers{};
     std::array<std::uint32_t, voiceCount> voices{};
     int nextSteal = 0;

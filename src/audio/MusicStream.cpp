@@ -1,11 +1,12 @@
 #include "audio/MusicStream.h"
 
+#include "audio/AudioDevice.h"
 #include "render/Files.h"
 
 #include <AL/al.h>
 #include <sndfile.h>
 
-MusicStream::MusicStream(const std::string& path, float gain)
+MusicStream::MusicStream(const std::string& path, float gain, std::int64_t from)
 {
     SF_INFO info{};
     file = sf_open(path.c_str(), SFM_READ, &info);
@@ -20,6 +21,8 @@ MusicStream::MusicStream(const std::string& path, float gain)
     sampleRate = info.samplerate;
     frames = info.frames;
     chunk.resize(static_cast<std::size_t>(chunkFrames) * static_cast<std::size_t>(channels));
+    if (from > 0)
+        sf_seek(file, from % frames, SEEK_SET);
 
     alGenSources(1, &source);
     // Music is not in the world: it plays at the listener, whatever the camera does.
@@ -70,6 +73,12 @@ void MusicStream::update()
 {
     if (!file)
         return;
+    // A stopped source counts every queued buffer as finished: on a device that is gone it
+    // would be refilled, and the tune decoded, every frame for nothing.
+    ALint state = 0;
+    alGetSourcei(source, AL_SOURCE_STATE, &state);
+    if (state != AL_PLAYING && !AudioDevice::currentConnected())
+        return;
     ALint processed = 0;
     alGetSourcei(source, AL_BUFFERS_PROCESSED, &processed);
     while (processed-- > 0) {
@@ -77,10 +86,14 @@ void MusicStream::update()
         alSourceUnqueueBuffers(source, 1, &buffer);
         queue(buffer);
     }
-    ALint state = 0;
     alGetSourcei(source, AL_SOURCE_STATE, &state);
     if (state != AL_PLAYING)
         alSourcePlay(source);
+}
+
+std::int64_t MusicStream::position() const
+{
+    return file ? sf_seek(file, 0, SEEK_CUR) : 0;
 }
 
 void MusicStream::setGain(float gain)

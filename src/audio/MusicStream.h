@@ -13,14 +13,16 @@ typedef struct sf_private_tag SNDFILE;
 // so the repeat has neither a gap nor a click.
 class MusicStream {
 public:
-    // Opens the file and starts playing it at the given gain; a file that cannot be read says
-    // "ERROR - failed to load sound: " and the path, and the stream stays silent.
-    MusicStream(const std::string& path, float gain);
+    // Opens the file and starts playing it at the given gain, from the given frame of the tune;
+    // a file that cannot be read says "ERROR - failed to load sound: " and the path, and the
+    // stream stays silent.
+    MusicStream(const std::string& path, float gain, std::int64_t from = 0);
     ~MusicStream();
     MusicStream(const MusicStream&) = delete;
     MusicStream& operator=(const MusicStream&) = delete;
 
     // Refills the buffers the source has finished; restarts it if it ran dry during a long frame.
+    // A source stopped because its device is gone is left alone: nothing would hear it.
     void update();
     void setGain(float gain);
 
@@ -28,6 +30,8 @@ public:
     // Frames in one pass of the tune (the loop length).
     std::int64_t length() const { return frames; }
     int rate() const { return sampleRate; }
+    // The frame of the tune the next chunk is read from.
+    std::int64_t position() const;
 
     // About 0.09 s at 44.1 kHz: six of them ride out a frame of more than half a second, and
     // each refill decodes little enough not to stand out in the frame that does it.

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -303,8 +304,13 @@ TEST(ReplayCommandLine, UnknownOptionsAndBadFilesAreRefusedBeforeAnyWindow)
     EXPECT_EQ(out, usage);
     EXPECT_EQ(runQuillfen("--replay", out), 2);
     EXPECT_EQ(out, usage);
+    // --help and --version print what they name and succeed, as desktop programs do.
     EXPECT_EQ(runQuillfen("--help", out), 0);
-    EXPECT_EQ(out, usage);
+    EXPECT_EQ(out.rfind(usage, 0), 0u) << out;
+    for (const char* option : {"\n  --replay FILE ", "\n  --help ", "\n  --version "})
+        EXPECT_NE(out.find(option), std::string::npos) << option << " is not explained in: " << out;
+    EXPECT_EQ(runQuillfen("--version", out), 0);
+    EXPECT_TRUE(std::regex_match(out, std::regex("quillfen [0-9]+\\.[0-9]+\\.[0-9]+\n"))) << out;
 
     const fs::path cut = fs::temp_directory_path() / ("quillfen-cut-" + std::to_string(::getpid()) + ".qfr");
     const std::string file = sampleFile(sampleFrames());

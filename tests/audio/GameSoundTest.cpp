@@ -4,20 +4,50 @@
 #include "app/GameInput.h"
 #include "audio/AudioDevice.h"
 #include "audio/GameSound.h"
+#include "audio/MusicStream.h"
 #include "physics/CollisionFilter.h"
 #include "physics/PhysxObject.h"
+#include "render/Files.h"
 #include "render/Mesh.h"
 #include "support/GameHarness.h"
 
+#include <AL/alc.h>
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <thread>
 #include <vector>
 
 namespace {
+
+// The only playback device these tests can open is OpenAL Soft's file writer into /dev/full,
+// never the sound card of whoever runs them: its first write fails and the device is gone,
+// as a headset is when its plug is pulled. OpenAL reads its settings once, at its first call,
+// so they are in place before any test starts.
+class PlaybackIntoDevFull {
+public:
+    PlaybackIntoDevFull()
+        : file((std::filesystem::temp_directory_path() / ("quillfen-openal-" + std::to_string(getpid()) + ".conf")).string())
+    {
+        std::ofstream(file) << "[general]\ndrivers = wave\n[wave]\nfile = /dev/full\n";
+        setenv("ALSOFT_CONF", file.c_str(), 1);
+        setenv("ALSOFT_LOGLEVEL", "0", 1); // the writer's own complaint about the failed write
+    }
+    ~PlaybackIntoDevFull() { std::remove(file.c_str()); }
+    PlaybackIntoDevFull(const PlaybackIntoDevFull&) = delete;
+    PlaybackIntoDevFull& operator=(const PlaybackIntoDevFull&) = delete;
+
+private:
+    std::string file;
+};
+const PlaybackIntoDevFull playbackIntoDevFull;
 
 constexpr int rate = 44100;
 constexpr float dt = 1.0f / 60.0f;
@@ -67,7 +97,7 @@ public:
         h.frame(dt);
         Audio out;
         out.samples.resize(2 * frameSamples);
-        if (h.game.sound)
+        if (h.game.sound && h.game.sound->hasOutput())
             h.game.sound->output().render(out.samples.data(), frameSamples);
         return out;
     }
@@ -359,6 +389,109 @@ TEST_F(GameSoundTest, WithoutAnAudioDeviceTheGameSaysSoOnceAndPlaysSilently)
     EXPECT_TRUE(pickup->isDestroyed());
     h.frame(dt);
     EXPECT_EQ(h.game.soundEvents.size(), 0u);
+}
+
+// A playback device into /dev/full, once it has gone away (within milliseconds of opening).
+std::unique_ptr<AudioDevice> lostDevice()
+{
+    auto device = AudioDevice::findPlayback();
+    if (!device)
+        return nullptr;
+    for (int wait = 0; wait < 200 && device->connected(); ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return device;
+}
+
+TEST_F(GameSoundTest, ALostDeviceIsToldOnceWithinASecondAndTheSoundComesBackOnTheNextDevice)
+{
+    HeardGame g(0.5f);
+    g.giveWings();
+    int reopened = 0;
+    g.h.game.sound.reset();
+    auto lost = lostDevice();
+    ASSERT_NE(lost, nullptr) << "no playback device into /dev/full";
+    ASSERT_FALSE(lost->connected());
+    g.h.game.sound = std::make_unique<GameSound>(std::move(lost), [&] {
+        ++reopened;
+        return AudioDevice::openLoopback(rate);
+    });
+
+    ::testing::internal::CaptureStdout();
+    int frames = 0;
+    while (reopened == 0 && frames < 3 * 60) {
+        g.frame();
+        ++frames;
+    }
+    const std::string told = ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(reopened, 1) << "the lost device went unnoticed for 3 seconds";
+    EXPECT_LE(frames, 61) << "noticed only after " << frames << " frames";
+    EXPECT_EQ(told, "Sound: the audio device was lost; playing on the default device\n");
+    ASSERT_TRUE(g.h.game.sound->hasOutput() && g.h.game.sound->output().isLoopback());
+
+    // On the new device the music plays, and the game's sounds are heard again.
+    ::testing::internal::CaptureStdout();
+    EXPECT_GT(g.frames(30).rms(), 0.01) << "no music on the new device";
+    music_volume = 0.0f;
+    g.frames(5);
+    auto pickup = g.pollen(g.h.player->getPosition() + glm::vec3(6.0f, 0.0f, 0.0f));
+    const Audio chime = g.frames(20);
+    ASSERT_TRUE(pickup->isDestroyed());
+    EXPECT_GT(chime.peak(), 0.05f) << "the pollen's chime is not heard on the new device";
+    g.frames(3 * 60);
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "") << "a device that plays on is not lost";
+    EXPECT_EQ(reopened, 1);
+}
+
+TEST_F(GameSoundTest, ALostDeviceWithNoOtherIsToldOnceAndTheGamePlaysOnSilently)
+{
+    HeardGame g(0.5f);
+    g.h.game.sound.reset();
+    auto lost = lostDevice();
+    ASSERT_NE(lost, nullptr) << "no playback device into /dev/full";
+    g.h.game.sound = std::make_unique<GameSound>(std::move(lost), [] { return std::unique_ptr<AudioDevice>(); });
+
+    ::testing::internal::CaptureStdout();
+    g.frames(2 * 60);
+    auto pickup = g.pollen(g.h.player->getPosition() + glm::vec3(6.0f, 0.0f, 0.0f));
+    g.frames(3 * 60);
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Sound: the audio device was lost; playing silently\n");
+    EXPECT_TRUE(pickup->isDestroyed());
+    EXPECT_FALSE(g.h.game.sound->hasOutput());
+    // The lost device is let go, and nothing is left playing into it.
+    EXPECT_EQ(alcGetCurrentContext(), nullptr);
+}
+
+TEST_F(GameSoundTest, ADeviceThatIsLostAsSoonAsItTakesOverIsNotAskedAgainAndAgain)
+{
+    HeardGame g;
+    g.h.game.sound.reset();
+    auto lost = lostDevice();
+    ASSERT_NE(lost, nullptr) << "no playback device into /dev/full";
+    int reopened = 0;
+    g.h.game.sound = std::make_unique<GameSound>(std::move(lost), [&] {
+        ++reopened;
+        return lostDevice(); // the system's default device, broken too
+    });
+
+    ::testing::internal::CaptureStdout();
+    g.frames(10 * 60);
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Sound: the audio device was lost; playing on the default device\n"
+                                                        "Sound: the audio device was lost; playing silently\n");
+    EXPECT_EQ(reopened, 1);
+    EXPECT_FALSE(g.h.game.sound->hasOutput());
+}
+
+TEST_F(GameSoundTest, TheMusicOnALostDeviceIsNotDecodedAgainAndAgain)
+{
+    auto lost = lostDevice();
+    ASSERT_NE(lost, nullptr) << "no playback device into /dev/full";
+    ASSERT_FALSE(lost->connected());
+    MusicStream music(assetPath("sounds/music.ogg"), 0.5f);
+    ASSERT_TRUE(music.isOpen());
+    const std::int64_t decoded = music.position();
+    for (int frame = 0; frame < 30; ++frame)
+        music.update();
+    EXPECT_EQ(music.position(), decoded) << "the tune is read on for a device that is gone";
 }
 
 } // namespace

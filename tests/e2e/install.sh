@@ -5,8 +5,9 @@
 # HOME, as a desktop menu would start it.
 #   bash tests/e2e/install.sh BUILD/bin
 # Needs cmake/cpack, dpkg-deb and dpkg-shlibdeps (dpkg-dev), desktop-file-validate
-# (desktop-file-utils), appstreamcli (appstream), xdotool, ImageMagick's import and identify,
-# python3, and an X display (without one it starts Xvfb itself). Prints PASS/FAIL per check.
+# (desktop-file-utils), appstreamcli (appstream), lintian, xdotool, ImageMagick's import and
+# identify, python3, and an X display (without one it starts Xvfb itself). Prints PASS/FAIL
+# per check.
 set -uo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
@@ -21,7 +22,7 @@ if [ -z "${DISPLAY:-}" ]; then
     echo "FAIL: no X display and no xvfb-run"
     exit 1
 fi
-for tool in cmake cpack dpkg-deb dpkg-shlibdeps readelf desktop-file-validate appstreamcli xdotool import identify xwininfo man; do
+for tool in cmake cpack dpkg-deb dpkg-shlibdeps readelf desktop-file-validate appstreamcli lintian xdotool import identify xwininfo man; do
     command -v "$tool" > /dev/null || { echo "FAIL: $tool is missing (bash tools/setup.sh installs it)"; exit 1; }
 done
 python=/usr/bin/python3
@@ -111,13 +112,32 @@ else
     cat "$work/install.log"
     exit 1
 fi
-data="$prefix/share/quillfen/assets"
-check "the game is installed as bin/quillfen" [ -x "$prefix/bin/quillfen" ]
+# Laid out as Debian lays out games: the program in games/, its data in share/games/.
+game="$prefix/games/quillfen"
+data="$prefix/share/games/quillfen/assets"
+check "the game is installed as games/quillfen" [ -x "$game" ]
+# What a desktop program answers on the command line, without opening a window.
+version=$(sed -n 's/^project(Quillfen VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
+out=$(cd / && "$game" --version 2>&1)
+status=$?
+check "--version prints \"quillfen $version\" and exits 0 (\"$out\", status $status)" [ "$status" -eq 0 -a "$out" = "quillfen $version" ]
+out=$(cd / && "$game" --help 2>&1)
+status=$?
+if [ "$status" -eq 0 ] && [ "$(head -1 <<< "$out")" = "usage: quillfen [--replay FILE]" ] \
+    && grep -q '^  --replay FILE ' <<< "$out" && grep -q '^  --help ' <<< "$out" && grep -q '^  --version ' <<< "$out"; then
+    pass "--help prints the usage and a line for each option, and exits 0"
+else
+    fail "--help: status $status, output:"
+    sed 's/^/    | /' <<< "$out"
+fi
+out=$(cd / && "$game" --no-such-option 2>&1)
+status=$?
+check "an unknown option prints the usage and exits 2 (status $status)" [ "$status" -eq 2 -a "$out" = "usage: quillfen [--replay FILE]" ]
 # The whole asset folder, the font (put into the sources by the build) included.
 if diff -r "$root/assets" "$data" > "$work/assets.diff" 2>&1 && [ -s "$data/fonts/OratorStd.otf" ]; then
-    pass "share/quillfen/assets is the whole asset folder with the font"
+    pass "share/games/quillfen/assets is the whole asset folder with the font"
 else
-    fail "share/quillfen/assets differs from the asset folder: $(head -5 "$work/assets.diff")"
+    fail "share/games/quillfen/assets differs from the asset folder: $(head -5 "$work/assets.diff")"
 fi
 for size in 64 128 256; do
     icon="$prefix/share/icons/hicolor/${size}x${size}/apps/$id.png"
@@ -138,11 +158,12 @@ if out=$(appstreamcli validate --no-net "$metainfo" 2>&1) && grep -q '<screensho
 else
     fail "AppStream metadata: $out"
 fi
-manual="$prefix/share/man/man6/quillfen.6"
+manual="$prefix/share/man/man6/quillfen.6.gz"
 if [ -f "$manual" ] && out=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$manual" 2>&1 > "$work/man.txt") && [ -z "$out" ] \
     && grep -q '^CONTROLS' "$work/man.txt" && grep -q '^SETTINGS' "$work/man.txt" && grep -q '^FILES' "$work/man.txt" \
-    && grep -q '^DIAGNOSTICS' "$work/man.txt"; then
-    pass "the manual page renders without warnings, with controls, settings, files and messages"
+    && grep -q '^DIAGNOSTICS' "$work/man.txt" && grep -q -- '^ *--replay FILE ' "$work/man.txt" \
+    && grep -q 'GNU General Public License' "$work/man.txt"; then
+    pass "the manual page renders without warnings, with options, controls, settings, files, messages and licence"
 else
     fail "manual page: ${out:-sections missing}"
 fi
@@ -151,7 +172,7 @@ fi
 home="$work/home-prefix"
 mkdir -p "$home/.config/quillfen"
 printf 'window_width = 800\n' > "$home/.config/quillfen/config.txt"
-if start "$prefix/bin/quillfen" "$home" "$work/prefix.log"; then
+if start "$game" "$home" "$work/prefix.log"; then
     drew_frames "scratch prefix"
     check "the player's window_width and the installed window_height shape the window ($(window_size "$win"))" \
         [ "$(window_size "$win")" = 800x750 ]
@@ -173,7 +194,7 @@ fi
 
 # No assets anywhere: one message naming the three places, status 1.
 mv "$data" "$work/assets-aside"
-( cd / && exec env HOME="$work/home-none" timeout 20 "$prefix/bin/quillfen" ) > "$work/none.log" 2>&1
+( cd / && exec env HOME="$work/home-none" timeout 20 "$game" ) > "$work/none.log" 2>&1
 status=$?
 mv "$work/assets-aside" "$data"
 if [ "$status" -eq 1 ] && [ "$(wc -l < "$work/none.log")" -eq 1 ] && grep -q '^ERROR - no assets found' "$work/none.log" \
@@ -196,8 +217,8 @@ fi
 depends=$(dpkg-deb -f "$deb" Depends)
 missing=""
 # Every library the game names as needed, by the Debian package that holds it.
-for library in $(readelf -d "$prefix/bin/quillfen" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p'); do
-    path=$(ldd "$prefix/bin/quillfen" | awk -v l="$library" '$1 == l {print $3}')
+for library in $(readelf -d "$game" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p'); do
+    path=$(ldd "$game" | awk -v l="$library" '$1 == l {print $3}')
     owner=""
     # dpkg knows a library by the path its package gave it, with or without the /usr merge.
     for known in "$path" "/usr$path" "${path#/usr}"; do
@@ -214,16 +235,37 @@ else
     fail "apt cannot install the package: $(tail -3 "$work/apt.log")"
 fi
 
+# Debian's own check of a package: any error fails; warnings are listed.
+lintian "$deb" > "$work/lintian.log" 2> "$work/lintian.err"
+status=$?
+if [ "$status" -eq 0 ] && ! grep -q '^E: ' "$work/lintian.log"; then
+    pass "lintian finds no errors in the package"
+    grep '^W: ' "$work/lintian.log" | sed 's/^/  .. /'
+else
+    fail "lintian (status $status) finds errors in the package:"
+    sed 's/^/    | /' "$work/lintian.log" "$work/lintian.err"
+fi
+
 unpacked="$work/root"
 dpkg-deb -x "$deb" "$unpacked"
-check "the package holds the game, the font, the desktop entry, the metadata, the icons and the manual" \
-    test -x "$unpacked/usr/bin/quillfen" -a -s "$unpacked/usr/share/quillfen/assets/fonts/OratorStd.otf" \
+doc="$unpacked/usr/share/doc/quillfen"
+check "the package holds the game in /usr/games, its data in /usr/share/games, the desktop entry, the metadata, the icons, the manual, the copyright file and the changelog" \
+    test -x "$unpacked/usr/games/quillfen" -a -s "$unpacked/usr/share/games/quillfen/assets/fonts/OratorStd.otf" \
     -a -f "$unpacked/usr/share/applications/$id.desktop" -a -f "$unpacked/usr/share/metainfo/$id.metainfo.xml" \
-    -a -f "$unpacked/usr/share/icons/hicolor/256x256/apps/$id.png" -a -f "$unpacked/usr/share/man/man6/quillfen.6"
-if start "$unpacked/usr/bin/quillfen" "$work/home-package" "$work/package.log"; then
+    -a -f "$unpacked/usr/share/icons/hicolor/256x256/apps/$id.png" -a -f "$unpacked/usr/share/man/man6/quillfen.6.gz" \
+    -a -f "$doc/copyright" -a -f "$doc/changelog.gz"
+# The game's licence for its own files, the font's (with its exception) for the font.
+if grep -qx 'License: GPL-3+' "$doc/copyright" && grep -qx 'Files: assets/fonts/OratorStd.otf' "$doc/copyright" \
+    && grep -qx 'License: GPL-3+ with Special Font Exception' "$doc/copyright" \
+    && grep -q '<project_license>GPL-3.0-or-later</project_license>' "$unpacked/usr/share/metainfo/$id.metainfo.xml"; then
+    pass "the copyright file and the metadata give the licences: the game GPL 3 or later, the font with its exception"
+else
+    fail "the copyright file or the metadata lack the licences"
+fi
+if start "$unpacked/usr/games/quillfen" "$work/home-package" "$work/package.log"; then
     drew_frames "unpacked package"
     check "the unpacked game takes the installed window size ($(window_size "$win"))" [ "$(window_size "$win")" = 1000x750 ]
-    stop "unpacked package" "$work/package.log" "$unpacked/usr/share/quillfen/assets"
+    stop "unpacked package" "$work/package.log" "$unpacked/usr/share/games/quillfen/assets"
 else
     fail "unpacked package: the game showed no window"
     cat "$work/package.log"
