@@ -222,6 +222,8 @@ void GameSound::update(Game& game)
 
 void GameSound::preview()
 {
+    if (!hasOutput())
+        return;
     play(Sound::Chime, glm::vec3(0.0f), false);
 }
 
