@@ -101,6 +101,7 @@ int runGame(const std::string& config, const std::string& environment, std::stri
     const std::filesystem::path executable = std::filesystem::current_path() / "quillfen";
     EXPECT_TRUE(std::filesystem::exists(executable));
     testkit::AssetSandbox sandbox;
+    sandbox.copyRealAssets();
     sandbox.write("config.txt", config);
     const std::string log = (sandbox.root / "out.txt").string();
     const int status = std::system((environment + " " + executable.string() + " > " + log + " 2>&1").c_str());
