@@ -3,6 +3,7 @@
 #include "app/Config.h"
 #include "app/Game.h"
 #include "app/GameInput.h"
+#include "app/WindowSettings.h"
 #include "physics/Player.h"
 #include "render/Files.h"
 #include "render/Shader.h"
@@ -50,8 +51,8 @@ HUD::~HUD() = default;
 void HUD::initialize()
 {
     shader = getShader(SHADER_HUD);
-    width = static_cast<int>(window_width);
-    height = static_cast<int>(window_height);
+    width = windowPixels(window_width);
+    height = windowPixels(window_height);
 
     FT_Library library = nullptr;
     FT_Face face = nullptr;
