@@ -12,9 +12,9 @@ constexpr float fastestRefresh = 1000.0f;
 
 int windowPixels(float setting)
 {
-    // Bounded while still a float: converting a float beyond int's range is undefined.
-    constexpr float side = static_cast<float>(largestWindowSide);
-    return static_cast<int>(std::clamp(setting, -side, side));
+    // Bounded while still a float: converting a float beyond int's range is undefined. A
+    // negative size is 0: GLFW takes that as a size it cannot make, and a negative one as a bug.
+    return static_cast<int>(std::clamp(setting, 0.0f, static_cast<float>(largestWindowSide)));
 }
 
 int refreshRateHint(float setting)

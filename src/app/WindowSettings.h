@@ -7,8 +7,8 @@
 // (an 8K screen is 7680 wide) and no larger than graphics cards' textures.
 inline constexpr int largestWindowSide = 8192;
 
-// window_width or window_height in pixels, fractions cut off as ever: at most largestWindowSide.
-// A size of 0 or less stays 0 or less, and no window is made of it.
+// window_width or window_height in pixels, fractions cut off as ever: at most largestWindowSide,
+// and 0 for a size of 0 or less, of which no window is made.
 int windowPixels(float setting);
 
 // refresh_rate as the window hint takes it: 1 to 1000 Hz; anything below 1 lets the display choose.

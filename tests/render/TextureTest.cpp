@@ -125,6 +125,7 @@ TEST_F(TextureTest, AModelsTextureNamesStayInTheModelsFolder)
     const std::vector<unsigned char> grey(12, 200);
     rendertest::writePng(sandbox.assets() / "models" / "outside.png", 2, 2, 3, grey);
     rendertest::writePng(sandbox.assets() / "models" / "test" / "inside.png", 2, 2, 3, grey);
+    std::filesystem::create_directories(sandbox.assets() / "models" / "test" / "maps");
     const std::string absolute = (sandbox.assets() / "models" / "outside.png").string();
     const std::vector<std::string> names = {"../outside.png", "maps/../../outside.png", absolute, "inside.png"};
     std::vector<gltf::MeshData> meshes;
