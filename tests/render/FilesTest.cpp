@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <sys/stat.h>
 
 namespace {
@@ -91,6 +90,12 @@ namespace fs = std::filesystem;
 // and an install lying elsewhere. Puts the usual root back afterwards, the way a run from build/bin finds it.
 class AssetRootTest : public ::testing::Test {
 protected:
+    void SetUp() override
+    {
+        fs::create_directories(build.bin);
+        fs::create_directories(prefix / "bin");
+    }
+
     void TearDown() override
     {
         giveAssets(sandbox.assets());
@@ -121,12 +126,6 @@ protected:
     const fs::path installedExecutable = prefix / "bin" / "quillfen";
     const fs::path installed = (prefix / "bin" / QUILLFEN_INSTALLED_ASSETS).lexically_normal();
     std::string output;
-
-    void SetUp() override
-    {
-        fs::create_directories(build.bin);
-        fs::create_directories(prefix / "bin");
-    }
 };
 
 TEST_F(AssetRootTest, ABuildTreeTakesTheWorkingDirectorysAssetsEvenWithoutConfig)
