@@ -10,6 +10,7 @@
 #include "app/Screenshot.h"
 #include "app/TextRenderer.h"
 #include "app/UserFolders.h"
+#include "app/WindowSettings.h"
 #include "audio/GameSound.h"
 #include "physics/PhysicsEngine.h"
 #include "physics/Player.h"
@@ -54,10 +55,10 @@ bool Game::initialize(const std::string& title)
     glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 4);
     glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
     glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
-    glfwWindowHint(GLFW_REFRESH_RATE, static_cast<int>(refresh_rate));
+    glfwWindowHint(GLFW_REFRESH_RATE, refreshRateHint(refresh_rate));
 
-    windowedWidth = static_cast<int>(window_width);
-    windowedHeight = static_cast<int>(window_height);
+    windowedWidth = windowPixels(window_width);
+    windowedHeight = windowPixels(window_height);
     if (fullscreen != 0.0f) {
         // Full screen is an undecorated window the size of the primary monitor's mode.
         GLFWmonitor* monitor = glfwGetPrimaryMonitor();
@@ -70,7 +71,7 @@ bool Game::initialize(const std::string& title)
         fullscreenWindow = true;
     }
 
-    window = glfwCreateWindow(static_cast<int>(window_width), static_cast<int>(window_height), title.c_str(),
+    window = glfwCreateWindow(windowPixels(window_width), windowPixels(window_height), title.c_str(),
                               nullptr, nullptr);
     if (!window) {
         logMessage("failed to create glfw window");
@@ -408,8 +409,8 @@ void Game::reloadConfiguration()
     const float previousHeight = window_height;
     loadConfig();
     light.ambient = brightness;
-    const int width = static_cast<int>(window_width);
-    const int height = static_cast<int>(window_height);
+    const int width = windowPixels(window_width);
+    const int height = windowPixels(window_height);
     if (width <= 0 || height <= 0) {
         logMessage("Config: window size " + std::to_string(width) + " x " + std::to_string(height) +
                    " is not usable; the window keeps its size");
@@ -479,7 +480,7 @@ void Game::toggleFullscreen()
 void Game::rebuildSizedTargets()
 {
     // A minimised window reports 0 x 0: keep the previous projection and targets until it is back.
-    if (static_cast<int>(window_width) <= 0 || static_cast<int>(window_height) <= 0)
+    if (windowPixels(window_width) <= 0 || windowPixels(window_height) <= 0)
         return;
     if (player)
         player->camera->rebuildProjection();
@@ -493,8 +494,8 @@ void Game::rebuildSizedTargets()
 RenderSettings configuredRenderSettings()
 {
     RenderSettings settings;
-    settings.width = static_cast<int>(window_width);
-    settings.height = static_cast<int>(window_height);
+    settings.width = windowPixels(window_width);
+    settings.height = windowPixels(window_height);
     settings.shadowFactor = shadowmap_resolution_factor;
     settings.fallbackShadowFactor = findSetting("shadowmap_resolution_factor")->defaultValue;
     settings.cameraNear = cameraNear;

@@ -3,6 +3,7 @@
 #include "app/Config.h"
 #include "app/Game.h"
 #include "app/GameInput.h"
+#include "app/WindowSettings.h"
 #include "physics/Player.h"
 
 #include <algorithm>
@@ -27,8 +28,8 @@ HUD::~HUD() = default;
 
 void HUD::initialize(std::shared_ptr<TextRenderer> shared)
 {
-    width = static_cast<int>(window_width);
-    height = static_cast<int>(window_height);
+    width = windowPixels(window_width);
+    height = windowPixels(window_height);
     text = std::move(shared);
     if (!text) {
         text = std::make_shared<TextRenderer>();

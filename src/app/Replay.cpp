@@ -360,18 +360,28 @@ std::optional<Replay> parseReplay(std::string_view bytes, std::string& error)
 
 std::optional<Replay> loadReplay(const std::filesystem::path& path, std::string& error)
 {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
+    // No pipe or device, and nothing larger than the recorder writes (its limit and room for
+    // the header), is taken into memory.
+    constexpr std::uintmax_t largestReplay = ReplayRecorder::defaultLimit + 64 * 1024;
+    std::string content;
+    switch (readRegularFile(path.string(), largestReplay, content)) {
+    case FileRead::ok:
+        return parseReplay(content, error);
+    case FileRead::cannotOpen:
         error = "it cannot be opened";
-        return std::nullopt;
-    }
-    std::ostringstream content;
-    content << file.rdbuf();
-    if (file.bad()) {
+        break;
+    case FileRead::notRegular:
+        error = "it is not a regular file";
+        break;
+    case FileRead::tooLarge:
+        error = "it is larger than any recording (" + std::to_string(ReplayRecorder::defaultLimit / (1024 * 1024)) +
+                " MB)";
+        break;
+    case FileRead::cannotRead:
         error = "it cannot be read";
-        return std::nullopt;
+        break;
     }
-    return parseReplay(content.view(), error);
+    return std::nullopt;
 }
 
 ReplayCursor::ReplayCursor(const Replay& replay)

@@ -27,6 +27,9 @@ constexpr float flapDegreesPerSecond = 100.0f;
 constexpr float flapLimit = 45.0f;
 // The knock-back ends when its push has faded below this share of the flying speed.
 constexpr float knockbackFade = 0.025f;
+// The fastest flight the world keeps up with, units per second: even at W's double speed in the
+// longest frame the creature moves less than half a segment.
+constexpr float fastestFlight = 200.0f;
 
 } // namespace
 
@@ -78,7 +81,7 @@ void Player::update(Game* game)
 {
     frameTime = game->deltaTime;
     soundEvents = &game->soundEvents;
-    const float speed = moveSensitivity;
+    const float speed = std::clamp(moveSensitivity, 0.0f, fastestFlight);
     const GameInput& input = *game->input;
 
     camera->update(game);

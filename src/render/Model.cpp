@@ -166,7 +166,7 @@ std::vector<MaterialTexture> Model::importTextures(const aiMaterial* material, i
             continue;
 
         MaterialTexture texture;
-        texture.id = loadTexture(directory + "/" + texturePath);
+        texture.id = loadModelTexture(directory, texturePath);
         // loadTexture leaves the texture bound: an image that failed to load left level 0 empty.
         GLint width = 0;
         glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);

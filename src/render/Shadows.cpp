@@ -188,7 +188,9 @@ glm::ivec4 Shadows::readableArea(const glm::mat4& cameraViewProjection) const
 glm::ivec2 shadowMapSize(float windowWidth, float windowHeight, float factor, float fallbackFactor, int largest)
 {
     const bool usableFactor = factor > 0.0f && std::isfinite(factor);
-    const float used = usableFactor ? factor : fallbackFactor;
+    // Below a quarter the shadows are blocks (and a small window gets no map at all); far above
+    // the card's largest texture the sizes lose their meaning before they are shrunk.
+    const float used = usableFactor ? std::clamp(factor, 0.25f, 16.0f) : fallbackFactor;
     // Single precision, truncated: 1.3 x 750 is 974.99994 and gives 974 rows.
     const glm::vec2 asked(windowWidth * used, used * windowHeight);
     const float limit = largest > 0 ? static_cast<float>(largest) + 1.0f : 1e9f;

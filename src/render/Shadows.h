@@ -6,9 +6,9 @@
 
 #include <cstdint>
 
-// The shadow map's size for a window and a resolution factor. A factor that gives no map takes
-// the fallback instead, and a map larger than the card's `largest` texture shrinks to fit, keeping
-// its shape; either is reported once.
+// The shadow map's size for a window and a resolution factor, which counts from 0.25 to 16. A
+// factor that gives no map (0 or less) takes the fallback instead, and a map larger than the
+// card's `largest` texture shrinks to fit, keeping its shape; either is reported once.
 glm::ivec2 shadowMapSize(float windowWidth, float windowHeight, float factor, float fallbackFactor, int largest);
 
 // Shadow map from the fixed light: a depth-only framebuffer sized from the window and the

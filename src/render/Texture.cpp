@@ -4,6 +4,9 @@
 
 #include <epoxy/gl.h>
 
+#include <algorithm>
+#include <filesystem>
+
 #define STB_IMAGE_IMPLEMENTATION
 #include <stb_image.h>
 
@@ -38,9 +41,7 @@ void uploadImage(const unsigned char* pixels, int width, int height, int channel
     glPixelStorei(GL_UNPACK_ALIGNMENT, previousAlignment);
 }
 
-} // namespace
-
-std::uint32_t loadTexture(std::string path)
+GLuint newTexture()
 {
     GLuint texture = 0;
     glGenTextures(1, &texture);
@@ -50,6 +51,21 @@ std::uint32_t loadTexture(std::string path)
     // Tiled floors seen at a grazing angle shimmer without the mipmaps.
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    return texture;
+}
+
+bool staysInFolder(const std::string& name)
+{
+    const std::filesystem::path path(name);
+    return !path.is_absolute() &&
+           std::none_of(path.begin(), path.end(), [](const std::filesystem::path& part) { return part == ".."; });
+}
+
+} // namespace
+
+std::uint32_t loadTexture(std::string path)
+{
+    const GLuint texture = newTexture();
 
     stbi_set_flip_vertically_on_load(1);
     int width = 0;
@@ -61,5 +77,15 @@ std::uint32_t loadTexture(std::string path)
     else
         logMessage("ERROR - failed to load texture: " + path);
     stbi_image_free(pixels);
+    return texture;
+}
+
+std::uint32_t loadModelTexture(const std::string& folder, const std::string& name)
+{
+    const std::string path = folder + "/" + name;
+    if (staysInFolder(name))
+        return loadTexture(path);
+    const GLuint texture = newTexture();
+    logMessage("ERROR - failed to load texture: " + path);
     return texture;
 }

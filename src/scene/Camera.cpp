@@ -14,6 +14,9 @@
 namespace {
 
 const glm::vec3 worldUp(0.0f, 0.0f, 1.0f);
+// The field of view the picture works in, degrees: at 0 or 180 the projection divides by zero.
+constexpr float narrowestFov = 10.0f;
+constexpr float widestFov = 150.0f;
 
 } // namespace
 
@@ -24,7 +27,7 @@ Camera::Camera()
 
 void Camera::rebuildProjection()
 {
-    fov = ::fov;
+    fov = std::clamp(::fov, narrowestFov, widestFov);
     nearPlane = cameraNear;
     farPlane = cameraFar;
     if (!(window_width > 0.0f) || !(window_height > 0.0f)) {

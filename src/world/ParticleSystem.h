@@ -14,9 +14,8 @@ constexpr float RAIN_RATE = 2.5f;
 constexpr float RAIN_LIFETIME = 10.0f;
 constexpr float RAIN_DROP_SCALE = 2.0f;
 constexpr float RAIN_SPEED = 9.81f;
-// A drop reports touching the floor and walls, the player, trees and mushrooms
-// (type 4 is in the mask too, though nothing has that type).
-constexpr std::uint32_t RAINDROP_MASK = 2 | 4 | 8 | 128 | 256;
+// A drop reports touching the floor and walls, the player, trees and mushrooms.
+constexpr std::uint32_t RAINDROP_MASK = COLLISION_GROUND | COLLISION_PLAYER | COLLISION_TREE | COLLISION_SHROOM;
 
 // A weightless drop that falls at constant speed, ends at its first reported touch,
 // and otherwise expires after its lifetime.

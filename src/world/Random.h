@@ -13,7 +13,8 @@ public:
     static int next();
     // The next value scaled to [0, 1], as next() / 32767.
     static float unit();
-    // Back to the start of the sequence (tests and benchmarks only).
+    // Back to the start of the sequence: every new world grows from there (so a replay sees the
+    // forest it was recorded in), and tests and benchmarks start from a known point.
     static void restart();
 
     // Where the sequence stands, and back to there: a world set aside (a run paused while a

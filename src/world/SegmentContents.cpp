@@ -6,7 +6,7 @@ Pollen::Pollen(std::shared_ptr<PhysicsEngine> engine)
     : PhysxObjectDynamic(getModel(MODEL_POLLEN), std::move(engine))
 {
     collisionType = COLLISION_POLLEN;
-    setCollisionMask(1);
+    setCollisionMask(COLLISION_DEFAULT);
     makeImmovable();
 }
 
@@ -24,7 +24,7 @@ Shroom::Shroom(std::shared_ptr<PhysicsEngine> engine)
     : PhysxObjectDynamic(getModel(MODEL_SHROOM), std::move(engine))
 {
     collisionType = COLLISION_SHROOM;
-    setCollisionMask(1);
+    setCollisionMask(COLLISION_DEFAULT);
     makeImmovable();
 }
 
@@ -32,7 +32,7 @@ Tree::Tree(std::shared_ptr<PhysicsEngine> engine)
     : PhysxObjectDynamic(getModel(MODEL_TREE), std::move(engine))
 {
     collisionType = COLLISION_TREE;
-    setCollisionMask(1);
+    setCollisionMask(COLLISION_DEFAULT);
     makeImmovable();
 }
 

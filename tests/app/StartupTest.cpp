@@ -81,17 +81,21 @@ TEST_F(StartupTest, FocusLossDoesNotRepeatTheReleasedAction)
     game.run();
 }
 
-TEST_F(StartupTest, ZeroWindowWidthFailsWithTheWindowMessage)
+TEST_F(StartupTest, AWindowSizeOfZeroOrLessFailsWithTheWindowMessage)
 {
-    testkit::AssetSandbox sandbox;
-    sandbox.write("config.txt", "window_width=0\n");
-    Game game;
-    activeGame = &game;
-    ::testing::internal::CaptureStdout();
-    const bool started = game.initialize("Quillfen test");
-    const std::string out = ::testing::internal::GetCapturedStdout();
-    EXPECT_FALSE(started);
-    EXPECT_NE(out.find("failed to create glfw window\n"), std::string::npos) << out;
+    // A negative size reached GLFW as it was, which aborts the program on an assertion.
+    for (const char* config : {"window_width=0\n", "window_height=-5\n", "window_width=-10000000000\n"}) {
+        testkit::AssetSandbox sandbox;
+        sandbox.write("config.txt", config);
+        Game game;
+        activeGame = &game;
+        ::testing::internal::CaptureStdout();
+        const bool started = game.initialize("Quillfen test");
+        const std::string out = ::testing::internal::GetCapturedStdout();
+        EXPECT_FALSE(started) << config;
+        EXPECT_NE(out.find("failed to create glfw window\n"), std::string::npos) << config << out;
+        activeGame = nullptr;
+    }
 }
 
 // Runs the real executable from a sandbox whose config.txt is `config`, with `environment`
@@ -101,6 +105,7 @@ int runGame(const std::string& config, const std::string& environment, std::stri
     const std::filesystem::path executable = std::filesystem::current_path() / "quillfen";
     EXPECT_TRUE(std::filesystem::exists(executable));
     testkit::AssetSandbox sandbox;
+    sandbox.copyRealAssets();
     sandbox.write("config.txt", config);
     const std::string log = (sandbox.root / "out.txt").string();
     const int status = std::system((environment + " " + executable.string() + " > " + log + " 2>&1").c_str());

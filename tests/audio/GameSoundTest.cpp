@@ -131,7 +131,11 @@ constexpr float silent = 1e-6f;
 
 class GameSoundTest : public ::testing::Test {
 protected:
+    // The game's sounds are the repository's, wherever the build folder is.
+    GameSoundTest() { sandbox.copyRealAssets(); }
     void TearDown() override { resetSettings(); }
+
+    testkit::AssetSandbox sandbox;
 };
 
 TEST_F(GameSoundTest, APollenADropAndATreeAreHeardWithinAFrameOfTheHitAndNothingBefore)
@@ -346,8 +350,6 @@ TEST_F(GameSoundTest, RainFollowsTheShowerNearTheCreatureAndDucksWhileTheGameIsO
 
 TEST_F(GameSoundTest, AMissingOrDamagedSoundFileIsReportedOnceAndOnlyThatSoundIsSilent)
 {
-    testkit::AssetSandbox sandbox;
-    sandbox.copyRealAssets();
     std::filesystem::remove(sandbox.assets() / "sounds" / "chime.ogg");
     sandbox.write("sounds/levelup.ogg", "OggS but not really a sound at all");
 

@@ -192,14 +192,16 @@ else
     cat "$work/prefix.log"
 fi
 
-# No assets anywhere: one message naming the three places, status 1.
-mv "$data" "$work/assets-aside"
-( cd / && exec env HOME="$work/home-none" timeout 20 "$game" ) > "$work/none.log" 2>&1
+# Without its installed assets: one message naming them, status 1. The installed game never takes
+# the assets that "../../assets/" from its working directory would reach, here its own moved there.
+mv "$data" "$work/assets"
+mkdir -p "$work/run/bin"
+( cd "$work/run/bin" && exec env HOME="$work/home-none" timeout 20 "$game" ) > "$work/none.log" 2>&1
 status=$?
-mv "$work/assets-aside" "$data"
+mv "$work/assets" "$data"
 if [ "$status" -eq 1 ] && [ "$(wc -l < "$work/none.log")" -eq 1 ] && grep -q '^ERROR - no assets found' "$work/none.log" \
-    && grep -qF "$data/" "$work/none.log" && grep -qF "$work/assets/" "$work/none.log"; then
-    pass "without assets the game exits with status 1 and names where it looked"
+    && grep -qF "$data/" "$work/none.log" && ! grep -qF "../../assets/" "$work/none.log"; then
+    pass "without its assets the installed game exits with status 1, names them, and takes none from its working directory"
 else
     fail "without assets: status $status, output:"
     sed 's/^/    | /' "$work/none.log"

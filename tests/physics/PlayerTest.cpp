@@ -89,10 +89,16 @@ TEST_F(PlayerTest, MovementKeys)
     EXPECT_NEAR(stepFrom(glm::vec3(0.0f)).z, -50.0f * dt, kMoveTolerance);
 }
 
-TEST_F(PlayerTest, SpeedFollowsTheSetting)
+TEST_F(PlayerTest, SpeedFollowsTheSettingWithinWhatTheWorldKeepsUpWith)
 {
     moveSensitivity = 20.0f;
     EXPECT_NEAR(stepFrom(glm::vec3(0.0f)).x, 20.0f * dt, kMoveTolerance);
+    // A speed the file allows but no flight survives: the position stays a number, the flight
+    // as fast as the world keeps up with, 200 units a second.
+    moveSensitivity = 1e22f;
+    EXPECT_NEAR(stepFrom(glm::vec3(0.0f)).x, 200.0f * dt, kMoveTolerance);
+    moveSensitivity = -50.0f;
+    EXPECT_NEAR(stepFrom(glm::vec3(0.0f)).x, 0.0f, kMoveTolerance) << "no flight backwards out of the world";
 }
 
 TEST_F(PlayerTest, WheelZoomsInStepsDownToFirstPerson)

@@ -1,5 +1,9 @@
+#include "GltfWriter.h"
 #include "RenderFixture.h"
 
+#include "render/Files.h"
+#include "render/Model.h"
+#include "render/Shader.h"
 #include "render/Texture.h"
 
 #include <epoxy/gl.h>
@@ -112,6 +116,39 @@ TEST_F(TextureTest, AMissingImageIsReportedAndStillNamed)
     GLint width = -1;
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
     EXPECT_EQ(width, 0) << "no image";
+}
+
+// A model names its textures; a name that climbs out of the model's folder could read any image
+// on the machine, and is refused with the message of an image that does not load.
+TEST_F(TextureTest, AModelsTextureNamesStayInTheModelsFolder)
+{
+    const std::vector<unsigned char> grey(12, 200);
+    rendertest::writePng(sandbox.assets() / "models" / "outside.png", 2, 2, 3, grey);
+    rendertest::writePng(sandbox.assets() / "models" / "test" / "inside.png", 2, 2, 3, grey);
+    std::filesystem::create_directories(sandbox.assets() / "models" / "test" / "maps");
+    const std::string absolute = (sandbox.assets() / "models" / "outside.png").string();
+    const std::vector<std::string> names = {"../outside.png", "maps/../../outside.png", absolute, "inside.png"};
+    std::vector<gltf::MeshData> meshes;
+    std::vector<gltf::Material> materials;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        meshes.push_back(gltf::box("Box" + std::to_string(i), glm::vec3(1.0f), static_cast<int>(i)));
+        materials.push_back({"Material" + std::to_string(i), glm::vec4(1.0f), 0.8f, names[i], ""});
+    }
+    gltf::scene(meshes, materials).write(sandbox, "models/test/model.gltf");
+
+    CaptureStdout();
+    const Model model(assetPath("models/test/model.gltf"), getShader(SHADER_RAWCOLOR));
+    const std::string out = GetCapturedStdout();
+    for (std::size_t i = 0; i + 1 < names.size(); ++i)
+        EXPECT_NE(out.find("ERROR - failed to load texture: ../../assets/models/test/" + names[i] + "\n"),
+                  std::string::npos)
+            << names[i] << " was not refused: " << out;
+    EXPECT_EQ(out.find("inside.png"), std::string::npos) << out;
+    ASSERT_EQ(model.meshes.size(), names.size());
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        ASSERT_EQ(model.meshes[i]->textures.size(), 1u) << names[i];
+        EXPECT_EQ(model.meshes[i]->textures[0].hasImage, names[i] == "inside.png") << names[i];
+    }
 }
 
 } // namespace

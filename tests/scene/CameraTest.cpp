@@ -265,4 +265,22 @@ TEST(FreeCameraTest, LooksAlongYawAndPitchFromItsOffset)
     expectVecNear(camera.up, glm::vec3(-kSin30, 0.0f, kCos30));
 }
 
+// "fov =" reads as 0, and 0 or 180 degrees leave the projection dividing by zero: every vertex
+// would be NaN and only the HUD drawn. The view is bounded to 10 to 150 degrees.
+TEST_F(CameraTest, AFieldOfViewOutOfRangeStillShowsTheWorld)
+{
+    for (const float setting : {0.0f, -30.0f, 180.0f, 1000.0f}) {
+        fov = setting;
+        camera->rebuildProjection();
+        EXPECT_GE(camera->fov, 10.0f) << setting;
+        EXPECT_LE(camera->fov, 150.0f) << setting;
+        // A point straight ahead lands in the middle of the picture, between the planes.
+        const glm::vec3 p = ndc(camera->projection, glm::vec3(0.0f, 0.0f, -10.0f));
+        EXPECT_NEAR(p.x, 0.0f, kTolerance) << setting;
+        EXPECT_NEAR(p.y, 0.0f, kTolerance) << setting;
+        EXPECT_GT(p.z, -1.0f) << setting;
+        EXPECT_LT(p.z, 1.0f) << setting;
+    }
+}
+
 } // namespace
