@@ -51,7 +51,7 @@ const char* readmeMeaning(Action action)
 {
     switch (action) {
     case Action::Pause:
-        return "pause / resume (a click into the window resumes too)";
+        return "pause menu / resume";
     case Action::Mute:
         return "sound off / on (the HUD says \"SOUND OFF\" / \"SOUND ON\")";
     case Action::Screenshot:

@@ -209,8 +209,8 @@ void Menu::draw(TextRenderer& text, int windowWidth, int windowHeight, float top
             const float valueLeft = right - text.width(item.value, itemScale);
             text.draw(item.value, valueLeft, baseline, itemScale, color);
             if (item.slider) {
-                const float barRight = right - layout.valueWidth - gap;
-                const float barLeft = barRight - barWidth;
+                const float barLeft = left + layout.labelWidth + gap;
+                const float barRight = barLeft + barWidth;
                 const float barHeight = std::max(2.0f, 6.0f * unit);
                 const float barY = baseline + glyphPixels * itemScale * 0.3f - barHeight / 2.0f;
                 text.drawRect(barLeft, barY, barWidth, barHeight, menuColors::dimmed, 0.9f);
@@ -241,7 +241,7 @@ Menu::Layout Menu::measure(const TextRenderer& text, float unit) const
     layout.noteLine = glyphPixels * noteScale * 1.5f;
     layout.titleLine = glyphPixels * titleScale * 1.2f;
 
-    float labelWidth = 0.0f;
+    float& labelWidth = layout.labelWidth;
     bool anySlider = false;
     for (const MenuItem& item : items) {
         labelWidth = std::max(labelWidth, text.width(item.label, itemScale));

@@ -85,6 +85,7 @@ private:
         float noteLine = 0.0f;
         float titleLine = 0.0f;
         float valueWidth = 0.0f;
+        float labelWidth = 0.0f;
     };
     Layout measure(const TextRenderer& text, float unit) const;
     bool choosable(int index) const;

@@ -49,7 +49,7 @@ public:
     {
         return depth < screens.size() ? screens[screens.size() - 1 - depth].get() : nullptr;
     }
-    // Draws the top screen over what shows through under it.
+    // Draws the top screen over the screen it shows through to.
     void draw(Game& game);
 
 private:

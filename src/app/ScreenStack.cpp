@@ -43,13 +43,14 @@ void ScreenStack::apply(Game& game)
 
 void ScreenStack::draw(Game& game)
 {
-    // From the topmost screen that hides everything under it, up to the top.
-    std::size_t first = screens.size();
-    while (first > 0) {
-        --first;
-        if (!screens[first]->overlay())
-            break;
-    }
-    for (std::size_t i = first; i < screens.size(); ++i)
-        screens[i]->draw(game);
+    // The topmost screen that hides everything under it (the world, or a recording), then the
+    // top one over it: a menu opened from a menu takes its place rather than piling on it.
+    if (screens.empty())
+        return;
+    std::size_t base = screens.size() - 1;
+    while (base > 0 && screens[base]->overlay())
+        --base;
+    screens[base]->draw(game);
+    if (base + 1 < screens.size())
+        screens.back()->draw(game);
 }

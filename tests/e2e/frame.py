@@ -81,6 +81,10 @@ def measure(image, query):
         # Lit and shaded wing alike; tree bark, floor and mushroom caps stay out.
         return str(sum(1 for r, g, b in region(image, box)
                        if r >= 150 and 70 <= g <= 175 and b <= 40 and r >= 1.5 * g))
+    if name == "yellow":
+        # The menus' highlight: the chosen line and its bar, in the pollen's yellow.
+        return str(sum(1 for r, g, b in region(image, box, 1)
+                       if r >= 235 and 195 <= g <= 235 and b <= 60))
     if name.startswith("diff:"):
         other = read_ppm(name[5:])
         if other[:2] != image[:2]:

@@ -517,6 +517,59 @@ else
     cat "$work/game4.log"
 fi
 
+# ---------------------------------------------------------------- run 5: the menus
+# P opens the pause menu over the frozen game; Down twice and Enter open SETTINGS, whose first
+# line, SOUND VOLUME, is chosen; Left lowers it a step. Escape goes back to the pause menu (and
+# writes the player's config.txt), Escape there quits. The next start shows the new value.
+MENU=0.1,0.05,0.9,0.6        # the settings' first lines, the sound volume's bar among them
+player_config="$XDG_CONFIG_HOME/quillfen/config.txt"
+rm -rf "$XDG_CONFIG_HOME"
+# Presses a moment apart, as fingers make them: a key let go and pressed again between two
+# frames is one long press to the game.
+open_settings() {
+    press p
+    sleep 0.3
+    press Down
+    sleep 0.3
+    press Down
+    sleep 0.3
+    press Return
+    sleep 0.5
+}
+if start_game "$work/game5.log"; then
+    open_settings
+    yellow_before=$(measure "$(shot settings-before)" "yellow@$MENU")
+    press Left
+    sleep 0.3
+    press Escape
+    sleep 0.5
+    if grep -qx 'sound_volume = 0.7' "$player_config" 2> /dev/null && ! grep -q '^music_volume' "$player_config"; then
+        pass "the settings screen lowered the sound volume and wrote it alone: $(grep -v '^//' "$player_config" | tr '\n' ' ')"
+    else
+        fail "the player's config.txt after the settings screen: $(cat "$player_config" 2> /dev/null || echo missing)"
+    fi
+    stop_game
+    if start_game "$work/game5b.log"; then
+        open_settings
+        yellow_after=$(measure "$(shot settings-after)" "yellow@$MENU")
+        # The chosen line's bar is a tenth shorter (and "70 %" a little less yellow than "80 %").
+        if holds "$yellow_before >= 200" && holds "$yellow_after <= $yellow_before - 50"; then
+            pass "the next start shows the new sound volume (highlight pixels $yellow_before -> $yellow_after)"
+        else
+            fail "the settings screen after a restart: highlight pixels $yellow_before -> $yellow_after"
+        fi
+        press Escape
+        sleep 0.3
+        stop_game
+    else
+        fail "run 5b: no first frame"
+        cat "$work/game5b.log"
+    fi
+else
+    fail "run 5: no first frame"
+    cat "$work/game5.log"
+fi
+
 echo "run time $(printf %.1f "$(elapsed)") s"
 if [ $failures -gt 0 ]; then
     echo "$failures check(s) failed"

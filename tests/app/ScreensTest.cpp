@@ -1,0 +1,393 @@
+#include "app/BestResults.h"
+#include "app/Config.h"
+#include "app/Controls.h"
+#include "app/Game.h"
+#include "app/GameInput.h"
+#include "app/MenuScreens.h"
+#include "app/PlayScreens.h"
+#include "app/Replay.h"
+#include "app/ReplayPlayer.h"
+#include "app/ReplayScreen.h"
+#include "app/UserFolders.h"
+#include "physics/Player.h"
+#include "scene/Camera.h"
+#include "support/GameHarness.h"
+#include "world/Random.h"
+
+#include <GLFW/glfw3.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+// The screens over play, driven as a player drives them: keys let go, frame by frame.
+
+namespace {
+
+namespace fs = std::filesystem;
+constexpr float dt = 1.0f / 60.0f;
+
+class Screens : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        scratch = fs::temp_directory_path() / ("quillfen-screens-" + std::to_string(::getpid()));
+        fs::remove_all(scratch);
+        env.set("XDG_DATA_HOME", (scratch / "data").c_str());
+        env.set("XDG_CONFIG_HOME", (scratch / "config").c_str());
+        h = std::make_unique<testkit::GameHarness>(true);
+        // The game records every session and keeps its records, as the real one does.
+        auto device = std::make_unique<testkit::FakeInputDevice>();
+        keys = device.get();
+        h->game.recordWith(std::move(device));
+        h->game.menuInput.setDevice(keys);
+        h->game.records = std::make_unique<BestResults>(BestResults::defaultFile());
+    }
+    void TearDown() override
+    {
+        h.reset();
+        resetSettings();
+        fs::remove_all(scratch);
+    }
+
+    void tap(int code)
+    {
+        keys->pressed[code] = true;
+        h->frame(dt);
+        keys->pressed[code] = false;
+        h->frame(dt);
+    }
+    template <class S> S* top() { return dynamic_cast<S*>(h->game.screens.top()); }
+    // Down to the item, then Enter.
+    void choose(int item)
+    {
+        for (int i = 0; i < item; ++i)
+            tap(GLFW_KEY_DOWN);
+        tap(GLFW_KEY_ENTER);
+    }
+    std::string configText() const
+    {
+        std::ifstream in(scratch / "config" / "quillfen" / "config.txt");
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+    fs::path scratch;
+    testkit::ScopedEnv env;
+    std::unique_ptr<testkit::GameHarness> h;
+    testkit::FakeInputDevice* keys = nullptr;
+};
+
+TEST_F(Screens, WatchingTheLastRunFromThePauseMenuLeavesThePausedRunAsItWasAndWritesNoRecord)
+{
+    // A first run that ends, saved as last.qfr; a second one paused half-way.
+    h->frames(60, dt);
+    h->player->remainingTime = -1.0f;
+    h->frame(dt);
+    ASSERT_TRUE(h->game.runOver);
+    ASSERT_TRUE(fs::exists(replayFile("last.qfr")));
+    tap(GLFW_KEY_ENTER);
+    ASSERT_FALSE(h->game.runOver);
+    keys->pressed[GLFW_KEY_W] = true;
+    h->frames(90, dt);
+    keys->pressed[GLFW_KEY_W] = false;
+    tap(GLFW_KEY_P);
+    ASSERT_NE(top<PauseScreen>(), nullptr);
+
+    const glm::vec3 position = h->game.player->getPosition();
+    const float remaining = h->game.player->remainingTime;
+    const float levelTimer = h->game.levelTimer;
+    const std::uint32_t random = WorldRandom::position();
+    const std::size_t recorded = h->game.recorder->frameCount();
+    const auto bestBefore = h->game.records->runs().size();
+    fs::remove(BestResults::defaultFile());
+
+    choose(PauseScreen::WatchLast);
+    ASSERT_NE(top<ReplayScreen>(), nullptr);
+    EXPECT_TRUE(h->game.replaying);
+    // The wheel turned while watching steers nothing of the recording (nor of the run after).
+    for (int i = 0; i < 400 && top<ReplayScreen>(); ++i) {
+        h->game.pendingScroll = i % 2 ? 1 : -1;
+        h->frame(dt);
+    }
+    ASSERT_NE(top<PauseScreen>(), nullptr) << "back to the pause menu at the end";
+    EXPECT_FALSE(h->game.replaying);
+    EXPECT_EQ(h->game.player->getPosition(), position);
+    EXPECT_EQ(h->game.player->remainingTime, remaining);
+    EXPECT_EQ(h->game.levelTimer, levelTimer);
+    EXPECT_EQ(WorldRandom::position(), random);
+    EXPECT_EQ(h->game.recorder->frameCount(), recorded) << "nothing recorded while a menu or a replay is up";
+    EXPECT_FALSE(fs::exists(BestResults::defaultFile())) << "the replay's end wrote the player's records";
+    EXPECT_EQ(h->game.records->runs().size(), bestBefore);
+
+    // The paused run goes on from where it stood.
+    tap(GLFW_KEY_P);
+    ASSERT_NE(top<PlayScreen>(), nullptr);
+    h->frame(dt);
+    EXPECT_NEAR(h->game.player->remainingTime, remaining - dt, 1e-5f);
+}
+
+TEST_F(Screens, AReplayWatchedEndsWhereItWasRecordedWhateverTheViewerScrolls)
+{
+    h->frames(60, dt);
+    h->player->health = 0.0f;
+    h->frame(dt);
+    std::string error;
+    auto replay = loadReplay(replayFile("last.qfr"), error);
+    ASSERT_TRUE(replay) << error;
+    const glm::vec3 end = h->game.player->getPosition();
+
+    tap(GLFW_KEY_ENTER);
+    h->game.screens.push(std::make_unique<ReplayScreen>(*replay, false));
+    glm::vec3 watched{};
+    for (int i = 0; i < 300 && !h->game.paused; ++i) {
+        h->game.pendingScroll = 1;
+        h->frame(dt);
+    }
+    for (int i = 0; i < 300; ++i) {
+        auto* screen = top<ReplayScreen>();
+        if (!screen)
+            break;
+        if (screen->ended()) {
+            watched = h->game.player->getPosition();
+            break;
+        }
+        h->game.pendingScroll = i % 3 ? 1 : -1;
+        h->frame(dt);
+    }
+    EXPECT_EQ(watched, end);
+}
+
+TEST_F(Screens, ARecordedStallNeitherFreezesThePictureNorIsPlayedInOneGo)
+{
+    // A run stopped for an hour (Ctrl-Z) leaves one frame of 3600 s in its recording.
+    h->frames(30, dt);
+    h->game.playStep(3600.0, true, false);
+    h->frames(30, dt);
+    const auto replay = parseReplay(h->game.recorder->fileContent(), *std::make_unique<std::string>());
+    ASSERT_TRUE(replay);
+    ReplayPlayer player(*replay);
+    for (int i = 0; i < 30; ++i)
+        player.stepFrame(h->game);
+    EXPECT_LE(player.nextPaceTime(), maxUpdateTime) << "the stall is paced as one bounded step";
+    EXPECT_GT(player.nextPaceTime(), 0.0);
+}
+
+TEST_F(Screens, EarlierRunsAreGoneThroughASliceAFrameAndEscapeStopsThem)
+{
+    // A long session: three runs before the one to watch.
+    for (int run = 0; run < 3; ++run) {
+        h->frames(600, dt);
+        h->player->health = 0.0f;
+        h->frame(dt);
+        tap(GLFW_KEY_ENTER);
+    }
+    h->frames(30, dt);
+    std::string error;
+    auto replay = parseReplay(h->game.recorder->fileContent(), error);
+    ASSERT_TRUE(replay) << error;
+    ASSERT_GT(replay->header.runStart, 1800u);
+
+    tap(GLFW_KEY_P);
+    h->game.screens.push(std::make_unique<ReplayScreen>(*replay, false));
+    h->frame(dt);
+    auto* screen = top<ReplayScreen>();
+    ASSERT_NE(screen, nullptr);
+    EXPECT_FALSE(screen->worldMoves()) << "the earlier runs are gone through unseen";
+    // The window answers while they are gone through: Escape goes back at once.
+    tap(GLFW_KEY_ESCAPE);
+    EXPECT_NE(top<PauseScreen>(), nullptr);
+}
+
+TEST_F(Screens, ARecordingOfAWorldThatBehavesOtherwiseIsRefused)
+{
+    h->frames(30, dt);
+    std::string error;
+    auto replay = parseReplay(h->game.recorder->fileContent(), error);
+    ASSERT_TRUE(replay) << error;
+    EXPECT_TRUE(replayFitsThisGame(*replay, error)) << error;
+    replay->header.worldFingerprint ^= 1;
+    EXPECT_FALSE(replayFitsThisGame(*replay, error));
+    EXPECT_NE(error.find("behaves differently"), std::string::npos) << error;
+    EXPECT_EQ(error.find('\n'), std::string::npos);
+}
+
+TEST_F(Screens, TheFingerprintFollowsTheRulesAndLeavesTheWorldAlone)
+{
+    const std::uint32_t random = WorldRandom::position();
+    const float before = difficulty;
+    const std::uint64_t fingerprint = worldFingerprint();
+    EXPECT_EQ(WorldRandom::position(), random);
+    EXPECT_EQ(worldFingerprint(), fingerprint) << "the same world, the same number";
+    // A world that behaves otherwise (a faster creature) has another.
+    const Setting* speed = findSetting("moveSensitivity");
+    const float defaultSpeed = speed->defaultValue;
+    const_cast<Setting*>(speed)->defaultValue = defaultSpeed * 2.0f;
+    const std::uint64_t faster = worldFingerprint();
+    const_cast<Setting*>(speed)->defaultValue = defaultSpeed;
+    EXPECT_NE(faster, fingerprint);
+    EXPECT_EQ(difficulty, before);
+}
+
+TEST_F(Screens, TheSettingsScreenChangesTheGameAtOnceAndWritesOnlyWhatChangedKeepingThePlayersLines)
+{
+    fs::create_directories(scratch / "config" / "quillfen");
+    {
+        std::ofstream out(scratch / "config" / "quillfen" / "config.txt");
+        out << "// my own settings\nfov = 70 // wide\nbrightness = 0.2\n";
+    }
+    loadConfig();
+    tap(GLFW_KEY_P);
+    choose(PauseScreen::Settings);
+    auto* settings = top<SettingsScreen>();
+    ASSERT_NE(settings, nullptr);
+    // SOUND VOLUME is the first item: two steps down, at once.
+    const float volume = sound_volume;
+    tap(GLFW_KEY_LEFT);
+    tap(GLFW_KEY_LEFT);
+    EXPECT_NEAR(sound_volume, volume - 0.2f, 1e-5f);
+    // FIELD OF VIEW: one step up reaches the camera before the screen is left.
+    tap(GLFW_KEY_DOWN);
+    tap(GLFW_KEY_DOWN);
+    tap(GLFW_KEY_DOWN);
+    tap(GLFW_KEY_DOWN);
+    tap(GLFW_KEY_RIGHT);
+    EXPECT_EQ(fov, 75.0f);
+    EXPECT_EQ(h->game.player->camera->fov, 75.0f);
+    tap(GLFW_KEY_ESCAPE);
+    ASSERT_NE(top<PauseScreen>(), nullptr);
+
+    const std::string text = configText();
+    EXPECT_NE(text.find("// my own settings\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("fov = 75 // wide\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("brightness = 0.2\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("sound_volume = 0.6"), std::string::npos) << text;
+    EXPECT_EQ(text.find("music_volume"), std::string::npos) << "only what changed is written:\n" << text;
+    resetSettings();
+    loadConfig();
+    EXPECT_NEAR(sound_volume, volume - 0.2f, 1e-5f) << "read back at the next start";
+}
+
+TEST_F(Screens, ANewDifficultyWaitsForTheNextRun)
+{
+    tap(GLFW_KEY_P);
+    choose(PauseScreen::Settings);
+    for (int i = 0; i < 5; ++i)
+        tap(GLFW_KEY_DOWN);
+    const float before = difficulty;
+    tap(GLFW_KEY_RIGHT);
+    EXPECT_EQ(difficulty, before) << "the run goes on by the rules it started with";
+    tap(GLFW_KEY_ESCAPE);
+    // Back on the pause menu at SETTINGS, one up is RESTART.
+    tap(GLFW_KEY_UP);
+    tap(GLFW_KEY_ENTER);
+    h->frame(dt);
+    EXPECT_EQ(h->player->remainingTime, 15.0f - dt) << "a new run began";
+    EXPECT_NEAR(difficulty, before + 0.1f, 1e-5f);
+}
+
+TEST_F(Screens, ASettingsFileThatCannotBeWrittenKeepsTheGameGoing)
+{
+    // A file where the folder should be.
+    fs::create_directories(scratch / "config");
+    std::ofstream(scratch / "config" / "quillfen") << "not a folder";
+    tap(GLFW_KEY_P);
+    choose(PauseScreen::Settings);
+    const float volume = sound_volume;
+    ::testing::internal::CaptureStdout();
+    tap(GLFW_KEY_LEFT);
+    tap(GLFW_KEY_ESCAPE);
+    const std::string out = ::testing::internal::GetCapturedStdout();
+    auto* settings = top<SettingsScreen>();
+    ASSERT_NE(settings, nullptr) << "the screen stays to say so";
+    EXPECT_NE(settings->menu.message.find("NOT SAVED"), std::string::npos);
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1) << out;
+    EXPECT_NEAR(sound_volume, volume - 0.1f, 1e-5f) << "the setting still applies";
+    tap(GLFW_KEY_ESCAPE);
+    EXPECT_NE(top<PauseScreen>(), nullptr);
+}
+
+TEST_F(Screens, AKeyBoundOnTheControlsScreenSteersAndIsSaved)
+{
+    tap(GLFW_KEY_P);
+    choose(PauseScreen::Controls);
+    ASSERT_NE(top<ControlsScreen>(), nullptr);
+    // FORWARD is the first action: choose it, press Up.
+    tap(GLFW_KEY_ENTER);
+    tap(GLFW_KEY_UP);
+    EXPECT_EQ(h->game.input->controls().key(Action::Forward), GLFW_KEY_UP);
+    tap(GLFW_KEY_ESCAPE);
+    EXPECT_NE(configText().find("key_forward = UP"), std::string::npos) << configText();
+    tap(GLFW_KEY_P);
+    ASSERT_NE(top<PlayScreen>(), nullptr);
+
+    keys->pressed[GLFW_KEY_UP] = true;
+    h->frame(dt);
+    EXPECT_EQ(h->game.input->faster(), 1.0f) << "the new key flies faster";
+    keys->pressed[GLFW_KEY_UP] = false;
+    keys->pressed[GLFW_KEY_W] = true;
+    h->frame(dt);
+    EXPECT_EQ(h->game.input->faster(), 0.0f) << "the old key no longer does";
+    keys->pressed[GLFW_KEY_W] = false;
+}
+
+TEST_F(Screens, TheGameOverMenuRestartsAtOnceAndItsOtherItemsAreReachedWithTheArrows)
+{
+    h->player->health = 0.0f;
+    h->frame(dt);
+    auto* play = top<PlayScreen>();
+    ASSERT_NE(play, nullptr);
+    h->frame(dt);
+    ASSERT_TRUE(play->gameOverShown);
+    EXPECT_EQ(play->gameOverMenu.highlighted, PlayScreen::Restart);
+    // W and S fly the creature while the world goes on: they do not move the highlight.
+    tap(GLFW_KEY_S);
+    EXPECT_EQ(play->gameOverMenu.highlighted, PlayScreen::Restart);
+    tap(GLFW_KEY_DOWN);
+    tap(GLFW_KEY_DOWN);
+    tap(GLFW_KEY_DOWN);
+    tap(GLFW_KEY_ENTER);
+    EXPECT_NE(top<BestRunsScreen>(), nullptr);
+    EXPECT_TRUE(h->game.paused) << "a menu over the game over stops the world";
+    tap(GLFW_KEY_BACKSPACE);
+    ASSERT_EQ(top<PlayScreen>(), play);
+    // The pad's D-pad and A.
+    keys->pad.connected = true;
+    h->frame(dt);
+    for (int i = 0; i < 3; ++i) {
+        keys->pad.buttons[GLFW_GAMEPAD_BUTTON_DPAD_UP] = true;
+        h->frame(dt);
+        keys->pad.buttons[GLFW_GAMEPAD_BUTTON_DPAD_UP] = false;
+        h->frame(dt);
+    }
+    EXPECT_EQ(play->gameOverMenu.highlighted, PlayScreen::Restart);
+    keys->pad.buttons[GLFW_GAMEPAD_BUTTON_A] = true;
+    h->frame(dt);
+    keys->pad.buttons[GLFW_GAMEPAD_BUTTON_A] = false;
+    h->frame(dt);
+    EXPECT_FALSE(h->game.runOver);
+    EXPECT_GT(h->player->health, 0.0f);
+}
+
+TEST_F(Screens, ThePauseMenuPassesOverAMissingRecordingAndQuitEndsTheGame)
+{
+    tap(GLFW_KEY_P);
+    auto* pause = top<PauseScreen>();
+    ASSERT_NE(pause, nullptr);
+    EXPECT_EQ(pause->menu.highlighted, PauseScreen::Resume);
+    EXPECT_FALSE(pause->menu.items[PauseScreen::WatchLast].enabled) << "no run has ended yet";
+    EXPECT_FALSE(pause->menu.items[PauseScreen::WatchBest].enabled);
+    // Up from RESUME wraps to QUIT, passing nothing dimmed on the way down.
+    tap(GLFW_KEY_UP);
+    EXPECT_EQ(pause->menu.highlighted, PauseScreen::Quit);
+    tap(GLFW_KEY_UP);
+    EXPECT_EQ(pause->menu.highlighted, PauseScreen::BestRuns);
+    tap(GLFW_KEY_DOWN);
+    tap(GLFW_KEY_ENTER);
+    EXPECT_TRUE(h->game.quitting);
+}
+
+} // namespace
