@@ -150,12 +150,12 @@ void Menu::draw(TextRenderer& text, int windowWidth, int windowHeight, float top
         unit *= fit * 0.98f;
         layout = measure(text, unit);
     }
-    const float itemScale = 0.6f * unit * itemSize;
-    const float titleScale = 1.6f * unit;
-    const float noteScale = 0.38f * unit;
-    const float pad = 24.0f * unit;
-    const float gap = 28.0f * unit;
-    const float barWidth = 180.0f * unit;
+    const float itemScale = layout.itemScale;
+    const float titleScale = layout.titleScale;
+    const float noteScale = layout.noteScale;
+    const float pad = layout.pad;
+    const float gap = layout.gap;
+    const float barWidth = layout.barWidth;
 
     // Centred in the room there is, never below the window's foot.
     const float panelTop = std::max(layout.height, ceiling - std::max(0.0f, (ceiling - layout.height) / 2.0f));
@@ -231,12 +231,18 @@ void Menu::draw(TextRenderer& text, int windowWidth, int windowHeight, float top
 Menu::Layout Menu::measure(const TextRenderer& text, float unit) const
 {
     Layout layout;
-    const float itemScale = 0.6f * unit * itemSize;
-    const float titleScale = 1.6f * unit;
-    const float noteScale = 0.38f * unit;
-    const float pad = 24.0f * unit;
-    const float gap = 28.0f * unit;
-    const float barWidth = 180.0f * unit;
+    layout.itemScale = 0.6f * unit * itemSize;
+    layout.titleScale = 1.6f * unit;
+    layout.noteScale = 0.38f * unit;
+    layout.pad = 24.0f * unit;
+    layout.gap = 28.0f * unit;
+    layout.barWidth = 180.0f * unit;
+    const float itemScale = layout.itemScale;
+    const float titleScale = layout.titleScale;
+    const float noteScale = layout.noteScale;
+    const float pad = layout.pad;
+    const float gap = layout.gap;
+    const float barWidth = layout.barWidth;
     layout.itemLine = glyphPixels * itemScale * 1.5f;
     layout.noteLine = glyphPixels * noteScale * 1.5f;
     layout.titleLine = glyphPixels * titleScale * 1.2f;

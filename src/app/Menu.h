@@ -78,7 +78,14 @@ public:
     float itemSize = 1.0f;
 
 private:
+    // Sizes for one unit (the window's height against the height the menus are drawn for).
     struct Layout {
+        float itemScale = 0.0f;
+        float titleScale = 0.0f;
+        float noteScale = 0.0f;
+        float pad = 0.0f;
+        float gap = 0.0f;
+        float barWidth = 0.0f;
         float width = 0.0f;
         float height = 0.0f;
         float itemLine = 0.0f;

@@ -41,6 +41,20 @@ void MenuScreen::goBack(Game& game)
     game.screens.pop();
 }
 
+bool MenuScreen::saveOrSay(const std::vector<ConfigEntry>& entries)
+{
+    std::string message;
+    if (savePlayerConfig(entries, message))
+        return true;
+    // What was changed still applies for this session; the player is told once, here, and
+    // leaving again goes without saving.
+    saveFailed = true;
+    menu.message = "NOT SAVED: " + message + " (BACK AGAIN TO LEAVE)";
+    for (char& c : menu.message)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return false;
+}
+
 void MenuScreen::draw(Game& game)
 {
     if (!game.text)
@@ -280,15 +294,8 @@ void SettingsScreen::goBack(Game& game)
             entries.push_back({"window_width", std::to_string(chosenSize.width)});
             entries.push_back({"window_height", std::to_string(chosenSize.height)});
         }
-        std::string message;
-        if (!savePlayerConfig(entries, message)) {
-            // The settings still apply for this session; the player is told once, here.
-            saveFailed = true;
-            menu.message = "NOT SAVED: " + message + " (BACK AGAIN TO LEAVE)";
-            for (char& c : menu.message)
-                c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        if (!saveOrSay(entries))
             return;
-        }
     }
     game.screens.pop();
 }
@@ -396,15 +403,7 @@ void ControlsScreen::act(Game& game, const MenuChoice& choice)
 void ControlsScreen::goBack(Game& game)
 {
     const std::vector<ConfigEntry> entries = changedBindings(before, bindings);
-    if (!saveFailed && !entries.empty()) {
-        std::string message;
-        if (!savePlayerConfig(entries, message)) {
-            saveFailed = true;
-            menu.message = "NOT SAVED: " + message + " (BACK AGAIN TO LEAVE)";
-            for (char& c : menu.message)
-                c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-            return;
-        }
-    }
+    if (!saveFailed && !entries.empty() && !saveOrSay(entries))
+        return;
     game.screens.pop();
 }

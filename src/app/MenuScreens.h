@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/Config.h"
 #include "app/Controls.h"
 #include "app/Menu.h"
 #include "app/Screen.h"
@@ -31,6 +32,11 @@ protected:
     virtual void act(Game& game, const MenuChoice& choice) = 0;
     // Leaving by Back, by BACK, or by Escape.
     virtual void goBack(Game& game);
+    // Writes the entries to the player's config.txt; false, with the reason on the screen, when it could not.
+    bool saveOrSay(const std::vector<ConfigEntry>& entries);
+
+    // A save failed once on this screen.
+    bool saveFailed = false;
 };
 
 // The best runs kept, the newest of this session highlighted.
@@ -62,8 +68,6 @@ private:
     std::vector<std::string> changedKeys;
     bool windowSizeChanged = false;
     WindowSize chosenSize;
-    // The save failed once: leaving again goes without saving.
-    bool saveFailed = false;
     std::size_t resetItem = 0;
     std::size_t backItem = 0;
 };
@@ -88,6 +92,5 @@ private:
     // The action waiting for its key, and the key that was pressed for it (bound when let go).
     std::optional<Action> waiting;
     int pressed = noKey;
-    bool saveFailed = false;
     bool entered = false;
 };

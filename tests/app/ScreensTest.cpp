@@ -13,6 +13,7 @@
 #include "scene/Camera.h"
 #include "support/GameHarness.h"
 #include "world/Random.h"
+#include "world/SegmentManager.h"
 
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
@@ -388,6 +389,20 @@ TEST_F(Screens, ThePauseMenuPassesOverAMissingRecordingAndQuitEndsTheGame)
     tap(GLFW_KEY_DOWN);
     tap(GLFW_KEY_ENTER);
     EXPECT_TRUE(h->game.quitting);
+}
+
+TEST_F(Screens, CreatingTheWorldAgainReplacesItAndNeverAddsASecond)
+{
+    auto firstForest = h->game.segmentManager;
+    auto firstPlayer = h->game.player;
+    h->game.createWorld(true);
+    ASSERT_EQ(h->game.root.children.size(), 1u);
+    EXPECT_EQ(h->game.root.children.front(), std::static_pointer_cast<GameObject>(h->game.segmentManager));
+    EXPECT_NE(h->game.segmentManager, firstForest);
+    EXPECT_NE(h->game.player, firstPlayer);
+    EXPECT_EQ(firstForest.use_count(), 1) << "the old forest is let go";
+    EXPECT_EQ(h->game.levelTimer, 0.0f);
+    EXPECT_FALSE(h->game.runOver);
 }
 
 } // namespace
