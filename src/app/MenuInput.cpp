@@ -18,6 +18,13 @@ constexpr int watched[] = {GLFW_KEY_UP,    GLFW_KEY_DOWN,  GLFW_KEY_LEFT,      G
                            GLFW_KEY_F2,    GLFW_KEY_F3,    GLFW_KEY_F4,        GLFW_KEY_F5,
                            GLFW_KEY_F6,    GLFW_KEY_F11,   GLFW_KEY_F12};
 static_assert(std::size(watched) <= 24);
+// A menu shown while the world goes on (the game-over menu) reads only these: the creature's
+// input reads the rest, and asking the device for a key twice would take a quick tap from it.
+bool readDuringPlay(int code)
+{
+    return code == GLFW_KEY_UP || code == GLFW_KEY_DOWN || code == GLFW_KEY_ENTER || code == GLFW_KEY_KP_ENTER ||
+           code == GLFW_MOUSE_BUTTON_LEFT;
+}
 
 int slot(int code)
 {
@@ -30,7 +37,7 @@ constexpr float stickTip = 0.5f;
 
 } // namespace
 
-void MenuInput::update(bool focused)
+void MenuInput::update(bool focused, bool duringPlay)
 {
     keyWasDown = keyDown;
     padBefore = pad;
@@ -46,7 +53,7 @@ void MenuInput::update(bool focused)
         return;
     }
     for (std::size_t i = 0; i < std::size(watched); ++i)
-        keyDown[i] = device->isPressed(watched[i]);
+        keyDown[i] = (!duringPlay || readDuringPlay(watched[i])) && device->isPressed(watched[i]);
     const GamepadState sampledPad = device->gamepad();
     pad.connected = sampledPad.connected;
     pad.axes = sampledPad.axes;
@@ -64,10 +71,10 @@ void MenuInput::update(bool focused)
     clickEnded = !keyDown[button] && keyWasDown[button];
 }
 
-void MenuInput::resync(bool focused)
+void MenuInput::resync(bool focused, bool duringPlay)
 {
-    update(focused);
-    update(focused);
+    update(focused, duringPlay);
+    update(focused, duringPlay);
     clickStarted = false;
     clickEnded = false;
     cursorMoved = false;

@@ -21,10 +21,12 @@ public:
     // The device read, for a screen that waits for any key at all (the controls screen).
     InputDevice* source() const { return device; }
     // One sample; `focused` false (the window is elsewhere) rests every key and button.
-    void update(bool focused);
+    // `duringPlay`: a menu shown while the world goes on reads only Up, Down, Enter and the
+    // mouse button, leaving every other key to the creature's input.
+    void update(bool focused, bool duringPlay = false);
     // Takes the keys, buttons and cursor as they are now as the last sample, so that the next
     // update sees only what changes from here (a menu coming up after frames it did not watch).
-    void resync(bool focused);
+    void resync(bool focused, bool duringPlay = false);
 
     // Let go in this frame.
     bool released(int code) const;

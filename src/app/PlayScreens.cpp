@@ -47,13 +47,13 @@ void PlayScreen::update(Game& game, double frameTime)
         // Enter (and the pad's A) still restarts at once.
         gameOverMenu.highlight(Restart);
         gameOverMenu.items[WatchThisRun].enabled = fileExists(replayFile("last.qfr"));
-        game.menuInput.resync(game.focused);
+        game.menuInput.resync(game.focused, true);
     }
     gameOverShown = over;
 
     if (gameOverShown) {
         // Only the keys the creature does not fly with: the world goes on under this menu.
-        game.menuInput.update(game.focused);
+        game.menuInput.update(game.focused, true);
         const MenuChoice choice = gameOverMenu.handle(game.menuInput, false);
         if (choice.kind == MenuChoice::Kind::Chosen) {
             switch (choice.item) {
