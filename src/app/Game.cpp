@@ -91,6 +91,7 @@ bool Game::initialize(const std::string& title)
     loadShaders();
     loadModels();
 
+    renderScale.update(render_scale, -1.0);
     const RenderSettings settings = renderSettings();
     postProcessing.initialize(settings);
     shadows.initialize(settings);
@@ -140,6 +141,7 @@ void Game::frame()
 {
     glfwSwapBuffers(window);
     glfwPollEvents();
+    frameTimer.begin();
     update();
     render();
 }
@@ -398,6 +400,7 @@ RenderSettings configuredRenderSettings()
 RenderSettings Game::renderSettings() const
 {
     RenderSettings settings = configuredRenderSettings();
+    settings.renderScale = renderScale.scale();
     if (player) {
         settings.cameraNear = player->camera->nearPlane;
         settings.cameraFar = player->camera->farPlane;
@@ -418,6 +421,7 @@ void Game::render()
         screenshotRequested = false;
         saveScreenshot();
     }
+    followRenderScale();
 }
 
 void Game::queueInstances()
@@ -454,6 +458,12 @@ void Game::hudPass()
 {
     if (input->showHud)
         hud.render();
+}
+
+void Game::followRenderScale()
+{
+    if (renderScale.update(render_scale, frameTimer.end()))
+        postProcessing.initialize(renderSettings());
 }
 
 void Game::onFramebufferSize(GLFWwindow*, int width, int height)

@@ -141,6 +141,7 @@ void HUD::update(Game* game)
     }
     observe(status, game->realFrameTime, game->input ? game->input->showFps : true, game->restarted);
     observeSound(game->input && game->input->muted, game->realFrameTime);
+    renderScalePercent = static_cast<int>(game->renderScale.scale() * 100.0f + 0.5f);
 }
 
 void HUD::observeSound(bool muted, float frameTimeNow)
@@ -233,7 +234,10 @@ void HUD::render()
     std::snprintf(text, sizeof text, "level: %i", shownLevel);
     renderText(text, 25.0f, 25.0f, 0.5f, white);
     if (fpsVisible) {
-        std::snprintf(text, sizeof text, "FPS: %i", fps);
+        if (renderScalePercent != 100)
+            std::snprintf(text, sizeof text, "FPS: %i (%i %%)", fps, renderScalePercent);
+        else
+            std::snprintf(text, sizeof text, "FPS: %i", fps);
         renderText(text, W - 100.0f, H - 25.0f, 0.3f, white);
     }
     if (!replayLabel.empty())
