@@ -238,7 +238,7 @@ void HUD::render()
             std::snprintf(text, sizeof text, "FPS: %i (%i %%)", fps, renderScalePercent);
         else
             std::snprintf(text, sizeof text, "FPS: %i", fps);
-        renderText(text, W - 100.0f, H - 25.0f, 0.3f, white);
+        renderText(text, W - std::max(100.0f, textWidth(text, 0.3f) + 25.0f), H - 25.0f, 0.3f, white);
     }
     if (!replayLabel.empty())
         renderText(replayLabel, W - 300.0f, 25.0f, 0.6f, red);
