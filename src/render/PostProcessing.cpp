@@ -12,11 +12,6 @@ namespace {
 
 const glm::vec3 outlineColor(0.0f);
 
-// What the outline program does (its uniform "stage"): outline into the window; mark the
-// outlines in the alpha of an image of the scene's size; upscale such an image to the window.
-constexpr int outlineToWindow = 0;
-constexpr int markOutlines = 1;
-constexpr int upscaleMarked = 2;
 // The upscaled mark, in [0, 1], above which a window pixel is outline: a line one scene pixel
 // wide stays about that wide, with hard edges.
 constexpr float markThreshold = 0.5f;
@@ -56,6 +51,8 @@ void PostProcessing::initialize(const RenderSettings& settings)
 {
     release();
     edgeShader = getShader(SHADER_PP_EDGE);
+    if (!upscaleShader)
+        upscaleShader = std::make_shared<Shader>(assetPath("shaders/pp/pp_edge.vert"), assetPath("shaders/pp/pp_upscale.frag"));
     const glm::ivec2 scene = sceneSize(settings);
     width = scene.x;
     height = scene.y;
@@ -154,7 +151,7 @@ void PostProcessing::draw()
         // The samplers too: a reload (F5) gives the program fresh uniforms.
         edgeShader->setInt("colorTex", 0);
         edgeShader->setInt("depthTex", 1);
-        edgeShader->setInt("stage", scaled ? markOutlines : outlineToWindow);
+        edgeShader->setInt("markOnly", scaled ? 1 : 0);
         edgeShader->setVec3("outlineColor", outlineColor);
         edgeShader->setFloat("near", cameraNear);
         edgeShader->setFloat("far", cameraFar);
@@ -174,13 +171,22 @@ void PostProcessing::draw()
     // Every window pixel is drawn: no clear needed.
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glViewport(0, 0, windowWidth, windowHeight);
-    if (!edgeShader) {
+    // F5 rebuilds the outline program: this one follows.
+    if (edgeShader && edgeShader->loadCount != upscaleLoads) {
+        if (upscaleLoads != 0)
+            upscaleShader->load();
+        upscaleLoads = edgeShader->loadCount;
+    }
+    if (!edgeShader || !upscaleShader->linked) {
         glClearColor(0.2f, 0.2f, 0.2f, 1.0f);
         glClear(GL_COLOR_BUFFER_BIT);
+        glBindVertexArray(0);
         return;
     }
-    edgeShader->setInt("stage", upscaleMarked);
-    edgeShader->setFloat("markThreshold", markThreshold);
+    glUseProgram(upscaleShader->programId);
+    upscaleShader->setInt("markedTex", 0);
+    upscaleShader->setVec3("outlineColor", outlineColor);
+    upscaleShader->setFloat("markThreshold", markThreshold);
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, markedTexture);
     glDrawArrays(GL_TRIANGLES, 0, 6);

@@ -35,6 +35,9 @@ public:
     std::uint32_t quadVao = 0;
     std::uint32_t quadVbo = 0;
     std::shared_ptr<Shader> edgeShader;
+    // Brings the marked image to the window; rebuilt whenever the outline program is (F5).
+    std::shared_ptr<Shader> upscaleShader;
+    std::uint32_t upscaleLoads = 0;
     // Two triangles over the screen, (x, y, u, v) each.
     float quadVertices[24];
     // Size of the targets, and of the window they are drawn to, as made by the last initialize.

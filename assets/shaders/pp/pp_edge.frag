@@ -1,17 +1,14 @@
 #version 430 core
 // Black outlines where the depth or the colour of the scene changes sharply; the image elsewhere.
-// Below a render scale of 1 in two stages: the outlines marked in the alpha of an image of the
-// scene's size, then that image upscaled to the window with the marks drawn as hard-edged lines.
+// Below a render scale of 1 the outlines are only marked, in the alpha (see pp_upscale.frag).
 
 uniform sampler2D colorTex;
 uniform sampler2D depthTex;
 uniform vec3 outlineColor;
 uniform float near;
 uniform float far;
-// 0: outline into the window; 1: mark the outlines in the alpha, the image in the colour;
-// 2: upscale the marked image in colorTex, outline where the filtered mark passes markThreshold.
-uniform int stage;
-uniform float markThreshold;
+// Mark the outlines in the alpha, leaving the image in the colour, instead of drawing them.
+uniform bool markOnly;
 
 in vec2 uv;
 out vec4 fragColor;
@@ -33,11 +30,6 @@ vec3 hue(vec3 c)
 
 void main()
 {
-    if (stage == 2) {
-        vec4 marked = texture(colorTex, uv);
-        fragColor = vec4(marked.a > markThreshold ? outlineColor : marked.rgb, 1.0);
-        return;
-    }
     ivec2 p = ivec2(gl_FragCoord.xy);
     ivec2 last = textureSize(colorTex, 0) - 1;
     // The four neighbours, clamped to the image.
@@ -68,5 +60,5 @@ void main()
         vec3 gy = hue(texelFetch(colorTex, above, 0).rgb) - hue(texelFetch(colorTex, below, 0).rgb);
         edge = dot(gx, gx) + dot(gy, gy) > colorEdge * colorEdge;
     }
-    fragColor = stage == 1 ? vec4(image, edge ? 1.0 : 0.0) : vec4(edge ? outlineColor : image, 1.0);
+    fragColor = markOnly ? vec4(image, edge ? 1.0 : 0.0) : vec4(edge ? outlineColor : image, 1.0);
 }
