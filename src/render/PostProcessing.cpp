@@ -52,7 +52,8 @@ void PostProcessing::initialize(const RenderSettings& settings)
     release();
     edgeShader = getShader(SHADER_PP_EDGE);
     if (!upscaleShader)
-        upscaleShader = std::make_shared<Shader>(assetPath("shaders/pp/pp_edge.vert"), assetPath("shaders/pp/pp_upscale.frag"));
+        upscaleShader =
+            std::make_shared<Shader>(assetPath("shaders/pp/pp_edge.vert"), assetPath("shaders/pp/pp_upscale.frag"));
     const glm::ivec2 scene = sceneSize(settings);
     width = scene.x;
     height = scene.y;
