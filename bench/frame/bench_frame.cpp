@@ -113,6 +113,8 @@ struct Frame {
     int contents = 0;
     int bodies = 0;
     float renderScale = 1.0f;
+    // The frame's own work as the render scale saw it (a frame or two late), when measured.
+    double scaleWork = -1.0;
 };
 
 // CPU time of the whole process, the rasteriser's threads included: less disturbed than wall
@@ -317,6 +319,7 @@ int main(int argc, char** argv)
         timed(HUD_STEP, &Game::hudPass);
         out.renderScale = game.renderScale.scale();
         game.followRenderScale();
+        out.scaleWork = game.frameTimer.latest * 1e3;
         out.renderAllocations = allocationCount() - beforeRender;
         out.meshDraws = meshDrawCalls() - meshDraws;
         out.hudDraws = hudDrawCalls() - hudDraws;
@@ -355,9 +358,13 @@ int main(int argc, char** argv)
     const auto scales = column([](const Frame& fr) { return fr.renderScale; });
     std::printf("\n%.1f frames per second (%d frames in %.2f s); process CPU time %.1f ms per frame\n",
                 measured / seconds, measured, seconds, cpuMs / measured);
-    std::printf("render scale %.3f mean, %.2f lowest (%s)\n\n", mean(scales),
-                *std::min_element(scales.begin(), scales.end()),
-                game.renderScale.automatic() ? "automatic" : "fixed");
+    std::vector<double> work;
+    for (auto it = first; it != frames.end(); ++it)
+        if (it->scaleWork >= 0.0)
+            work.push_back(it->scaleWork);
+    std::printf("render scale %.3f mean, %.2f lowest (%s); the frame's own work as it sees it %.1f ms (p95 %.1f)\n\n",
+                mean(scales), *std::min_element(scales.begin(), scales.end()),
+                game.renderScale.automatic() ? "automatic" : "fixed", mean(work), percentile(work, 95));
     std::printf("%-16s %9s %8s %9s %9s\n", "step", "wall ms", "p95 ms", "work ms", "GPU ms");
     for (int s = 0; s < STEPS; ++s) {
         const auto wall = column([&](const Frame& fr) { return fr.wall[static_cast<std::size_t>(s)]; });

@@ -117,8 +117,9 @@ void FrameTimer::begin()
 
 double FrameTimer::end()
 {
+    latest = -1.0;
     if (!started)
-        return -1.0;
+        return latest;
     started = false;
     if (timing) {
         Slot& slot = slots[static_cast<std::size_t>(next)];
@@ -145,5 +146,6 @@ double FrameTimer::end()
         work = std::max(slot.cpuSeconds, gpuSeconds);
         slot.pending = false;
     }
+    latest = work;
     return work;
 }

@@ -68,6 +68,8 @@ public:
     // The work of the newest frame whose GPU times have come back, in seconds; negative when
     // none came back (or begin was not called).
     double end();
+    // What the last end returned.
+    double latest = -1.0;
 
 private:
     struct Slot {
