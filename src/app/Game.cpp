@@ -462,7 +462,8 @@ void Game::hudPass()
 
 void Game::followRenderScale()
 {
-    if (renderScale.update(render_scale, frameTimer.end()))
+    // Only the scene's targets change size; a minimised window rebuilds them once it is back.
+    if (renderScale.update(render_scale, frameTimer.end()) && !framebufferResized)
         postProcessing.initialize(renderSettings());
 }
 
