@@ -3,18 +3,21 @@
 // and a fixed frame time of 1/60 s, so every run simulates and draws the same frames. Wall
 // time and GPU time are measured per step of the frame.
 //
-//   bench_frame [--frames N] [--warmup N] [--finish] [--png DIR]
+//   bench_frame [--frames N] [--warmup N] [--finish] [--png DIR] [--set KEY=VALUE]...
 //
 // --finish waits for the GPU after every step, so each step's CPU time includes the drawing
 // it caused (the software rasteriser otherwise finishes a pass while the next one is queued).
 // --png writes the window, as it is about to be shown, every 100 frames and at the last frame, as
 // DIR/frame-NNNN.png: two builds that draw the same must write the same files.
+// --set overrides a setting of config.txt for the run (after the player's own config.txt), for
+// example --set render_scale=1 or --set window_width=1920 --set window_height=1080.
 #include "Allocations.h"
 
 #include "app/Config.h"
 #include "app/Game.h"
 #include "app/GameInput.h"
 #include "app/HUD.h"
+#include "app/UserFolders.h"
 #include "audio/AudioDevice.h"
 #include "audio/GameSound.h"
 #include "physics/PhysicsEngine.h"
@@ -37,6 +40,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -69,14 +75,14 @@ public:
     }
     void getWindowSize(int& width, int& height) override
     {
-        width = 1000;
-        height = 750;
+        width = static_cast<int>(window_width);
+        height = static_cast<int>(window_height);
     }
     void getCursorPos(double& x, double& y) override
     {
         // A slow sway of the view, a few pixels per frame away from the centre.
-        x = 500.0 + std::round(6.0 * std::sin(frame * 2.0 * pi / 240.0));
-        y = 375.0 + std::round(3.0 * std::sin(frame * 2.0 * pi / 180.0));
+        x = std::floor(window_width / 2.0) + std::round(6.0 * std::sin(frame * 2.0 * pi / 240.0));
+        y = std::floor(window_height / 2.0) + std::round(3.0 * std::sin(frame * 2.0 * pi / 180.0));
     }
     void setCursorPos(double, double) override {}
     void hideCursor() override {}
@@ -106,6 +112,9 @@ struct Frame {
     int drops = 0;
     int contents = 0;
     int bodies = 0;
+    float renderScale = 1.0f;
+    // The frame's own work as the render scale saw it (a frame or two late), when measured.
+    double scaleWork = -1.0;
 };
 
 // CPU time of the whole process, the rasteriser's threads included: less disturbed than wall
@@ -159,6 +168,35 @@ bool writeWindow(const std::string& path)
     return stbi_write_png(path.c_str(), width, height, 3, pixels.data(), width * 3) != 0;
 }
 
+// The settings given with --set go after the player's own config.txt, in a scratch config
+// folder the game then reads instead: later lines win. The folder is named in the report.
+bool applyOverrides(const std::vector<std::string>& overrides)
+{
+    std::string text;
+    const std::filesystem::path own = userConfigFolder() / "config.txt";
+    if (std::ifstream in{own}) {
+        std::ostringstream whole;
+        whole << in.rdbuf();
+        text = whole.str() + "\n";
+    }
+    for (const std::string& line : overrides) {
+        const auto equals = line.find('=');
+        if (equals == std::string::npos || !findSetting(line.substr(0, equals))) {
+            std::fprintf(stderr, "--set %s: not KEY=VALUE with a known key\n", line.c_str());
+            return false;
+        }
+        text += line + "\n";
+    }
+    char folder[] = "/tmp/bench_frame.XXXXXX";
+    if (!mkdtemp(folder))
+        return false;
+    std::filesystem::create_directories(std::filesystem::path(folder) / "quillfen");
+    std::ofstream(std::filesystem::path(folder) / "quillfen" / "config.txt") << text;
+    setenv("XDG_CONFIG_HOME", folder, 1);
+    std::printf("settings: the player's config.txt and --set, in %s/quillfen/config.txt\n", folder);
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -167,6 +205,7 @@ int main(int argc, char** argv)
     int warmUp = 120;
     bool finish = false;
     std::string png;
+    std::vector<std::string> overrides;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--frames" && i + 1 < argc)
@@ -177,11 +216,16 @@ int main(int argc, char** argv)
             finish = true;
         else if (arg == "--png" && i + 1 < argc)
             png = argv[++i];
+        else if (arg == "--set" && i + 1 < argc)
+            overrides.emplace_back(argv[++i]);
         else {
-            std::fprintf(stderr, "usage: %s [--frames N] [--warmup N] [--finish] [--png DIR]\n", argv[0]);
+            std::fprintf(stderr, "usage: %s [--frames N] [--warmup N] [--finish] [--png DIR] [--set KEY=VALUE]...\n",
+                         argv[0]);
             return EXIT_FAILURE;
         }
     }
+    if (!overrides.empty() && !applyOverrides(overrides))
+        return EXIT_FAILURE;
 
     Game game;
     activeGame = &game;
@@ -236,6 +280,8 @@ int main(int argc, char** argv)
         glfwSwapBuffers(game.window);
         glfwPollEvents();
         lap(mark, out.wall[PRESENT], out.work[PRESENT]);
+        // As the game's frame does: the frame's own work is measured from here to the HUD.
+        game.frameTimer.begin();
 
         // A fixed frame time and focus, so the same frames are simulated on every run.
         const std::uint64_t beforeUpdate = allocationCount();
@@ -271,6 +317,9 @@ int main(int argc, char** argv)
         timed(MAIN, &Game::mainPass);
         timed(POST, &Game::postPass);
         timed(HUD_STEP, &Game::hudPass);
+        out.renderScale = game.renderScale.scale();
+        game.followRenderScale();
+        out.scaleWork = game.frameTimer.latest * 1e3;
         out.renderAllocations = allocationCount() - beforeRender;
         out.meshDraws = meshDrawCalls() - meshDraws;
         out.hudDraws = hudDrawCalls() - hudDraws;
@@ -306,8 +355,16 @@ int main(int argc, char** argv)
         return values;
     };
 
-    std::printf("\n%.1f frames per second (%d frames in %.2f s); process CPU time %.1f ms per frame\n\n",
+    const auto scales = column([](const Frame& fr) { return fr.renderScale; });
+    std::printf("\n%.1f frames per second (%d frames in %.2f s); process CPU time %.1f ms per frame\n",
                 measured / seconds, measured, seconds, cpuMs / measured);
+    std::vector<double> work;
+    for (auto it = first; it != frames.end(); ++it)
+        if (it->scaleWork >= 0.0)
+            work.push_back(it->scaleWork);
+    std::printf("render scale %.3f mean, %.2f lowest (%s); the frame's own work as it sees it %.1f ms (p95 %.1f)\n\n",
+                mean(scales), *std::min_element(scales.begin(), scales.end()),
+                game.renderScale.automatic() ? "automatic" : "fixed", mean(work), percentile(work, 95));
     std::printf("%-16s %9s %8s %9s %9s\n", "step", "wall ms", "p95 ms", "work ms", "GPU ms");
     for (int s = 0; s < STEPS; ++s) {
         const auto wall = column([&](const Frame& fr) { return fr.wall[static_cast<std::size_t>(s)]; });

@@ -25,6 +25,7 @@ float moveSensitivity;
 float fov;
 float brightness;
 float shadowmap_resolution_factor;
+float render_scale;
 float difficulty;
 float sound_volume;
 float music_volume;
@@ -116,6 +117,7 @@ const std::vector<Setting>& settings()
         {"fov", &fov, 60.0f},
         {"brightness", &brightness, 0.1f},
         {"shadowmap_resolution_factor", &shadowmap_resolution_factor, 2.0f},
+        {"render_scale", &render_scale, 0.0f},
         {"difficulty", &difficulty, 0.5f},
         {"sound_volume", &sound_volume, 0.8f},
         {"music_volume", &music_volume, 0.5f},

@@ -17,6 +17,9 @@ extern float moveSensitivity;
 extern float fov;
 extern float brightness;
 extern float shadowmap_resolution_factor;
+// Fraction of the window's width and height the 3D scene is drawn at, 0.5 to 1; 0 picks it
+// from the frame times.
+extern float render_scale;
 extern float difficulty;
 // Loudness of the sound effects and rain, and of the music, 0 to 1 (the file's values are clamped).
 extern float sound_volume;

@@ -96,6 +96,7 @@ bool Game::initialize(const std::string& title)
     loadShaders();
     loadModels();
 
+    renderScale.update(render_scale, -1.0);
     const RenderSettings settings = renderSettings();
     postProcessing.initialize(settings);
     shadows.initialize(settings);
@@ -166,6 +167,7 @@ void Game::frame()
 {
     glfwSwapBuffers(window);
     glfwPollEvents();
+    frameTimer.begin();
     update();
     render();
 }
@@ -508,6 +510,7 @@ RenderSettings configuredRenderSettings()
 RenderSettings Game::renderSettings() const
 {
     RenderSettings settings = configuredRenderSettings();
+    settings.renderScale = renderScale.scale();
     if (player) {
         settings.cameraNear = player->camera->nearPlane;
         settings.cameraFar = player->camera->farPlane;
@@ -527,6 +530,7 @@ void Game::render()
         screenshotRequested = false;
         saveScreenshot();
     }
+    followRenderScale();
 }
 
 void Game::renderWorld()
@@ -589,6 +593,13 @@ void Game::hudPass()
 {
     if (input->showHud)
         hud.render();
+}
+
+void Game::followRenderScale()
+{
+    // Only the scene's targets change size; a minimised window rebuilds them once it is back.
+    if (renderScale.update(render_scale, frameTimer.end()) && !framebufferResized)
+        postProcessing.initialize(renderSettings());
 }
 
 void Game::onFramebufferSize(GLFWwindow*, int width, int height)

@@ -7,6 +7,7 @@
 #include "audio/SoundEvents.h"
 #include "render/Light.h"
 #include "render/PostProcessing.h"
+#include "render/RenderScale.h"
 #include "render/RenderSettings.h"
 #include "render/Shadows.h"
 #include "scene/GameObject.h"
@@ -112,6 +113,9 @@ public:
     // The outlined image to the window.
     void postPass();
     void hudPass();
+    // The frame's work, measured since frame() began it, sets the render scale (or the setting
+    // does); the scene's targets follow a change.
+    void followRenderScale();
 
     std::shared_ptr<GameInput> input;
     std::shared_ptr<PhysicsEngine> physics;
@@ -128,6 +132,8 @@ public:
     GameObject root;
     PostProcessing postProcessing;
     Shadows shadows;
+    RenderScaleController renderScale;
+    FrameTimer frameTimer;
     HUD hud;
     // The clock at the last frame; double, so hours of uptime keep millisecond steps.
     double lastFrameTime = 0.0;

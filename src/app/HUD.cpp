@@ -55,6 +55,7 @@ void HUD::update(Game* game)
     }
     observe(status, game->realFrameTime, game->input ? game->input->showFps : true, game->ruleEvents);
     observeSound(game->input && game->input->muted, game->realFrameTime);
+    renderScalePercent = static_cast<int>(game->renderScale.scale() * 100.0f + 0.5f);
 }
 
 void HUD::observeSound(bool muted, float frameTimeNow)
@@ -134,8 +135,11 @@ void HUD::render()
     std::snprintf(line, sizeof line, "level: %i", shownLevel);
     text->draw(line, 25.0f, 25.0f, 0.5f, white);
     if (fpsVisible) {
-        std::snprintf(line, sizeof line, "FPS: %i", fps);
-        text->draw(line, W - 100.0f, H - 25.0f, 0.3f, white);
+        if (renderScalePercent != 100)
+            std::snprintf(line, sizeof line, "FPS: %i (%i %%)", fps, renderScalePercent);
+        else
+            std::snprintf(line, sizeof line, "FPS: %i", fps);
+        text->draw(line, W - std::max(100.0f, text->width(line, 0.3f) + 25.0f), H - 25.0f, 0.3f, white);
     }
     if (!replayLabel.empty())
         text->draw(replayLabel, W - 300.0f, 25.0f, 0.6f, red);

@@ -69,6 +69,8 @@ public:
     float healthReference = startHealth;
     int shownLevel = 0;
     int fps = 0;
+    // The render scale, shown after the frame rate when it is not 100.
+    int renderScalePercent = 100;
     float frameTime = 0.0f;
     bool soundMuted = false;
     // Seconds the sound notice has shown; negative while there is none.

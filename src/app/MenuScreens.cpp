@@ -119,7 +119,8 @@ constexpr const char* backLabel = "BACK";
 
 bool isRange(const SettingItem& item)
 {
-    return item.style == ValueStyle::Percent || item.style == ValueStyle::Whole || item.style == ValueStyle::Decimal;
+    return item.style == ValueStyle::Percent || item.style == ValueStyle::Whole || item.style == ValueStyle::Decimal ||
+           item.style == ValueStyle::Scale;
 }
 
 WindowSize monitorSize()

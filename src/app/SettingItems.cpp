@@ -54,6 +54,8 @@ const std::vector<SettingItem>& settingItems()
         {"WINDOW SIZE", "window_width", 0.0f, 0.0f, 0.0f, ValueStyle::WindowSize},
         {"VERTICAL SYNC", "vsync", 0.0f, 1.0f, 1.0f, ValueStyle::OnOff},
         {"SHOW FRAME RATE", "show_frame_rate", 0.0f, 1.0f, 1.0f, ValueStyle::OnOff},
+        // The share of the window the 3D scene is drawn at; below 50 % is the automatic choice.
+        {"QUALITY", "render_scale", 0.4f, 1.0f, 0.1f, ValueStyle::Scale},
     };
     return items;
 }
@@ -80,6 +82,11 @@ std::string valueText(const SettingItem& item, float value)
         return text;
     case ValueStyle::Decimal:
         std::snprintf(text, sizeof text, "%.*f", decimalsOf(item.step), static_cast<double>(value));
+        return text;
+    case ValueStyle::Scale:
+        if (value < item.minimum + item.step / 2.0f)
+            return "AUTO";
+        std::snprintf(text, sizeof text, "%ld %%", std::lround(value * 100.0f));
         return text;
     case ValueStyle::WindowSize:
         break;
@@ -112,13 +119,17 @@ float stepValue(const SettingItem& item, float value, int direction)
 float itemValue(const SettingItem& item)
 {
     const Setting* setting = findSetting(item.key);
+    if (setting && item.style == ValueStyle::Scale && *setting->value == 0.0f)
+        return item.minimum;
     return setting ? *setting->value : 0.0f;
 }
 
 void setItemValue(const SettingItem& item, float value)
 {
     const Setting* setting = findSetting(item.key);
-    if (setting && item.style != ValueStyle::WindowSize)
+    if (setting && item.style == ValueStyle::Scale && value < item.minimum + item.step / 2.0f)
+        *setting->value = 0.0f;
+    else if (setting && item.style != ValueStyle::WindowSize)
         *setting->value = std::clamp(value, item.minimum, item.maximum);
 }
 

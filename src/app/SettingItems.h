@@ -12,6 +12,7 @@ enum class ValueStyle {
     Whole,      // "60"
     Decimal,    // "0.5", "0.08": as many decimals as the step has
     WindowSize, // window_width and window_height together, "1000 X 750", from windowSizes()
+    Scale,      // render_scale: the lowest step stands for 0, "AUTO"; the others as "70 %"
 };
 
 struct SettingItem {

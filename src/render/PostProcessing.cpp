@@ -12,6 +12,10 @@ namespace {
 
 const glm::vec3 outlineColor(0.0f);
 
+// The upscaled mark, in [0, 1], above which a window pixel is outline: a line one scene pixel
+// wide stays about that wide, with hard edges.
+constexpr float markThreshold = 0.5f;
+
 constexpr float screenQuad[24] = {
     -1.0f, 1.0f, 0.0f, 1.0f, -1.0f, -1.0f, 0.0f, 0.0f, 1.0f, -1.0f, 1.0f, 0.0f,
     -1.0f, 1.0f, 0.0f, 1.0f, 1.0f,  -1.0f, 1.0f, 0.0f, 1.0f, 1.0f,  1.0f, 1.0f,
@@ -32,19 +36,29 @@ void PostProcessing::release()
         glDeleteTextures(1, &colorTexture);
     if (depthTexture != 0)
         glDeleteTextures(1, &depthTexture);
+    if (markedFramebuffer != 0)
+        glDeleteFramebuffers(1, &markedFramebuffer);
+    if (markedTexture != 0)
+        glDeleteTextures(1, &markedTexture);
     if (quadVbo != 0)
         glDeleteBuffers(1, &quadVbo);
     if (quadVao != 0)
         glDeleteVertexArrays(1, &quadVao);
-    framebuffer = colorTexture = depthTexture = quadVbo = quadVao = 0;
+    framebuffer = colorTexture = depthTexture = markedFramebuffer = markedTexture = quadVbo = quadVao = 0;
 }
 
 void PostProcessing::initialize(const RenderSettings& settings)
 {
     release();
     edgeShader = getShader(SHADER_PP_EDGE);
-    width = settings.width;
-    height = settings.height;
+    if (!upscaleShader)
+        upscaleShader =
+            std::make_shared<Shader>(assetPath("shaders/pp/pp_edge.vert"), assetPath("shaders/pp/pp_upscale.frag"));
+    const glm::ivec2 scene = sceneSize(settings);
+    width = scene.x;
+    height = scene.y;
+    windowWidth = settings.width;
+    windowHeight = settings.height;
     cameraNear = settings.cameraNear;
     cameraFar = settings.cameraFar;
 
@@ -72,7 +86,23 @@ void PostProcessing::initialize(const RenderSettings& settings)
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_TEXTURE_2D, depthTexture, 0);
 
-    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE)
+    bool complete = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+
+    if (width != windowWidth || height != windowHeight) {
+        glGenFramebuffers(1, &markedFramebuffer);
+        glBindFramebuffer(GL_FRAMEBUFFER, markedFramebuffer);
+        glGenTextures(1, &markedTexture);
+        glActiveTexture(GL_TEXTURE0);
+        glBindTexture(GL_TEXTURE_2D, markedTexture);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, markedTexture, 0);
+        complete = complete && glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    }
+    if (!complete)
         logMessage("PostProcessing::initialize: framebuffer is not complete");
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
 
@@ -107,28 +137,59 @@ void PostProcessing::bindTarget(bool wireframe)
 
 void PostProcessing::draw()
 {
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glDisable(GL_DEPTH_TEST);
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-    glClearColor(0.2f, 0.2f, 0.2f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
+    const bool scaled = markedFramebuffer != 0;
+    glBindFramebuffer(GL_FRAMEBUFFER, scaled ? markedFramebuffer : 0);
     glViewport(0, 0, width, height);
+    if (!scaled) {
+        glClearColor(0.2f, 0.2f, 0.2f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
 
-    if (!edgeShader)
+    if (edgeShader) {
+        glUseProgram(edgeShader->programId);
+        // The samplers too: a reload (F5) gives the program fresh uniforms.
+        edgeShader->setInt("colorTex", 0);
+        edgeShader->setInt("depthTex", 1);
+        edgeShader->setInt("markOnly", scaled ? 1 : 0);
+        edgeShader->setVec3("outlineColor", outlineColor);
+        edgeShader->setFloat("near", cameraNear);
+        edgeShader->setFloat("far", cameraFar);
+
+        glBindVertexArray(quadVao);
+        glActiveTexture(GL_TEXTURE0);
+        glBindTexture(GL_TEXTURE_2D, colorTexture);
+        glActiveTexture(GL_TEXTURE1);
+        glBindTexture(GL_TEXTURE_2D, depthTexture);
+        glDrawArrays(GL_TRIANGLES, 0, 6);
+    }
+    if (!scaled) {
+        glBindVertexArray(0);
         return;
-    glUseProgram(edgeShader->programId);
-    // The samplers too: a reload (F5) gives the program fresh uniforms.
-    edgeShader->setInt("colorTex", 0);
-    edgeShader->setInt("depthTex", 1);
-    edgeShader->setVec3("outlineColor", outlineColor);
-    edgeShader->setFloat("near", cameraNear);
-    edgeShader->setFloat("far", cameraFar);
+    }
 
-    glBindVertexArray(quadVao);
+    // Every window pixel is drawn: no clear needed.
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glViewport(0, 0, windowWidth, windowHeight);
+    // F5 rebuilds the outline program: this one follows.
+    if (edgeShader && edgeShader->loadCount != upscaleLoads) {
+        if (upscaleLoads != 0)
+            upscaleShader->load();
+        upscaleLoads = edgeShader->loadCount;
+    }
+    if (!edgeShader || !upscaleShader->linked) {
+        glClearColor(0.2f, 0.2f, 0.2f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glBindVertexArray(0);
+        return;
+    }
+    glUseProgram(upscaleShader->programId);
+    upscaleShader->setInt("markedTex", 0);
+    upscaleShader->setVec3("outlineColor", outlineColor);
+    upscaleShader->setFloat("markThreshold", markThreshold);
     glActiveTexture(GL_TEXTURE0);
-    glBindTexture(GL_TEXTURE_2D, colorTexture);
-    glActiveTexture(GL_TEXTURE1);
-    glBindTexture(GL_TEXTURE_2D, depthTexture);
+    glBindTexture(GL_TEXTURE_2D, markedTexture);
     glDrawArrays(GL_TRIANGLES, 0, 6);
     glBindVertexArray(0);
 }

@@ -123,6 +123,24 @@ TEST_F(HUDFrameTest, AfterAResizeTheTextKeepsItsSizeAndItsCorner)
     EXPECT_EQ(height - after.y1, oldHeight - before.y1) << "the same distance from the top";
 }
 
+TEST_F(HUDFrameTest, TheFrameRateLineNamesTheRenderScaleBelowFullAndStaysInTheWindow)
+{
+    game.input->showFps = true;
+    frame();
+    const Region corner{width - 320, height - 40, width, height};
+    const Region full = whiteBounds(corner);
+    ASSERT_GT(full.x1 - full.x0, 30) << "the frame rate line";
+    EXPECT_GE(full.x0, width - 100) << "at 100 % where it always was";
+
+    render_scale = 0.75f;
+    frame();
+    frame();
+    ASSERT_EQ(game.hud.renderScalePercent, 75);
+    const Region scaled = whiteBounds(corner);
+    EXPECT_GT(scaled.x1 - scaled.x0, full.x1 - full.x0 + 30) << "\"(75 %)\" follows the rate";
+    EXPECT_LE(scaled.x1, width - 20) << "and the line ends inside the window";
+}
+
 TEST_F(HUDFrameTest, YouDiedShowsInRedAfterDeathWithTheBestGameUnderIt)
 {
     game.records = std::make_unique<BestResults>(real.sandbox.root / "best.txt");

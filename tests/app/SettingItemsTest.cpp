@@ -20,15 +20,18 @@ TEST(SettingItemsTest, EveryItemChangesARealSettingWhoseDefaultLiesOnItsGrid)
 {
     // An item naming no setting would change nothing; a default off the grid would jump at the
     // first press and could never be stepped back to.
-    ASSERT_EQ(settingItems().size(), 10u);
+    ASSERT_EQ(settingItems().size(), 11u);
     for (const SettingItem& i : settingItems()) {
         const Setting* setting = findSetting(i.key);
         ASSERT_NE(setting, nullptr) << i.label;
         if (i.style == ValueStyle::WindowSize)
             continue;
-        EXPECT_EQ(stepValue(i, setting->defaultValue, 0), setting->defaultValue) << i.label;
-        EXPECT_GE(setting->defaultValue, i.minimum) << i.label;
-        EXPECT_LE(setting->defaultValue, i.maximum) << i.label;
+        // The render scale's default, 0 (automatic), is shown at the lowest step.
+        *setting->value = setting->defaultValue;
+        const float shown = itemValue(i);
+        EXPECT_EQ(stepValue(i, shown, 0), shown) << i.label;
+        EXPECT_GE(shown, i.minimum) << i.label;
+        EXPECT_LE(shown, i.maximum) << i.label;
     }
 }
 
@@ -77,6 +80,21 @@ TEST(SettingItemsTest, ValuesAreShownAsThePlayerThinksOfThem)
     EXPECT_EQ(valueText(item("DIFFICULTY"), 0.5f), "0.5");
     EXPECT_EQ(valueText(item("MOUSE SENSITIVITY"), 0.08f), "0.08");
     EXPECT_EQ(sizeText({1000, 750}), "1000 X 750");
+    EXPECT_EQ(valueText(item("QUALITY"), 0.4f), "AUTO");
+    EXPECT_EQ(valueText(item("QUALITY"), 0.7f), "70 %");
+}
+
+TEST(SettingItemsTest, TheLowestQualityStepIsTheAutomaticScaleAndIsStoredAsZero)
+{
+    const SettingItem& quality = item("QUALITY");
+    setItemValue(quality, 0.6f);
+    EXPECT_FLOAT_EQ(render_scale, 0.6f);
+    setItemValue(quality, stepValue(quality, stepValue(quality, itemValue(quality), -1), -1));
+    EXPECT_EQ(render_scale, 0.0f) << "below 50 % is the automatic choice, which config.txt writes as 0";
+    EXPECT_EQ(valueText(quality, itemValue(quality)), "AUTO");
+    setItemValue(quality, stepValue(quality, itemValue(quality), 1));
+    EXPECT_FLOAT_EQ(render_scale, 0.5f);
+    resetSettings();
 }
 
 TEST(SettingItemsTest, WindowSizesFitTheMonitorAndStepThroughTheList)

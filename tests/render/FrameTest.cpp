@@ -3,6 +3,7 @@
 
 #include "app/Config.h"
 #include "app/Game.h"
+#include "app/HUD.h"
 #include "render/Files.h"
 #include "render/Light.h"
 #include "render/Model.h"
@@ -127,7 +128,11 @@ protected:
         postProcessing.bindTarget(false);
         renderShaders(eye, light, shadows, viewProjection());
         postProcessing.draw();
+        readWindow();
+    }
 
+    void readWindow()
+    {
         pixels.assign(static_cast<std::size_t>(frameWidth * frameHeight * 3), 0);
         glReadBuffer(GL_BACK);
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
@@ -423,6 +428,64 @@ TEST_F(FrameTest, CachedStillCastersShadowAsDrawnAndFollowWhenTheyMove)
     EXPECT_GT(shadows.cacheRedraws, redraws);
     EXPECT_EQ(differing(settled, pixels), 0) << "once it stands still again";
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(FrameTest, AtHalfScaleTheOutlinesStayHardLinesAndTheHudIsDrawnAsAtFullScale)
+{
+    HUD hud;
+    hud.initialize();
+    hud.resize(frameWidth, frameHeight);
+    auto frameAt = [&](float scale) {
+        RenderSettings scaled = settings();
+        scaled.renderScale = scale;
+        postProcessing.initialize(scaled);
+        root.draw();
+        shadows.drawDepthPass(light.position);
+        postProcessing.bindTarget(false);
+        renderShaders(eye, light, shadows, viewProjection());
+        postProcessing.draw();
+        hud.render();
+        readWindow();
+        return pixels;
+    };
+    const std::vector<unsigned char> full = frameAt(1.0f);
+    const std::vector<unsigned char> half = frameAt(0.5f);
+    saveIfAsked();
+    EXPECT_EQ(postProcessing.width, frameWidth / 2);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+
+    // The HUD's top line lies over the clear grey at either scale: the same pixels, text and all.
+    int differs = 0;
+    int text = 0;
+    for (int y = frameHeight - 45; y < frameHeight; ++y)
+        for (int x = 0; x < frameWidth; ++x) {
+            const std::size_t i = static_cast<std::size_t>((y * frameWidth + x) * 3);
+            differs += std::equal(&half[i], &half[i] + 3, &full[i]) ? 0 : 1;
+            text += at({x, y}).background() ? 0 : 1;
+        }
+    EXPECT_GT(text, 200) << "the HUD's text is there";
+    EXPECT_EQ(differs, 0);
+
+    // Out of the first box in any direction: a black line of a few pixels, and right beside it
+    // on either side the full colour of the box and of the ground, not a grey blur.
+    const glm::ivec2 centre = toPixel(boxes[0]);
+    for (const glm::ivec2 step : {glm::ivec2(-1, 0), glm::ivec2(1, 0), glm::ivec2(0, -1)}) {
+        glm::ivec2 p = centre;
+        while (p.x > 8 && p.x < frameWidth - 9 && p.y > 8 && !at(p).black())
+            p += step;
+        ASSERT_TRUE(at(p).black()) << "no outline out of the box towards " << step.x << ", " << step.y;
+        const glm::ivec2 lineStart = p;
+        while (at(p).black())
+            p += step;
+        const int width = std::abs(p.x - lineStart.x) + std::abs(p.y - lineStart.y);
+        EXPECT_LE(width, outlineWidth) << "towards " << step.x << ", " << step.y;
+        const Pixel inside = at(lineStart - step);
+        const Pixel box = at(lineStart - 3 * step);
+        const Pixel outside = at(p);
+        const Pixel grass = at(p + 2 * step);
+        EXPECT_GE(inside.sum() * 10, box.sum() * 8) << inside << " beside the line, box " << box;
+        EXPECT_GE(outside.sum() * 10, grass.sum() * 8) << outside << " beside the line, ground " << grass;
+    }
 }
 
 } // namespace

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
 
 namespace {
 
@@ -73,6 +74,41 @@ TEST_F(GameRenderTest, AFrameDrawsEveryQueuedMeshOncePerPassAndF5ReloadsEveryPro
         EXPECT_EQ(shader->loadCount, 2u) << "program " << key;
 
     game.render();
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(GameRenderTest, TheSceneTargetsFollowTheRenderScaleAndTheWindowTogether)
+{
+    sandbox.write("config.txt", "window_width = 320\nwindow_height = 240\nrender_scale = 0.5\n");
+    ASSERT_TRUE(testkit::initializeGame(game, "Quillfen render test"));
+    game.input = std::make_shared<GameInput>(std::make_unique<testkit::FakeInputDevice>());
+    auto sizes = [&] {
+        return std::tuple{glm::ivec2(game.postProcessing.width, game.postProcessing.height),
+                          glm::ivec2(game.postProcessing.windowWidth, game.postProcessing.windowHeight),
+                          glm::ivec2(game.shadows.width, game.shadows.height)};
+    };
+    using Sizes = std::tuple<glm::ivec2, glm::ivec2, glm::ivec2>;
+    // The first frame is already drawn at the configured scale; the shadow map keeps the window's.
+    EXPECT_EQ(sizes(), (Sizes{{160, 120}, {320, 240}, {640, 480}}));
+    game.render();
+    EXPECT_EQ(sizes(), (Sizes{{160, 120}, {320, 240}, {640, 480}}));
+    EXPECT_NE(game.postProcessing.markedFramebuffer, 0u);
+
+    // A new scale (F4 after an edit): the scene's targets follow at the end of the frame.
+    render_scale = 0.75f;
+    game.render();
+    EXPECT_EQ(sizes(), (Sizes{{240, 180}, {320, 240}, {640, 480}}));
+
+    // The window's new size: every target follows, the scene's at the scale.
+    Game::onFramebufferSize(game.window, 400, 300);
+    game.render();
+    EXPECT_EQ(sizes(), (Sizes{{300, 225}, {400, 300}, {800, 600}}));
+
+    // Back to the full picture: one outline pass straight into the window, as ever.
+    render_scale = 1.0f;
+    game.render();
+    EXPECT_EQ(sizes(), (Sizes{{400, 300}, {400, 300}, {800, 600}}));
+    EXPECT_EQ(game.postProcessing.markedFramebuffer, 0u);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 

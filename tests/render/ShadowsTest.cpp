@@ -101,11 +101,22 @@ TEST_F(ShadowsTest, ReinitialisingReleasesThePreviousTargets)
     const int buffers = rendertest::liveBuffers();
     const int arrays = rendertest::liveVertexArrays();
 
+    // Now and then below a scale of 1, with the marked image's target besides the scene's.
     for (int i = 0; i < 5; ++i) {
         window_width += 10.0f;
-        shadows.initialize(settings());
-        postProcessing.initialize(settings());
+        RenderSettings scaled = settings();
+        scaled.renderScale = i % 2 == 0 ? 0.5f : 1.0f;
+        shadows.initialize(scaled);
+        postProcessing.initialize(scaled);
     }
+    EXPECT_EQ(textureSize(postProcessing.colorTexture), glm::ivec2(185, 120));
+    EXPECT_EQ(textureSize(postProcessing.markedTexture), glm::ivec2(185, 120));
+    EXPECT_EQ(glm::ivec2(shadows.width, shadows.height), glm::ivec2(740, 480)) << "the map keeps the window's size";
+    EXPECT_TRUE(rendertest::framebufferComplete(postProcessing.markedFramebuffer));
+    EXPECT_EQ(rendertest::liveTextures(), textures + 1);
+    EXPECT_EQ(rendertest::liveFramebuffers(), framebuffers + 1);
+    postProcessing.initialize(settings());
+    EXPECT_EQ(postProcessing.markedFramebuffer, 0u);
     EXPECT_EQ(rendertest::liveTextures(), textures);
     EXPECT_EQ(rendertest::liveFramebuffers(), framebuffers);
     EXPECT_EQ(rendertest::liveBuffers(), buffers);

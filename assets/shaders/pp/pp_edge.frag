@@ -1,11 +1,14 @@
 #version 430 core
 // Black outlines where the depth or the colour of the scene changes sharply; the image elsewhere.
+// Below a render scale of 1 the outlines are only marked, in the alpha (see pp_upscale.frag).
 
 uniform sampler2D colorTex;
 uniform sampler2D depthTex;
 uniform vec3 outlineColor;
 uniform float near;
 uniform float far;
+// Mark the outlines in the alpha, leaving the image in the colour, instead of drawing them.
+uniform bool markOnly;
 
 in vec2 uv;
 out vec4 fragColor;
@@ -57,5 +60,5 @@ void main()
         vec3 gy = hue(texelFetch(colorTex, above, 0).rgb) - hue(texelFetch(colorTex, below, 0).rgb);
         edge = dot(gx, gx) + dot(gy, gy) > colorEdge * colorEdge;
     }
-    fragColor = vec4(edge ? outlineColor : image, 1.0);
+    fragColor = markOnly ? vec4(image, edge ? 1.0 : 0.0) : vec4(edge ? outlineColor : image, 1.0);
 }
