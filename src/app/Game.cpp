@@ -597,8 +597,11 @@ void Game::hudPass()
 
 void Game::followRenderScale()
 {
-    // Only the scene's targets change size; a minimised window rebuilds them once it is back.
-    if (renderScale.update(render_scale, frameTimer.end()) && !framebufferResized)
+    // A frozen world stays still under a menu: its frames (a menu's work, not play's) move no
+    // automatic scale, though a setting chosen on the settings screen applies at once. Only
+    // the scene's targets change size; a minimised window rebuilds them once it is back.
+    const double work = frameTimer.end();
+    if (renderScale.update(render_scale, paused ? -1.0 : work) && !framebufferResized)
         postProcessing.initialize(renderSettings());
 }
 

@@ -184,8 +184,6 @@ public:
     // Playing a recording: the rules come from the file, so F4 reads no configuration, neither
     // a recorded Escape nor F12 acts, and nothing is written to the records or the replays.
     bool replaying = false;
-    // Started with --replay: the recording is all there is, and its end closes the window.
-    bool replayOnly = false;
     // F12 was let go: the frame being drawn is saved once it is complete.
     bool screenshotRequested = false;
 
