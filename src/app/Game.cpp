@@ -2,6 +2,7 @@
 
 #include "app/BestResults.h"
 #include "app/Config.h"
+#include "app/Controls.h"
 #include "app/GameInput.h"
 #include "app/GameRules.h"
 #include "app/PlayScreens.h"
@@ -266,6 +267,14 @@ void Game::playStep(double frameTime, bool focusedNow, bool restartNow)
         input->settle();
     }
     pendingScroll = 0;
+
+    // At the game-over menu Enter takes the chosen line; a restart key of the player's own
+    // restarts at once. A recording carries the restart itself, not the key.
+    if (!replaying && runOver && !restartNow) {
+        const int key = input->controls().key(Action::Restart);
+        if (key != noKey && key != GLFW_KEY_ENTER && key != GLFW_KEY_KP_ENTER && input->released(key))
+            restartNow = true;
+    }
 
     if (input->released(GLFW_KEY_F4) && !replaying)
         reloadConfiguration();

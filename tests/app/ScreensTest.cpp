@@ -373,6 +373,33 @@ TEST_F(Screens, TheGameOverMenuRestartsAtOnceAndItsOtherItemsAreReachedWithTheAr
     EXPECT_GT(h->player->health, 0.0f);
 }
 
+TEST_F(Screens, ARestartKeyOfThePlayersOwnRestartsAtTheGameOverMenuAndTheRecordingKeepsIt)
+{
+    Controls controls = h->game.input->controls();
+    ASSERT_TRUE(controls.bind(Action::Restart, GLFW_KEY_R).accepted);
+    h->game.input->setControls(controls);
+    h->frames(30, dt);
+    h->player->health = 0.0f;
+    h->frame(dt);
+    ASSERT_TRUE(h->game.runOver);
+    tap(GLFW_KEY_DOWN); // the menu's choice is elsewhere: the key restarts all the same
+    tap(GLFW_KEY_R);
+    EXPECT_FALSE(h->game.runOver);
+    EXPECT_GT(h->player->health, 0.0f);
+    h->frames(30, dt);
+
+    std::string error;
+    const auto replay = parseReplay(h->game.recorder->fileContent(), error);
+    ASSERT_TRUE(replay) << error;
+    const glm::vec3 end = h->game.player->getPosition();
+    testkit::GameHarness viewer(true);
+    ReplayPlayer player(*replay);
+    player.attach(viewer.game);
+    player.playToEnd(viewer.game);
+    EXPECT_FALSE(viewer.game.runOver) << "the playback restarts where the run did";
+    EXPECT_EQ(viewer.game.player->getPosition(), end);
+}
+
 TEST_F(Screens, ThePauseMenuPassesOverAMissingRecordingAndQuitEndsTheGame)
 {
     tap(GLFW_KEY_P);
