@@ -237,36 +237,31 @@ Menu::Layout Menu::measure(const TextRenderer& text, float unit) const
     layout.pad = 24.0f * unit;
     layout.gap = 28.0f * unit;
     layout.barWidth = 180.0f * unit;
-    const float itemScale = layout.itemScale;
-    const float titleScale = layout.titleScale;
-    const float noteScale = layout.noteScale;
-    const float pad = layout.pad;
-    const float gap = layout.gap;
-    const float barWidth = layout.barWidth;
-    layout.itemLine = glyphPixels * itemScale * 1.5f;
-    layout.noteLine = glyphPixels * noteScale * 1.5f;
-    layout.titleLine = glyphPixels * titleScale * 1.2f;
+    layout.itemLine = glyphPixels * layout.itemScale * 1.5f;
+    layout.noteLine = glyphPixels * layout.noteScale * 1.5f;
+    layout.titleLine = glyphPixels * layout.titleScale * 1.2f;
 
     float& labelWidth = layout.labelWidth;
     bool anySlider = false;
     for (const MenuItem& item : items) {
-        labelWidth = std::max(labelWidth, text.width(item.label, itemScale));
-        layout.valueWidth = std::max(layout.valueWidth, text.width(item.value, itemScale));
+        labelWidth = std::max(labelWidth, text.width(item.label, layout.itemScale));
+        layout.valueWidth = std::max(layout.valueWidth, text.width(item.value, layout.itemScale));
         anySlider = anySlider || item.slider;
     }
     const int cols = std::max(1, columns);
-    float contentWidth = twoColumns ? labelWidth + gap + (anySlider ? barWidth + gap : 0.0f) + layout.valueWidth
-                                    : (labelWidth + (cols > 1 ? gap : 0.0f)) * static_cast<float>(cols);
-    contentWidth = std::max(contentWidth, text.width(title, titleScale));
+    const float sliderWidth = anySlider ? layout.barWidth + layout.gap : 0.0f;
+    float contentWidth = twoColumns ? labelWidth + layout.gap + sliderWidth + layout.valueWidth
+                                    : (labelWidth + (cols > 1 ? layout.gap : 0.0f)) * static_cast<float>(cols);
+    contentWidth = std::max(contentWidth, text.width(title, layout.titleScale));
     for (const std::string& note : notes)
-        contentWidth = std::max(contentWidth, text.width(note, noteScale));
-    contentWidth = std::max(contentWidth, text.width(message, noteScale * 1.2f));
-    layout.width = contentWidth + 2.0f * pad;
+        contentWidth = std::max(contentWidth, text.width(note, layout.noteScale));
+    contentWidth = std::max(contentWidth, text.width(message, layout.noteScale * 1.2f));
+    layout.width = contentWidth + 2.0f * layout.pad;
 
     const std::size_t itemRows = (items.size() + static_cast<std::size_t>(cols) - 1) / static_cast<std::size_t>(cols);
-    layout.height = pad + (title.empty() ? 0.0f : layout.titleLine + pad * 0.5f) +
-                    static_cast<float>(notes.size()) * layout.noteLine + (notes.empty() ? 0.0f : pad * 0.5f) +
+    layout.height = layout.pad + (title.empty() ? 0.0f : layout.titleLine + layout.pad * 0.5f) +
+                    static_cast<float>(notes.size()) * layout.noteLine + (notes.empty() ? 0.0f : layout.pad * 0.5f) +
                     static_cast<float>(itemRows) * layout.itemLine + (message.empty() ? 0.0f : layout.noteLine * 1.3f) +
-                    pad;
+                    layout.pad;
     return layout;
 }
