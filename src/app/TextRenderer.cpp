@@ -1,5 +1,7 @@
 #include "app/TextRenderer.h"
 
+#include "app/Utf8.h"
+
 #include "render/Files.h"
 #include "render/Shader.h"
 
@@ -11,10 +13,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <set>
+#include <string>
 
 namespace {
 
 std::uint64_t drawCalls = 0;
+constexpr char32_t replacementCharacter = 0xFFFD;
 
 } // namespace
 
@@ -23,57 +29,44 @@ std::uint64_t hudDrawCalls()
     return drawCalls;
 }
 
+struct TextRenderer::Font {
+    FT_Library library = nullptr;
+    FT_Face face = nullptr;
+    // Characters the font lacks, each reported once.
+    std::set<char32_t> missing;
+
+    ~Font()
+    {
+        if (face)
+            FT_Done_Face(face);
+        if (library)
+            FT_Done_FreeType(library);
+    }
+};
+
+TextRenderer::TextRenderer() = default;
+TextRenderer::~TextRenderer() = default;
+
 void TextRenderer::initialize(int windowWidth, int windowHeight)
 {
     shader = getShader(SHADER_HUD);
     viewWidth = windowWidth;
     viewHeight = windowHeight;
 
-    FT_Library library = nullptr;
-    FT_Face face = nullptr;
-    bool fontReady = false;
-    if (FT_Init_FreeType(&library)) {
+    font = std::make_unique<Font>();
+    if (FT_Init_FreeType(&font->library)) {
         logMessage("ERROR::FREETYPE: Could not init FreeType Library");
-        library = nullptr;
-    } else if (FT_New_Face(library, assetPath("fonts/OratorStd.otf").c_str(), 0, &face)) {
+        font.reset();
+    } else if (FT_New_Face(font->library, assetPath("fonts/OratorStd.otf").c_str(), 0, &font->face)) {
         logMessage("ERROR::FREETYPE: Failed to load font");
-        face = nullptr;
-    } else {
-        fontReady = true;
+        font.reset();
     }
 
-    if (fontReady) {
-        FT_Set_Pixel_Sizes(face, 0, 48);
-        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-        for (int c = 0; c < 128; ++c) {
-            if (FT_Load_Char(face, static_cast<FT_ULong>(c), FT_LOAD_RENDER)) {
-                logMessage("ERROR::FREETYTPE: Failed to load Glyp");
-                continue;
-            }
-            const FT_GlyphSlot glyph = face->glyph;
-            GLuint texture = 0;
-            glGenTextures(1, &texture);
-            glBindTexture(GL_TEXTURE_2D, texture);
-            glTexImage2D(GL_TEXTURE_2D, 0, GL_RED, static_cast<GLsizei>(glyph->bitmap.width),
-                         static_cast<GLsizei>(glyph->bitmap.rows), 0, GL_RED, GL_UNSIGNED_BYTE,
-                         glyph->bitmap.buffer);
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-            Character character;
-            character.textureId = texture;
-            character.size = {static_cast<int>(glyph->bitmap.width), static_cast<int>(glyph->bitmap.rows)};
-            character.bearing = {glyph->bitmap_left, glyph->bitmap_top};
-            character.advance = static_cast<std::uint32_t>(glyph->advance.x);
-            characters[static_cast<char>(c)] = character;
-        }
-        glBindTexture(GL_TEXTURE_2D, 0);
+    if (font) {
+        FT_Set_Pixel_Sizes(font->face, 0, 48);
+        for (char32_t c = 0; c < 128; ++c)
+            glyph(c);
     }
-    if (face)
-        FT_Done_Face(face);
-    if (library)
-        FT_Done_FreeType(library);
 
     sendStaticUniforms();
 
@@ -86,6 +79,64 @@ void TextRenderer::initialize(int windowWidth, int windowHeight)
     glVertexAttribPointer(0, 4, GL_FLOAT, GL_FALSE, 4 * sizeof(float), nullptr);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
     glBindVertexArray(0);
+}
+
+std::optional<Character> TextRenderer::rasterise(char32_t character) const
+{
+    if (FT_Load_Char(font->face, character, FT_LOAD_RENDER)) {
+        logMessage("ERROR::FREETYTPE: Failed to load Glyp");
+        return std::nullopt;
+    }
+    const FT_GlyphSlot slot = font->face->glyph;
+    // Glyph rows are tightly packed; the unpacking set for the game's other textures comes back after.
+    GLint alignment = 4;
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RED, static_cast<GLsizei>(slot->bitmap.width),
+                 static_cast<GLsizei>(slot->bitmap.rows), 0, GL_RED, GL_UNSIGNED_BYTE, slot->bitmap.buffer);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
+    Character made;
+    made.textureId = texture;
+    made.size = {static_cast<int>(slot->bitmap.width), static_cast<int>(slot->bitmap.rows)};
+    made.bearing = {slot->bitmap_left, slot->bitmap_top};
+    made.advance = static_cast<std::uint32_t>(slot->advance.x);
+    return made;
+}
+
+const Character* TextRenderer::glyph(char32_t character) const
+{
+    const auto found = characters.find(character);
+    if (found != characters.end())
+        return &found->second;
+    if (!font)
+        return nullptr;
+    // A character the font has no glyph for is drawn as the replacement character (the font's
+    // own, else its "missing" glyph), so a text with letters the font lacks shows where they are.
+    char32_t drawn = character;
+    if (character >= 128 && FT_Get_Char_Index(font->face, character) == 0) {
+        if (font->missing.insert(character).second) {
+            char code[16];
+            std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(character));
+            logMessage(std::string("Font: no glyph for ") + code + ", drawn as a replacement");
+        }
+        drawn = replacementCharacter;
+        if (const auto replacement = characters.find(drawn); replacement != characters.end())
+            return &(characters[character] = replacement->second);
+    }
+    const std::optional<Character> made = rasterise(drawn);
+    if (!made)
+        return nullptr;
+    if (drawn != character)
+        characters[drawn] = *made;
+    return &(characters[character] = *made);
 }
 
 void TextRenderer::resize(int windowWidth, int windowHeight)
@@ -144,11 +195,11 @@ void TextRenderer::draw(std::string_view text, float x, float y, float scale, gl
     // draw makes the driver wait for the glyph before.
     glyphQuads.clear();
     glyphTextures.clear();
-    for (char ch : text) {
-        const auto it = characters.find(ch);
-        if (it == characters.end())
-            continue; // no glyph: draws nothing and takes no room
-        const Character& c = it->second;
+    for (char32_t ch : decodeUtf8(text)) {
+        const Character* found = glyph(ch);
+        if (!found)
+            continue; // no font: draws nothing and takes no room
+        const Character& c = *found;
         const float xpos = x + static_cast<float>(c.bearing.x) * scale;
         // A glyph reaching below the baseline (g, p, y) hangs its descent below it.
         const float ypos = y - static_cast<float>(c.size.y - c.bearing.y) * scale;
@@ -186,12 +237,39 @@ void TextRenderer::drawCentred(std::string_view text, float centreX, float y, fl
 float TextRenderer::width(std::string_view text, float scale) const
 {
     float total = 0.0f;
-    for (char ch : text) {
-        const auto it = characters.find(ch);
-        if (it != characters.end())
-            total += static_cast<float>(it->second.advance >> 6) * scale;
-    }
+    for (char32_t ch : decodeUtf8(text))
+        if (const Character* found = glyph(ch))
+            total += static_cast<float>(found->advance >> 6) * scale;
     return total;
+}
+
+void TextRenderer::drawPlaced(std::string_view text, bool translated, Placement placement, float x, float y,
+                              float scale, glm::vec3 color)
+{
+    if (!translated) {
+        draw(text, x, y, scale, color);
+        return;
+    }
+    // A translation stays this far inside the window's edges, shrunk if it must be.
+    constexpr float margin = 12.0f;
+    const float W = static_cast<float>(viewWidth);
+    const float room = placement == Placement::Left ? W - margin - std::max(x, margin) : W - 2.0f * margin;
+    const float wide = width(text, scale);
+    if (wide > room && wide > 0.0f)
+        scale *= std::max(room, 1.0f) / wide;
+    const float w = width(text, scale);
+    switch (placement) {
+    case Placement::Left:
+        x = std::max(x, margin);
+        break;
+    case Placement::Centre:
+        x = static_cast<float>(viewWidth / 2) - w / 2.0f;
+        break;
+    case Placement::Right:
+        x = std::max(margin, std::min(x, W - margin - w));
+        break;
+    }
+    draw(text, x, y, scale, color);
 }
 
 std::uint32_t TextRenderer::panelTexture(float opacity)

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -18,11 +19,22 @@ struct Character {
     std::uint32_t advance = 0; // horizontal advance, 1/64 pixel
 };
 
+// Where a line laid out for its English text goes when it is shown translated (another length):
+// it keeps its left edge, is centred in the window, or keeps clear of the window's right edge.
+enum class Placement { Left, Centre, Right };
+
 // Text and plain panels over the finished frame, in window pixels from the bottom-left corner:
-// the HUD and every menu draw through one of these. Each character is one textured quad cut
-// from the glyphs rasterised at start-up; a panel is a quad of one colour and opacity.
+// the HUD and every menu draw through one of these. Texts are UTF-8; each character is one
+// textured quad. The glyphs of the ASCII codes are rasterised at start-up, any other the first
+// time a text needs it (the letters of a translation); a character the font lacks is drawn as
+// the font's replacement character, never left out. A panel is a quad of one colour and opacity.
 class TextRenderer {
 public:
+    TextRenderer();
+    ~TextRenderer();
+    TextRenderer(const TextRenderer&) = delete;
+    TextRenderer& operator=(const TextRenderer&) = delete;
+
     // Loads the font and sets up the quad buffer; needs the shader registry and a GL context.
     // Without the font the text is simply invisible: no glyph has an entry.
     void initialize(int windowWidth, int windowHeight);
@@ -35,15 +47,22 @@ public:
     // x, y: the start of the baseline in pixels; scale 1 is the font's 48-pixel size.
     void draw(std::string_view text, float x, float y, float scale, glm::vec3 color);
     void drawCentred(std::string_view text, float centreX, float y, float scale, glm::vec3 color);
+    // A line of the HUD: English (`translated` false) exactly at x; a translation placed by its
+    // measure as `placement` says, and made smaller where it would reach out of the window.
+    void drawPlaced(std::string_view text, bool translated, Placement placement, float x, float y, float scale,
+                    glm::vec3 color);
     // A filled rectangle, lower-left corner (x, y); opacity 0 (nothing) to 1 (solid).
     void drawRect(float x, float y, float w, float h, glm::vec3 color, float opacity);
     // Width in pixels that draw() gives the text at that scale.
     float width(std::string_view text, float scale) const;
+    // The glyph drawn for a character, made now if it is new; null without a font.
+    const Character* glyph(char32_t character) const;
 
     int windowWidth() const { return viewWidth; }
     int windowHeight() const { return viewHeight; }
 
-    std::map<char, Character> characters;
+    // The glyphs made so far, by character (a missing one holds the replacement's glyph).
+    mutable std::map<char32_t, Character> characters;
     std::shared_ptr<Shader> shader;
     std::uint32_t vao = 0;
     std::uint32_t vbo = 0;
@@ -55,6 +74,12 @@ private:
     // A 1 x 1 coverage texture whose level is the panel's opacity, made when first asked for.
     std::uint32_t panelTexture(float opacity);
 
+    // Rasterises one glyph of the font into a texture of its own.
+    std::optional<Character> rasterise(char32_t character) const;
+
+    // The font, kept open for the glyphs a text needs later.
+    struct Font;
+    std::unique_ptr<Font> font;
     int viewWidth = 0;
     int viewHeight = 0;
     // The program load the static uniforms were sent to.

@@ -1,6 +1,8 @@
 #include "RenderFixture.h"
 
 #include "app/HUD.h"
+#include "app/TextRenderer.h"
+#include "app/Utf8.h"
 
 #include <epoxy/gl.h>
 #include <ft2build.h>
@@ -9,6 +11,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
 #include <vector>
 
 // The HUD's font as the game ships it, and the HUD with and without it.
@@ -45,6 +50,7 @@ TEST(HudFont, HasARealGlyphForEveryPrintableCharacterAtTheHudSize)
     // The blank draws nothing but still moves the pen, or the HUD's words would run together.
     ASSERT_EQ(FT_Load_Char(face, ' ', FT_LOAD_RENDER), 0);
     EXPECT_GT(face->glyph->advance.x >> 6, 0);
+
 
     FT_Done_Face(face);
     FT_Done_FreeType(library);
@@ -103,6 +109,41 @@ TEST_F(HudFontTest, EveryCodeUpTo127HasAGlyphAndTheStatusLinesShow)
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     EXPECT_GT(brightPixels(pixels, height - 25, height), 0) << "the health line";
     EXPECT_GT(brightPixels(pixels, 25, 50), 0) << "the level line";
+}
+
+TEST_F(HudFontTest, LettersBeyondAsciiGetGlyphsAndOnesTheFontLacksShowAsTheReplacement)
+{
+    HUD hud;
+    hud.initialize();
+    TextRenderer& text = *hud.text;
+    const Character* cyrillic = text.glyph(U'Ж');
+    const Character* accented = text.glyph(U'É');
+    ASSERT_TRUE(cyrillic && accented);
+    EXPECT_EQ(glIsTexture(cyrillic->textureId), GL_TRUE);
+    EXPECT_NE(cyrillic->textureId, accented->textureId);
+
+    // FreeMono has no CJK: such a character is drawn as U+FFFD, said once, never skipped.
+    CaptureStdout();
+    const Character* missing = text.glyph(U'\u4E00');
+    text.glyph(U'\u4E00');
+    EXPECT_EQ(GetCapturedStdout(), "Font: no glyph for U+4E00, drawn as a replacement\n");
+    ASSERT_NE(missing, nullptr);
+    EXPECT_EQ(missing->textureId, text.glyph(0xFFFD)->textureId);
+    EXPECT_GT(missing->size.x, 0);
+    // Two bytes that are no UTF-8 take the replacement's room, as one character each.
+    EXPECT_FLOAT_EQ(text.width("A\xE4\xB8\x80\xFF", 1.0f), text.width("A\xEF\xBF\xBD\xEF\xBF\xBD", 1.0f));
+
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glViewport(0, 0, width, height);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    text.begin();
+    text.draw("\xE4\xB8\x80", 20.0f, 20.0f, 1.0f, glm::vec3(1.0f));
+    text.end();
+    std::vector<unsigned char> pixels(static_cast<std::size_t>(width * height * 3));
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+    EXPECT_GT(brightPixels(pixels, 0, 80), 50) << "the replacement is visible";
 }
 
 TEST_F(HudFontTest, WithoutTheFontTheHudSaysSoAndDrawsNothing)
