@@ -11,6 +11,7 @@ packages=(
     xvfb xauth libgl1-mesa-dri
     fonts-freefont-otf
     xdotool x11-utils imagemagick python3
+    gettext
     dpkg-dev desktop-file-utils appstream man-db lintian
     clang libclang-rt-14-dev
 )

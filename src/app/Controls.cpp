@@ -1,5 +1,8 @@
 #include "app/Controls.h"
 
+#include "app/Translation.h"
+#include "app/Utf8.h"
+
 #include <GLFW/glfw3.h>
 
 #include <algorithm>
@@ -10,20 +13,20 @@ namespace {
 
 // The bindable actions. The wheel, F12 and the pad are fixed; a key of the player's adds to them.
 constexpr std::array<ActionInfo, actionCount> table{{
-    {Action::Forward, "key_forward", "FORWARD", "fly faster", GLFW_KEY_W, "", "right trigger or A"},
-    {Action::Stop, "key_stop", "STOP", "stop flying forward", GLFW_KEY_S, "", "left trigger or B"},
-    {Action::Left, "key_left", "LEFT", "move left", GLFW_KEY_A, "", "left stick left"},
-    {Action::Right, "key_right", "RIGHT", "move right", GLFW_KEY_D, "", "left stick right"},
-    {Action::Up, "key_up", "UP", "move up", GLFW_KEY_SPACE, "", "left stick up"},
-    {Action::Down, "key_down", "DOWN", "move down", GLFW_KEY_LEFT_SHIFT, "", "left stick down"},
-    {Action::CameraCloser, "key_camera_closer", "CAMERA CLOSER", "camera closer, down to first person", noKey,
-     "mouse wheel up", "left shoulder"},
-    {Action::CameraFarther, "key_camera_farther", "CAMERA FARTHER", "camera farther", noKey, "mouse wheel down",
-     "right shoulder"},
-    {Action::Pause, "key_pause", "PAUSE", "pause / resume", GLFW_KEY_P, "", "Start"},
-    {Action::Restart, "key_restart", "RESTART", "restart after the game is over", GLFW_KEY_ENTER, "", "A"},
-    {Action::Mute, "key_mute", "MUTE", "sound off / on", GLFW_KEY_M, "", ""},
-    {Action::Screenshot, "key_screenshot", "SCREENSHOT", "screenshot", noKey, "F12", ""},
+    {Action::Forward, "key_forward", N_("FORWARD"), N_("fly faster"), GLFW_KEY_W, "", N_("right trigger or A")},
+    {Action::Stop, "key_stop", N_("STOP"), N_("stop flying forward"), GLFW_KEY_S, "", N_("left trigger or B")},
+    {Action::Left, "key_left", N_("LEFT"), N_("move left"), GLFW_KEY_A, "", N_("left stick left")},
+    {Action::Right, "key_right", N_("RIGHT"), N_("move right"), GLFW_KEY_D, "", N_("left stick right")},
+    {Action::Up, "key_up", N_("UP"), N_("move up"), GLFW_KEY_SPACE, "", N_("left stick up")},
+    {Action::Down, "key_down", N_("DOWN"), N_("move down"), GLFW_KEY_LEFT_SHIFT, "", N_("left stick down")},
+    {Action::CameraCloser, "key_camera_closer", N_("CAMERA CLOSER"), N_("camera closer, down to first person"), noKey,
+     N_("mouse wheel up"), N_("left shoulder")},
+    {Action::CameraFarther, "key_camera_farther", N_("CAMERA FARTHER"), N_("camera farther"), noKey,
+     N_("mouse wheel down"), N_("right shoulder")},
+    {Action::Pause, "key_pause", N_("PAUSE"), N_("pause / resume"), GLFW_KEY_P, "", N_("Start")},
+    {Action::Restart, "key_restart", N_("RESTART"), N_("restart after the game is over"), GLFW_KEY_ENTER, "", N_("A")},
+    {Action::Mute, "key_mute", N_("MUTE"), N_("sound off / on"), GLFW_KEY_M, "", ""},
+    {Action::Screenshot, "key_screenshot", N_("SCREENSHOT"), N_("screenshot"), noKey, "F12", ""},
 }};
 
 // What no binding changes. The README's rows say more than the pause screen has room for.
@@ -35,15 +38,15 @@ struct FixedControl {
 };
 
 constexpr FixedControl fixedControls[] = {
-    {"mouse", "turn the view", "turn the view (and with it the direction of flight)", "right stick"},
-    {"F11", "full screen on / off", "", ""},
-    {"F2", "wireframe on / off", "", ""},
-    {"F3", "frame rate on / off", "", ""},
-    {"F4", "read the settings again",
+    {N_("mouse"), N_("turn the view"), "turn the view (and with it the direction of flight)", N_("right stick")},
+    {"F11", N_("full screen on / off"), "", ""},
+    {"F2", N_("wireframe on / off"), "", ""},
+    {"F3", N_("frame rate on / off"), "", ""},
+    {"F4", N_("read the settings again"),
      "re-read `assets/config.txt` and `~/.config/quillfen/config.txt` (window size, field of view, ...)", ""},
-    {"F5", "reload the shaders", "", ""},
-    {"F6", "HUD on / off", "", ""},
-    {"ESCAPE", "quit", "", ""},
+    {"F5", N_("reload the shaders"), "", ""},
+    {"F6", N_("HUD on / off"), "", ""},
+    {"ESCAPE", N_("quit"), "", ""},
 };
 
 // The README says more than the help line of some actions.
@@ -64,56 +67,58 @@ const char* readmeMeaning(Action action)
 // US layout names; printable keys by what they are called, so that a line of config.txt never
 // holds a "/" or an "=" of its own.
 constexpr std::pair<int, const char*> namedKeys[] = {
-    {GLFW_KEY_SPACE, "SPACE"},
-    {GLFW_KEY_APOSTROPHE, "APOSTROPHE"},
-    {GLFW_KEY_COMMA, "COMMA"},
-    {GLFW_KEY_MINUS, "MINUS"},
-    {GLFW_KEY_PERIOD, "PERIOD"},
-    {GLFW_KEY_SLASH, "SLASH"},
-    {GLFW_KEY_SEMICOLON, "SEMICOLON"},
-    {GLFW_KEY_EQUAL, "EQUAL"},
-    {GLFW_KEY_LEFT_BRACKET, "LEFT BRACKET"},
-    {GLFW_KEY_BACKSLASH, "BACKSLASH"},
-    {GLFW_KEY_RIGHT_BRACKET, "RIGHT BRACKET"},
-    {GLFW_KEY_GRAVE_ACCENT, "GRAVE ACCENT"},
-    {GLFW_KEY_WORLD_1, "WORLD 1"},
-    {GLFW_KEY_WORLD_2, "WORLD 2"},
-    {GLFW_KEY_ESCAPE, "ESCAPE"},
-    {GLFW_KEY_ENTER, "ENTER"},
-    {GLFW_KEY_TAB, "TAB"},
-    {GLFW_KEY_BACKSPACE, "BACKSPACE"},
-    {GLFW_KEY_INSERT, "INSERT"},
-    {GLFW_KEY_DELETE, "DELETE"},
-    {GLFW_KEY_RIGHT, "RIGHT"},
-    {GLFW_KEY_LEFT, "LEFT"},
-    {GLFW_KEY_DOWN, "DOWN"},
-    {GLFW_KEY_UP, "UP"},
-    {GLFW_KEY_PAGE_UP, "PAGE UP"},
-    {GLFW_KEY_PAGE_DOWN, "PAGE DOWN"},
-    {GLFW_KEY_HOME, "HOME"},
-    {GLFW_KEY_END, "END"},
-    {GLFW_KEY_CAPS_LOCK, "CAPS LOCK"},
-    {GLFW_KEY_SCROLL_LOCK, "SCROLL LOCK"},
-    {GLFW_KEY_NUM_LOCK, "NUM LOCK"},
-    {GLFW_KEY_PRINT_SCREEN, "PRINT SCREEN"},
-    {GLFW_KEY_PAUSE, "PAUSE"},
-    {GLFW_KEY_KP_DECIMAL, "KEYPAD DECIMAL"},
-    {GLFW_KEY_KP_DIVIDE, "KEYPAD DIVIDE"},
-    {GLFW_KEY_KP_MULTIPLY, "KEYPAD MULTIPLY"},
-    {GLFW_KEY_KP_SUBTRACT, "KEYPAD SUBTRACT"},
-    {GLFW_KEY_KP_ADD, "KEYPAD ADD"},
-    {GLFW_KEY_KP_ENTER, "KEYPAD ENTER"},
-    {GLFW_KEY_KP_EQUAL, "KEYPAD EQUAL"},
-    {GLFW_KEY_LEFT_SHIFT, "LEFT SHIFT"},
-    {GLFW_KEY_LEFT_CONTROL, "LEFT CONTROL"},
-    {GLFW_KEY_LEFT_ALT, "LEFT ALT"},
-    {GLFW_KEY_LEFT_SUPER, "LEFT SUPER"},
-    {GLFW_KEY_RIGHT_SHIFT, "RIGHT SHIFT"},
-    {GLFW_KEY_RIGHT_CONTROL, "RIGHT CONTROL"},
-    {GLFW_KEY_RIGHT_ALT, "RIGHT ALT"},
-    {GLFW_KEY_RIGHT_SUPER, "RIGHT SUPER"},
-    {GLFW_KEY_MENU, "MENU"},
+    {GLFW_KEY_SPACE, NC_("key", "SPACE")},
+    {GLFW_KEY_APOSTROPHE, NC_("key", "APOSTROPHE")},
+    {GLFW_KEY_COMMA, NC_("key", "COMMA")},
+    {GLFW_KEY_MINUS, NC_("key", "MINUS")},
+    {GLFW_KEY_PERIOD, NC_("key", "PERIOD")},
+    {GLFW_KEY_SLASH, NC_("key", "SLASH")},
+    {GLFW_KEY_SEMICOLON, NC_("key", "SEMICOLON")},
+    {GLFW_KEY_EQUAL, NC_("key", "EQUAL")},
+    {GLFW_KEY_LEFT_BRACKET, NC_("key", "LEFT BRACKET")},
+    {GLFW_KEY_BACKSLASH, NC_("key", "BACKSLASH")},
+    {GLFW_KEY_RIGHT_BRACKET, NC_("key", "RIGHT BRACKET")},
+    {GLFW_KEY_GRAVE_ACCENT, NC_("key", "GRAVE ACCENT")},
+    {GLFW_KEY_WORLD_1, NC_("key", "WORLD 1")},
+    {GLFW_KEY_WORLD_2, NC_("key", "WORLD 2")},
+    {GLFW_KEY_ESCAPE, NC_("key", "ESCAPE")},
+    {GLFW_KEY_ENTER, NC_("key", "ENTER")},
+    {GLFW_KEY_TAB, NC_("key", "TAB")},
+    {GLFW_KEY_BACKSPACE, NC_("key", "BACKSPACE")},
+    {GLFW_KEY_INSERT, NC_("key", "INSERT")},
+    {GLFW_KEY_DELETE, NC_("key", "DELETE")},
+    {GLFW_KEY_RIGHT, NC_("key", "RIGHT")},
+    {GLFW_KEY_LEFT, NC_("key", "LEFT")},
+    {GLFW_KEY_DOWN, NC_("key", "DOWN")},
+    {GLFW_KEY_UP, NC_("key", "UP")},
+    {GLFW_KEY_PAGE_UP, NC_("key", "PAGE UP")},
+    {GLFW_KEY_PAGE_DOWN, NC_("key", "PAGE DOWN")},
+    {GLFW_KEY_HOME, NC_("key", "HOME")},
+    {GLFW_KEY_END, NC_("key", "END")},
+    {GLFW_KEY_CAPS_LOCK, NC_("key", "CAPS LOCK")},
+    {GLFW_KEY_SCROLL_LOCK, NC_("key", "SCROLL LOCK")},
+    {GLFW_KEY_NUM_LOCK, NC_("key", "NUM LOCK")},
+    {GLFW_KEY_PRINT_SCREEN, NC_("key", "PRINT SCREEN")},
+    {GLFW_KEY_PAUSE, NC_("key", "PAUSE")},
+    {GLFW_KEY_KP_DECIMAL, NC_("key", "KEYPAD DECIMAL")},
+    {GLFW_KEY_KP_DIVIDE, NC_("key", "KEYPAD DIVIDE")},
+    {GLFW_KEY_KP_MULTIPLY, NC_("key", "KEYPAD MULTIPLY")},
+    {GLFW_KEY_KP_SUBTRACT, NC_("key", "KEYPAD SUBTRACT")},
+    {GLFW_KEY_KP_ADD, NC_("key", "KEYPAD ADD")},
+    {GLFW_KEY_KP_ENTER, NC_("key", "KEYPAD ENTER")},
+    {GLFW_KEY_KP_EQUAL, NC_("key", "KEYPAD EQUAL")},
+    {GLFW_KEY_LEFT_SHIFT, NC_("key", "LEFT SHIFT")},
+    {GLFW_KEY_LEFT_CONTROL, NC_("key", "LEFT CONTROL")},
+    {GLFW_KEY_LEFT_ALT, NC_("key", "LEFT ALT")},
+    {GLFW_KEY_LEFT_SUPER, NC_("key", "LEFT SUPER")},
+    {GLFW_KEY_RIGHT_SHIFT, NC_("key", "RIGHT SHIFT")},
+    {GLFW_KEY_RIGHT_CONTROL, NC_("key", "RIGHT CONTROL")},
+    {GLFW_KEY_RIGHT_ALT, NC_("key", "RIGHT ALT")},
+    {GLFW_KEY_RIGHT_SUPER, NC_("key", "RIGHT SUPER")},
+    {GLFW_KEY_MENU, NC_("key", "MENU")},
 };
+
+KeyboardLayout keyboardLayout = nullptr;
 
 bool functionKey(int key)
 {
@@ -130,20 +135,27 @@ std::string folded(const std::string& name)
     return out;
 }
 
-std::string upper(std::string text)
+// "W", "mouse wheel up", or both as "W or mouse wheel up": in English with the US keyboard's
+// names for the README, or as the player's screen says it (their language and keyboard).
+std::string inputsOf(const Controls& controls, const ActionInfo& info, bool forPlayer)
 {
-    for (char& c : text)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
+    const int key = controls.key(info.action);
+    const std::string keys = key == noKey ? "" : forPlayer ? keyLabel(key) : keyName(key);
+    if (info.fixedInput[0] == '\0')
+        return keys;
+    const char* fixed = forPlayer ? translate(info.fixedInput) : info.fixedInput;
+    if (keys.empty())
+        return fixed;
+    return forPlayer ? formatText(_("%s or %s"), keys.c_str(), fixed) : keys + " or " + fixed;
 }
 
-// "W", "mouse wheel up", or both as "W or mouse wheel up".
-std::string inputsOf(const Controls& controls, const ActionInfo& info)
+// A help line: "W OR MOUSE WHEEL UP / RIGHT TRIGGER OR A: FLY FASTER", in capitals.
+std::string helpLine(std::string inputs, const char* pad, const char* meaning)
 {
-    std::string keys = controls.key(info.action) == noKey ? "" : keyName(controls.key(info.action));
-    if (info.fixedInput[0] != '\0')
-        keys += keys.empty() ? info.fixedInput : std::string(" or ") + info.fixedInput;
-    return keys;
+    if (pad[0] != '\0')
+        inputs += inputs.empty() ? translate(pad) : std::string(" / ") + translate(pad);
+    // TRANSLATORS: a line of the controls' help: the keys and buttons, then what they do.
+    return upperCase(formatText(_("%s: %s"), inputs.c_str(), translate(meaning)));
 }
 
 } // namespace
@@ -248,6 +260,37 @@ std::string keyName(int key)
     return "";
 }
 
+void useKeyboardLayout(KeyboardLayout layout)
+{
+    keyboardLayout = layout;
+}
+
+std::string keyLabel(int key)
+{
+    // The keys that type a character follow the keyboard; punctuation keeps its spelt-out name
+    // (a lone "," or "-" is easily missed on the screen).
+    const bool printable = (key >= GLFW_KEY_APOSTROPHE && key <= GLFW_KEY_GRAVE_ACCENT) || key == GLFW_KEY_WORLD_1 ||
+                           key == GLFW_KEY_WORLD_2;
+    if (keyboardLayout && printable) {
+        const char* typed = keyboardLayout(key);
+        const std::u32string characters = decodeUtf8(typed ? typed : "");
+        // A letter or a digit: ASCII ones, or anything from the Latin letters with accents up.
+        const bool letter = characters.size() == 1 && (characters[0] >= 0xC0 || (characters[0] < 0x80 &&
+                                                        std::isalnum(static_cast<int>(characters[0]))));
+        if (letter)
+            return upperCase(typed);
+    }
+    if (key == noKey)
+        return C_("key", "NONE");
+    if (key >= GLFW_KEY_KP_0 && key <= GLFW_KEY_KP_9)
+        return formatText(C_("key", "KEYPAD %d"), key - GLFW_KEY_KP_0);
+    const std::string name = keyName(key);
+    for (const auto& [code, english] : namedKeys)
+        if (code == key)
+            return C_("key", english);
+    return name;
+}
+
 std::optional<int> keyOfName(const std::string& name)
 {
     const std::string wanted = folded(name);
@@ -268,17 +311,14 @@ std::vector<std::string> controlsHelpLines(const Controls& controls)
 {
     std::vector<std::string> lines;
     for (const ActionInfo& info : table) {
-        std::string inputs = inputsOf(controls, info);
-        if (info.pad[0] != '\0')
-            inputs += inputs.empty() ? info.pad : std::string(" / ") + info.pad;
-        if (!inputs.empty())
-            lines.push_back(upper(inputs + ": " + info.meaning));
+        const std::string inputs = inputsOf(controls, info, true);
+        if (!inputs.empty() || info.pad[0] != '\0')
+            lines.push_back(helpLine(inputs, info.pad, info.meaning));
     }
     for (const FixedControl& fixed : fixedControls) {
-        std::string inputs = fixed.input;
-        if (fixed.pad[0] != '\0')
-            inputs += std::string(" / ") + fixed.pad;
-        lines.push_back(upper(inputs + ": " + fixed.meaning));
+        // A key by the name the player's keyboard gives it; the mouse by its word.
+        const std::optional<int> key = keyOfName(fixed.input);
+        lines.push_back(helpLine(key ? keyLabel(*key) : translate(fixed.input), fixed.pad, fixed.meaning));
     }
     return lines;
 }
@@ -289,7 +329,7 @@ std::string keyboardControlsMarkdown()
     std::string out = "| Key | Action |\n|---|---|\n";
     out += std::string("| ") + fixedControls[0].input + " | " + fixedControls[0].readme + " |\n";
     for (const ActionInfo& info : table)
-        out += "| " + inputsOf(defaults, info) + " | " + readmeMeaning(info.action) + " |\n";
+        out += "| " + inputsOf(defaults, info, false) + " | " + readmeMeaning(info.action) + " |\n";
     for (const FixedControl& fixed : fixedControls) {
         if (&fixed == &fixedControls[0])
             continue;

@@ -88,6 +88,13 @@ bool bindableKey(int key);
 // Key names as a US keyboard shows them ("W", "SPACE", "LEFT SHIFT", "ENTER", "UP", "F12"),
 // also the names config.txt uses; "NONE" for noKey, "" for a code without a name.
 std::string keyName(int key);
+// How the player's keyboard labels a key that types a character (GLFW's glfwGetKeyName): given
+// once the window system runs. Without it, every key is named as on a US keyboard.
+using KeyboardLayout = const char* (*)(int key);
+void useKeyboardLayout(KeyboardLayout layout);
+// A key's name on the player's screen: a letter or digit as their keyboard labels it ("Z" for
+// GLFW_KEY_Y on a German keyboard, "Ü" for its "["), any other key by its name in their language.
+std::string keyLabel(int key);
 // The code of a name, ignoring case and spaces ("left shift", "LeftShift"); nothing when unknown.
 std::optional<int> keyOfName(const std::string& name);
 

@@ -10,6 +10,7 @@
 #include "app/ReplayScreen.h"
 #include "app/Screenshot.h"
 #include "app/TextRenderer.h"
+#include "app/Translation.h"
 #include "app/UserFolders.h"
 #include "app/WindowSettings.h"
 #include "audio/GameSound.h"
@@ -50,7 +51,7 @@ bool Game::initialize(const std::string& title)
     glfwSetErrorCallback(onGlfwError);
     // Without a display GLFW cannot start, and so there is no window to be had.
     if (glfwInit() != GLFW_TRUE) {
-        logMessage("failed to create glfw window");
+        logMessage(_("failed to create glfw window"));
         return false;
     }
     glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 4);
@@ -75,7 +76,7 @@ bool Game::initialize(const std::string& title)
     window = glfwCreateWindow(windowPixels(window_width), windowPixels(window_height), title.c_str(),
                               nullptr, nullptr);
     if (!window) {
-        logMessage("failed to create glfw window");
+        logMessage(_("failed to create glfw window"));
         glfwTerminate();
         return false;
     }
@@ -83,12 +84,14 @@ bool Game::initialize(const std::string& title)
     glfwMakeContextCurrent(window);
     applyVerticalSync();
     if (!epoxy_is_desktop_gl() || epoxy_gl_version() < 43) {
-        logMessage("failed to initialize glad");
+        logMessage(_("failed to initialize glad"));
         glfwTerminate();
         window = nullptr;
         return false;
     }
 
+    // The controls screen names the keys as the player's keyboard labels them.
+    useKeyboardLayout([](int key) { return glfwGetKeyName(key, 0); });
     glfwSetFramebufferSizeCallback(window, onFramebufferSize);
     glfwSetWindowFocusCallback(window, onWindowFocus);
     glfwSetScrollCallback(window, onScroll);
@@ -160,6 +163,7 @@ void Game::run()
     screens.apply(*this);
     if (recorder && !runOver && !replaying)
         saveReplay("last.qfr");
+    useKeyboardLayout(nullptr);
     glfwTerminate();
     window = nullptr;
 }
@@ -368,13 +372,13 @@ bool Game::saveReplay(const std::string& name)
         return false;
     const std::filesystem::path folder = userDataFolder();
     if (folder.empty()) {
-        logMessage("Replay: no folder to keep replays in (neither XDG_DATA_HOME nor HOME is set)");
+        logMessage(_("Replay: no folder to keep replays in (neither XDG_DATA_HOME nor HOME is set)"));
         return false;
     }
     const std::filesystem::path path = folder / "replays" / name;
     std::string error;
     if (!recorder->save(path, error)) {
-        logMessage("Replay: could not save " + path.string() + ": " + error);
+        logMessage(formatText(_("Replay: could not save %s: %s"), path.c_str(), error.c_str()));
         return false;
     }
     return true;
@@ -384,7 +388,7 @@ void Game::saveScreenshot()
 {
     const std::filesystem::path folder = userDataFolder();
     if (folder.empty()) {
-        logMessage("Screenshot: no folder to keep screenshots in (neither XDG_DATA_HOME nor HOME is set)");
+        logMessage(_("Screenshot: no folder to keep screenshots in (neither XDG_DATA_HOME nor HOME is set)"));
         return;
     }
     int width = 0;
@@ -394,9 +398,9 @@ void Game::saveScreenshot()
     std::string error;
     const std::filesystem::path path = writeScreenshot(folder / "screenshots", width, height, error);
     if (path.empty())
-        logMessage("Screenshot: could not save: " + error);
+        logMessage(formatText(_("Screenshot: could not save: %s"), error.c_str()));
     else
-        logMessage("Screenshot saved: " + path.string());
+        logMessage(formatText(_("Screenshot saved: %s"), path.c_str()));
 }
 
 void Game::recordRun()
@@ -562,7 +566,7 @@ void Game::watchReplay(const std::filesystem::path& file)
     if (replay && !replayFitsThisGame(*replay, error))
         replay.reset();
     if (!replay) {
-        logMessage("Replay: cannot play " + file.string() + ": " + error);
+        logMessage(formatText(_("Replay: cannot play %s: %s"), file.c_str(), error.c_str()));
         return;
     }
     screens.push(std::make_unique<ReplayScreen>(std::move(*replay), false));

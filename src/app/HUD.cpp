@@ -3,6 +3,7 @@
 #include "app/Config.h"
 #include "app/Game.h"
 #include "app/GameInput.h"
+#include "app/Translation.h"
 #include "app/WindowSettings.h"
 #include "physics/Player.h"
 
@@ -74,7 +75,7 @@ const char* HUD::soundNotice() const
 {
     if (soundNoticeTime < 0.0f)
         return nullptr;
-    return soundMuted ? "SOUND OFF" : "SOUND ON";
+    return soundMuted ? N_("SOUND OFF") : N_("SOUND ON");
 }
 
 void HUD::observe(const PlayerStatus& player, float frameTimeNow, bool showFps, const RuleEvents& events)
@@ -128,29 +129,51 @@ void HUD::render()
     const float halfW = static_cast<float>(width / 2);
     char line[1000];
 
-    std::snprintf(line, sizeof line, "Health: %.0f%%", healthPercent);
-    text->draw(line, 25.0f, H - 25.0f, 0.5f, white);
-    std::snprintf(line, sizeof line, "Remaining time: %.2f ", shownTime);
-    text->draw(line, halfW - 150.0f, H - 25.0f, 0.5f, white);
-    std::snprintf(line, sizeof line, "level: %i", shownLevel);
-    text->draw(line, 25.0f, 25.0f, 0.5f, white);
+    // The English lines keep the places they were laid out for; a translation is placed by its
+    // measure (a longer one centred, or shrunk to stay in the window).
+    const ShownText health = shownText("Health: %.0f%%");
+    std::snprintf(line, sizeof line, health.text, healthPercent);
+    text->drawPlaced(line, health.translated, Placement::Left, 25.0f, H - 25.0f, 0.5f, white);
+    const float healthRight = 25.0f + text->width(line, 0.5f);
+    const ShownText time = shownText("Remaining time: %.2f ");
+    std::snprintf(line, sizeof line, time.text, shownTime);
+    if (time.translated) {
+        // Centred, but clear of the health line on its left and of the frame rate's corner on
+        // its right, made smaller where a narrow window leaves too little room between them.
+        const float left = healthRight + 20.0f;
+        const float right = W - 105.0f;
+        const float wide = text->width(line, 0.5f);
+        const float scale = wide > right - left ? 0.5f * std::max(right - left, 1.0f) / wide : 0.5f;
+        const float w = text->width(line, scale);
+        text->draw(line, std::clamp(halfW - w / 2.0f, left, std::max(left, right - w)), H - 25.0f, scale, white);
+    } else {
+        text->draw(line, halfW - 150.0f, H - 25.0f, 0.5f, white);
+    }
+    const ShownText level = shownText("level: %i");
+    std::snprintf(line, sizeof line, level.text, shownLevel);
+    text->drawPlaced(line, level.translated, Placement::Left, 25.0f, 25.0f, 0.5f, white);
     if (fpsVisible) {
         if (renderScalePercent != 100)
-            std::snprintf(line, sizeof line, "FPS: %i (%i %%)", fps, renderScalePercent);
+            std::snprintf(line, sizeof line, _("FPS: %i (%i %%)"), fps, renderScalePercent);
         else
-            std::snprintf(line, sizeof line, "FPS: %i", fps);
+            std::snprintf(line, sizeof line, _("FPS: %i"), fps);
         text->draw(line, W - std::max(100.0f, text->width(line, 0.3f) + 25.0f), H - 25.0f, 0.3f, white);
     }
-    if (!replayLabel.empty())
-        text->draw(replayLabel, W - 300.0f, 25.0f, 0.6f, red);
+    if (!replayLabel.empty()) {
+        const ShownText label = shownText(replayLabel.c_str());
+        text->drawPlaced(label.text, label.translated, Placement::Right, W - 300.0f, 25.0f, 0.6f, red);
+    }
     if (!gameOverDrawnByMenu)
         renderGameOver();
     if (levelBannerActive && levelBannerTime <= bannerSeconds) {
-        std::snprintf(line, sizeof line, "LEVEL %i", shownLevel);
-        text->draw(line, halfW - 100.0f, H - 150.0f, 1.0f, cyan);
+        const ShownText banner = shownText("LEVEL %i");
+        std::snprintf(line, sizeof line, banner.text, shownLevel);
+        text->drawPlaced(line, banner.translated, Placement::Centre, halfW - 100.0f, H - 150.0f, 1.0f, cyan);
     }
-    if (const char* notice = soundNotice())
-        text->draw(notice, halfW - 70.0f, 25.0f, 0.5f, white);
+    if (const char* notice = soundNotice()) {
+        const ShownText shown = shownText(notice);
+        text->drawPlaced(shown.text, shown.translated, Placement::Centre, halfW - 70.0f, 25.0f, 0.5f, white);
+    }
     if (levelBannerActive && levelBannerTime > bannerSeconds) {
         levelBannerActive = false;
         levelBannerTime = 0.0f;
@@ -164,17 +187,17 @@ void HUD::renderGameOver()
         return;
     const float halfW = static_cast<float>(width / 2);
     const float halfH = static_cast<float>(height / 2);
-    if (died)
-        text->draw("YOU DIED", halfW - 225.0f, halfH, 2.0f, red);
-    else
-        text->draw("OUT OF TIME", halfW - 300.0f, halfH, 2.0f, red);
-    text->draw("PRESS ENTER TO RESTART THE GAME", halfW - 450.0f, halfH - 70.0f, 1.0f, black);
+    const ShownText end = died ? shownText("YOU DIED") : shownText("OUT OF TIME");
+    text->drawPlaced(end.text, end.translated, Placement::Centre, halfW - (died ? 225.0f : 300.0f), halfH, 2.0f, red);
+    const ShownText prompt = shownText("PRESS ENTER TO RESTART THE GAME");
+    text->drawPlaced(prompt.text, prompt.translated, Placement::Centre, halfW - 450.0f, halfH - 70.0f, 1.0f, black);
     if (best) {
-        char line[100];
-        std::snprintf(line, sizeof line, "BEST: LEVEL %i, %.1f S", best->level, best->seconds);
-        text->drawCentred(line, halfW, halfH - 130.0f, 0.7f, white);
+        // Centred in every language; a long translation is shrunk to the window.
+        char line[200];
+        std::snprintf(line, sizeof line, _("BEST: LEVEL %i, %.1f S"), best->level, best->seconds);
+        text->drawPlaced(line, true, Placement::Centre, halfW, halfH - 130.0f, 0.7f, white);
         if (newBest)
-            text->drawCentred("NEW BEST!", halfW, halfH - 190.0f, 0.8f, gold);
+            text->drawPlaced(_("NEW BEST!"), true, Placement::Centre, halfW, halfH - 190.0f, 0.8f, gold);
     }
 }
 

@@ -4,6 +4,8 @@
 #include "app/Config.h"
 #include "app/Game.h"
 #include "app/GameInput.h"
+#include "app/Translation.h"
+#include "app/Utf8.h"
 #include "audio/GameSound.h"
 #include "physics/Player.h"
 #include "render/Files.h"
@@ -49,9 +51,7 @@ bool MenuScreen::saveOrSay(const std::vector<ConfigEntry>& entries)
     // What was changed still applies for this session; the player is told once, here, and
     // leaving again goes without saving.
     saveFailed = true;
-    menu.message = "NOT SAVED: " + message + " (BACK AGAIN TO LEAVE)";
-    for (char& c : menu.message)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    menu.message = upperCase(formatText(_("NOT SAVED: %s (BACK AGAIN TO LEAVE)"), message.c_str()));
     return false;
 }
 
@@ -66,7 +66,7 @@ void MenuScreen::draw(Game& game)
 
 void BestRunsScreen::enter(Game& game)
 {
-    menu.title = "BEST RUNS";
+    menu.title = _("BEST RUNS");
     menu.twoColumns = true;
     menu.items.clear();
     menu.notes.clear();
@@ -74,8 +74,9 @@ void BestRunsScreen::enter(Game& game)
     const std::vector<BestRun>& runs = game.records ? game.records->runs() : none;
     const std::optional<std::size_t> newest = game.records ? game.records->newest() : std::nullopt;
     for (std::size_t i = 0; i < runs.size(); ++i) {
-        char line[64];
-        std::snprintf(line, sizeof line, "%2zu.  LEVEL %d  %6.1f S", i + 1, runs[i].result.level,
+        char line[160];
+        // TRANSLATORS: a row of the best runs: its place, the level reached and the seconds flown.
+        std::snprintf(line, sizeof line, _("%2zu.  LEVEL %d  %6.1f S"), i + 1, runs[i].result.level,
                       runs[i].result.seconds);
         // A run kept by an earlier version has no date: its row still needs a value column.
         const std::string when = localDateTime(runs[i].when);
@@ -85,8 +86,8 @@ void BestRunsScreen::enter(Game& game)
         menu.items.push_back(row);
     }
     if (runs.empty())
-        menu.notes = {"NO RUN HAS ENDED YET"};
-    menu.items.emplace_back("BACK");
+        menu.notes = {_("NO RUN HAS ENDED YET")};
+    menu.items.emplace_back(_("BACK"));
     menu.highlight(static_cast<int>(menu.items.size()) - 1);
 }
 
@@ -114,8 +115,8 @@ void openMenuScreen(Game& game, MenuScreenKind kind)
 namespace {
 
 // The settings screen's items follow the settings table, then these two.
-constexpr const char* resetLabel = "RESET TO DEFAULTS";
-constexpr const char* backLabel = "BACK";
+constexpr const char* resetLabel = N_("RESET TO DEFAULTS");
+constexpr const char* backLabel = N_("BACK");
 
 bool isRange(const SettingItem& item)
 {
@@ -148,7 +149,7 @@ float shownValue(const Game& game, const SettingItem& item)
 void SettingsScreen::enter(Game& game)
 {
     if (menu.items.empty()) {
-        menu.title = "SETTINGS";
+        menu.title = _("SETTINGS");
         menu.twoColumns = true;
         chosenSize = {game.windowedWidth, game.windowedHeight};
     }
@@ -162,7 +163,7 @@ void SettingsScreen::refresh(Game& game)
     for (std::size_t i = 0; i < table.size(); ++i) {
         const SettingItem& item = table[i];
         MenuItem& line = menu.items[i];
-        line.label = item.label;
+        line.label = _(item.label);
         if (item.style == ValueStyle::WindowSize) {
             line.value = sizeText(chosenSize);
             // A full-screen window fills the monitor: the size is for the window it goes back to.
@@ -174,12 +175,16 @@ void SettingsScreen::refresh(Game& game)
         line.slider = isRange(item);
         line.fraction = item.maximum > item.minimum ? (value - item.minimum) / (item.maximum - item.minimum) : 0.0f;
     }
-    resetItem = table.size();
-    backItem = table.size() + 1;
-    menu.items.emplace_back(resetLabel);
-    menu.items.emplace_back(backLabel);
+    // The language follows the desktop's; the line only says which one the game speaks.
+    MenuItem language(_("LANGUAGE"), languageInUse());
+    language.readOnly = true;
+    menu.items.push_back(language);
+    resetItem = table.size() + 1;
+    backItem = table.size() + 2;
+    menu.items.emplace_back(_(resetLabel));
+    menu.items.emplace_back(_(backLabel));
     if (menu.message.empty() && game.pendingDifficulty)
-        menu.message = "THE NEW DIFFICULTY COUNTS FROM THE NEXT RUN";
+        menu.message = _("THE NEW DIFFICULTY COUNTS FROM THE NEXT RUN");
 }
 
 void SettingsScreen::change(Game& game, std::size_t index, float value)
@@ -194,7 +199,7 @@ void SettingsScreen::change(Game& game, std::size_t index, float value)
             game.pendingDifficulty.reset();
         else
             game.pendingDifficulty = stepped;
-        menu.message = "THE NEW DIFFICULTY COUNTS FROM THE NEXT RUN";
+        menu.message = _("THE NEW DIFFICULTY COUNTS FROM THE NEXT RUN");
     } else if (key == "fullscreen") {
         if ((value != 0.0f) != game.fullscreenWindow)
             game.toggleFullscreen();
@@ -238,7 +243,7 @@ void SettingsScreen::resetToDefaults(Game& game)
             change(game, i, setting->defaultValue);
         }
     }
-    menu.message = "DEFAULTS RESTORED";
+    menu.message = _("DEFAULTS RESTORED");
 }
 
 void SettingsScreen::act(Game& game, const MenuChoice& choice)
@@ -307,9 +312,9 @@ void ControlsScreen::enter(Game& game)
         entered = true;
         before = playerControls();
         bindings = before;
-        menu.title = "CONTROLS";
+        menu.title = _("CONTROLS");
         menu.twoColumns = true;
-        menu.notes = {"CHOOSE AN ACTION, THEN PRESS ITS NEW KEY"};
+        menu.notes = {_("CHOOSE AN ACTION, THEN PRESS ITS NEW KEY")};
     }
     (void)game;
     refresh();
@@ -319,14 +324,13 @@ void ControlsScreen::refresh()
 {
     menu.items.clear();
     for (const ActionInfo& info : actionTable()) {
-        std::string value = keyName(bindings.key(info.action));
+        std::string value = keyLabel(bindings.key(info.action));
         if (waiting && *waiting == info.action)
-            value = "PRESS A KEY";
-        std::string label = info.label;
-        menu.items.emplace_back(label, value);
+            value = _("PRESS A KEY");
+        menu.items.emplace_back(_(info.label), value);
     }
-    menu.items.emplace_back("RESET TO DEFAULTS");
-    menu.items.emplace_back("BACK");
+    menu.items.emplace_back(_(resetLabel));
+    menu.items.emplace_back(_(backLabel));
 }
 
 std::optional<int> ControlsScreen::keyDown(Game& game) const
@@ -363,15 +367,18 @@ void ControlsScreen::update(Game& game, double frameTime)
     // The menu's own reading of the keys starts again from here.
     game.menuInput.resync(game.focused);
     if (key == GLFW_KEY_ESCAPE) {
-        menu.message = "NOTHING CHANGED";
+        menu.message = _("NOTHING CHANGED");
     } else if (!bindableKey(key)) {
-        menu.message = keyName(key) + " CANNOT BE BOUND";
+        menu.message = formatText(_("%s CANNOT BE BOUND"), keyLabel(key).c_str());
     } else {
         const Controls::Bound bound = bindings.bind(action, key);
         if (bound.swappedWith)
-            menu.message = keyName(key) + " WAS ON " + actionInfo(*bound.swappedWith).label + ": SWAPPED";
+            // TRANSLATORS: a key was given to an action; the first %s is the key, the second the
+            // action that had it before and now has the key the first action had.
+            menu.message = formatText(_("%s WAS ON %s: SWAPPED"), keyLabel(key).c_str(),
+                                      _(actionInfo(*bound.swappedWith).label));
         else
-            menu.message = std::string(actionInfo(action).label) + ": " + keyName(key);
+            menu.message = formatText(_("%s: %s"), _(actionInfo(action).label), keyLabel(key).c_str());
         playerControls() = bindings;
         if (game.input)
             game.input->setControls(bindings);
@@ -387,14 +394,14 @@ void ControlsScreen::act(Game& game, const MenuChoice& choice)
     if (index < actionCount) {
         waiting = static_cast<Action>(index);
         pressed = noKey;
-        menu.message = "ESCAPE CANCELS";
+        menu.message = _("ESCAPE CANCELS");
         refresh();
     } else if (index == actionCount) {
         bindings.reset();
         playerControls() = bindings;
         if (game.input)
             game.input->setControls(bindings);
-        menu.message = "DEFAULTS RESTORED";
+        menu.message = _("DEFAULTS RESTORED");
         refresh();
     } else {
         goBack(game);

@@ -6,6 +6,7 @@
 #include "app/MenuScreens.h"
 #include "app/Replay.h"
 #include "app/TextRenderer.h"
+#include "app/Translation.h"
 #include "app/UserFolders.h"
 
 #include <GLFW/glfw3.h>
@@ -30,7 +31,8 @@ std::filesystem::path replayFile(const char* name)
 
 PlayScreen::PlayScreen()
 {
-    gameOverMenu.items = {{"RESTART"}, {"SETTINGS"}, {"CONTROLS"}, {"BEST RUNS"}, {"WATCH THIS RUN"}, {"QUIT"}};
+    gameOverMenu.items = {{_("RESTART")},   {_("SETTINGS")},       {_("CONTROLS")},
+                          {_("BEST RUNS")}, {_("WATCH THIS RUN")}, {_("QUIT")}};
     gameOverMenu.columns = 3;
     gameOverMenu.itemSize = 0.75f;
 }
@@ -106,9 +108,9 @@ void PlayScreen::draw(Game& game)
 
 PauseScreen::PauseScreen()
 {
-    menu.title = "PAUSED";
-    menu.items = {{"RESUME"},    {"RESTART"},        {"SETTINGS"},       {"CONTROLS"},
-                  {"BEST RUNS"}, {"WATCH LAST RUN"}, {"WATCH BEST RUN"}, {"QUIT"}};
+    menu.title = _("PAUSED");
+    menu.items = {{_("RESUME")},    {_("RESTART")},        {_("SETTINGS")},       {_("CONTROLS")},
+                  {_("BEST RUNS")}, {_("WATCH LAST RUN")}, {_("WATCH BEST RUN")}, {_("QUIT")}};
 }
 
 void PauseScreen::enter(Game& game)

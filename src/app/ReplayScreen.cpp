@@ -4,6 +4,7 @@
 #include "app/GameInput.h"
 #include "app/ReplayPlayer.h"
 #include "app/TextRenderer.h"
+#include "app/Translation.h"
 #include "physics/PhysicsEngine.h"
 #include "physics/Player.h"
 #include "render/Files.h"
@@ -55,7 +56,7 @@ void ReplayScreen::enter(Game& game)
     fresh.width = game.hud.width;
     fresh.height = game.hud.height;
     fresh.soundMuted = game.hud.soundMuted;
-    fresh.replayLabel = "REPLAY";
+    fresh.replayLabel = N_("REPLAY");
     game.hud = fresh;
     if (!player->inRun())
         logMessage("Replay: going through the session's " + std::to_string(replay.header.runStart) +
@@ -155,7 +156,7 @@ void ReplayScreen::update(Game& game, double frameTime)
     }
     if (viewer.resume()) {
         viewerPaused = !viewerPaused;
-        game.hud.replayLabel = viewerPaused ? "REPLAY - PAUSED" : "REPLAY";
+        game.hud.replayLabel = viewerPaused ? N_("REPLAY - PAUSED") : N_("REPLAY");
     }
 
     if (!player->inRun()) {
@@ -189,16 +190,16 @@ void ReplayScreen::draw(Game& game)
         glClear(GL_COLOR_BUFFER_BIT);
         if (catchingUp < progressAfterSeconds || !game.text)
             return;
-        char line[96];
+        char line[200];
         const double share = replay.header.runStart == 0
                                  ? 1.0
                                  : static_cast<double>(player->framesPlayed()) / replay.header.runStart;
-        std::snprintf(line, sizeof line, "GOING THROUGH EARLIER RUNS: %d %%", static_cast<int>(share * 100.0));
+        std::snprintf(line, sizeof line, _("GOING THROUGH EARLIER RUNS: %d %%"), static_cast<int>(share * 100.0));
         game.text->begin();
         const float x = static_cast<float>(game.hud.width / 2);
         const float y = static_cast<float>(game.hud.height / 2);
-        game.text->drawCentred("REPLAY", x, y + 40.0f, 1.0f, glm::vec3(1.0f, 0.0f, 0.0f));
-        game.text->drawCentred(line, x, y - 20.0f, 0.5f, glm::vec3(1.0f));
+        game.text->drawPlaced(_("REPLAY"), true, Placement::Centre, x, y + 40.0f, 1.0f, glm::vec3(1.0f, 0.0f, 0.0f));
+        game.text->drawPlaced(line, true, Placement::Centre, x, y - 20.0f, 0.5f, glm::vec3(1.0f));
         game.text->end();
         return;
     }

@@ -1,6 +1,7 @@
 #include "app/SettingItems.h"
 
 #include "app/Config.h"
+#include "app/Translation.h"
 
 #include <algorithm>
 #include <cmath>
@@ -44,18 +45,18 @@ const std::vector<SettingItem>& settingItems()
     // Mouse sensitivity around its default of 0.08 degrees per pixel: from a slow sweep on a
     // high-resolution mouse to a quick flick on a coarse one.
     static const std::vector<SettingItem> items = {
-        {"SOUND VOLUME", "sound_volume", 0.0f, 1.0f, 0.1f, ValueStyle::Percent},
-        {"MUSIC VOLUME", "music_volume", 0.0f, 1.0f, 0.1f, ValueStyle::Percent},
-        {"MOUSE SENSITIVITY", "sensitivity", 0.02f, 0.3f, 0.02f, ValueStyle::Decimal},
-        {"INVERT MOUSE", "invert_mouse", 0.0f, 1.0f, 1.0f, ValueStyle::OnOff},
-        {"FIELD OF VIEW", "fov", 40.0f, 110.0f, 5.0f, ValueStyle::Whole},
-        {"DIFFICULTY", "difficulty", 0.0f, 1.0f, 0.1f, ValueStyle::Decimal},
-        {"FULL SCREEN", "fullscreen", 0.0f, 1.0f, 1.0f, ValueStyle::OnOff},
-        {"WINDOW SIZE", "window_width", 0.0f, 0.0f, 0.0f, ValueStyle::WindowSize},
-        {"VERTICAL SYNC", "vsync", 0.0f, 1.0f, 1.0f, ValueStyle::OnOff},
-        {"SHOW FRAME RATE", "show_frame_rate", 0.0f, 1.0f, 1.0f, ValueStyle::OnOff},
+        {N_("SOUND VOLUME"), "sound_volume", 0.0f, 1.0f, 0.1f, ValueStyle::Percent},
+        {N_("MUSIC VOLUME"), "music_volume", 0.0f, 1.0f, 0.1f, ValueStyle::Percent},
+        {N_("MOUSE SENSITIVITY"), "sensitivity", 0.02f, 0.3f, 0.02f, ValueStyle::Decimal},
+        {N_("INVERT MOUSE"), "invert_mouse", 0.0f, 1.0f, 1.0f, ValueStyle::OnOff},
+        {N_("FIELD OF VIEW"), "fov", 40.0f, 110.0f, 5.0f, ValueStyle::Whole},
+        {N_("DIFFICULTY"), "difficulty", 0.0f, 1.0f, 0.1f, ValueStyle::Decimal},
+        {N_("FULL SCREEN"), "fullscreen", 0.0f, 1.0f, 1.0f, ValueStyle::OnOff},
+        {N_("WINDOW SIZE"), "window_width", 0.0f, 0.0f, 0.0f, ValueStyle::WindowSize},
+        {N_("VERTICAL SYNC"), "vsync", 0.0f, 1.0f, 1.0f, ValueStyle::OnOff},
+        {N_("SHOW FRAME RATE"), "show_frame_rate", 0.0f, 1.0f, 1.0f, ValueStyle::OnOff},
         // The share of the window the 3D scene is drawn at; below 50 % is the automatic choice.
-        {"QUALITY", "render_scale", 0.4f, 1.0f, 0.1f, ValueStyle::Scale},
+        {N_("QUALITY"), "render_scale", 0.4f, 1.0f, 0.1f, ValueStyle::Scale},
     };
     return items;
 }
@@ -76,7 +77,7 @@ std::string valueText(const SettingItem& item, float value)
         std::snprintf(text, sizeof text, "%ld %%", std::lround(value * 100.0f));
         return text;
     case ValueStyle::OnOff:
-        return value != 0.0f ? "ON" : "OFF";
+        return value != 0.0f ? _("ON") : _("OFF");
     case ValueStyle::Whole:
         std::snprintf(text, sizeof text, "%ld", std::lround(value));
         return text;
@@ -85,7 +86,7 @@ std::string valueText(const SettingItem& item, float value)
         return text;
     case ValueStyle::Scale:
         if (value < item.minimum + item.step / 2.0f)
-            return "AUTO";
+            return _("AUTO");
         std::snprintf(text, sizeof text, "%ld %%", std::lround(value * 100.0f));
         return text;
     case ValueStyle::WindowSize:

@@ -3,6 +3,7 @@
 #include "app/Replay.h"
 #include "app/ReplayPlayer.h"
 #include "app/ReplayScreen.h"
+#include "app/Translation.h"
 #include "render/Files.h"
 
 #include <optional>
@@ -11,20 +12,22 @@
 
 namespace {
 
-constexpr const char* usage = "usage: quillfen [--replay FILE]";
-constexpr const char* options = "  --replay FILE  watch a recorded run (a .qfr file) instead of playing\n"
+constexpr const char* usage = N_("usage: quillfen [--replay FILE]");
+constexpr const char* options = N_("  --replay FILE  watch a recorded run (a .qfr file) instead of playing\n"
                                 "  --help         show this help and exit\n"
-                                "  --version      show the version and exit";
+                                "  --version      show the version and exit");
 
 } // namespace
 
 int main(int argc, char** argv)
 {
+    // The player's language, before anything is said.
+    startTranslations(catalogueFolder(runningExecutable()));
     std::optional<std::string> replayFile;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (arg == "--help" || arg == "-h" || arg == "--version") {
-            logMessage(arg == "--version" ? std::string("quillfen " QUILLFEN_VERSION) : std::string(usage) + "\n" + options);
+            logMessage(arg == "--version" ? std::string("quillfen " QUILLFEN_VERSION) : std::string(_(usage)) + "\n" + _(options));
             return 0;
         }
         if (arg == "--replay" && i + 1 < argc && !replayFile) {
@@ -32,7 +35,7 @@ int main(int argc, char** argv)
         } else if (arg.starts_with("--replay=") && arg.size() > 9 && !replayFile) {
             replayFile = std::string(arg.substr(9));
         } else {
-            logMessage(usage);
+            logMessage(_(usage));
             return 2;
         }
     }
@@ -42,7 +45,7 @@ int main(int argc, char** argv)
         std::string error;
         replay = loadReplay(*replayFile, error);
         if (!replay) {
-            logMessage("Replay: cannot play " + *replayFile + ": " + error);
+            logMessage(formatText(_("Replay: cannot play %s: %s"), replayFile->c_str(), error.c_str()));
             return 1;
         }
     }
@@ -67,7 +70,7 @@ int main(int argc, char** argv)
         if (replayFitsThisGame(*replay, error)) {
             game.screens.push(std::make_unique<ReplayScreen>(std::move(*replay), true));
         } else {
-            logMessage("Replay: cannot play " + *replayFile + ": " + error);
+            logMessage(formatText(_("Replay: cannot play %s: %s"), replayFile->c_str(), error.c_str()));
             game.quit();
             status = 1;
         }

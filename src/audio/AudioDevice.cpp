@@ -1,5 +1,6 @@
 #include "audio/AudioDevice.h"
 
+#include "app/Translation.h"
 #include "render/Files.h"
 
 #include <AL/al.h>
@@ -73,7 +74,7 @@ std::unique_ptr<AudioDevice> AudioDevice::openPlayback(const std::string& name)
     auto found = findPlayback(name);
     // Tried once at start-up: a machine without sound stays silent, it is not asked again.
     if (!found)
-        logMessage("Sound: no audio device, playing silently");
+        logMessage(_("Sound: no audio device, playing silently"));
     return found;
 }
 

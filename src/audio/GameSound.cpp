@@ -1,9 +1,9 @@
 #include "audio/GameSound.h"
-
 #include "app/Config.h"
 #include "app/Game.h"
 #include "app/GameInput.h"
 #include "app/GameRules.h"
+#include "app/Translation.h"
 #include "audio/SoundFile.h"
 #include "physics/Player.h"
 #include "render/Files.h"
@@ -138,9 +138,9 @@ void GameSound::watchDevice(float dt)
     if (device) {
         replacing = true;
         acquire(musicAt);
-        logMessage("Sound: the audio device was lost; playing on the default device");
+        logMessage(_("Sound: the audio device was lost; playing on the default device"));
     } else {
-        logMessage("Sound: the audio device was lost; playing silently");
+        logMessage(_("Sound: the audio device was lost; playing silently"));
     }
 }
 

@@ -1,5 +1,7 @@
 #include "render/Files.h"
 
+#include "app/Translation.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
@@ -52,14 +54,13 @@ std::string assetPath(std::string relative)
 
 BuildTree thisBuild()
 {
-    return {QUILLFEN_BUILD_BIN, QUILLFEN_SOURCE_ASSETS};
+    return {QUILLFEN_BUILD_BIN, QUILLFEN_SOURCE_ASSETS, QUILLFEN_BUILD_LOCALE};
 }
 
 bool chooseAssetRoot(const fs::path& executable, const BuildTree& build)
 {
-    const std::string missing = "ERROR - no assets found: there are no shaders and models in ";
     if (executable.empty() || !executable.is_absolute()) {
-        logMessage("ERROR - no assets found: the system does not say where the game's program lies");
+        logMessage(_("ERROR - no assets found: the system does not say where the game's program lies"));
         return false;
     }
     const fs::path folder = executable.parent_path();
@@ -69,8 +70,9 @@ bool chooseAssetRoot(const fs::path& executable, const BuildTree& build)
         if (choose("../../assets/") || choose(sources))
             return true;
         const fs::path workingDirectory = fs::current_path(error);
-        logMessage(missing + "../../assets/ (from the working directory " + workingDirectory.string() + ") or in " +
-                   sources + " (this build's sources)");
+        logMessage(formatText(_("ERROR - no assets found: there are no shaders and models in %s (from the working "
+                                "directory %s) or in %s (this build's sources)"),
+                              "../../assets/", workingDirectory.c_str(), sources.c_str()));
         return false;
     }
     // The installed folder is found from the executable, not from a fixed prefix, so that the
@@ -78,8 +80,18 @@ bool chooseAssetRoot(const fs::path& executable, const BuildTree& build)
     const std::string installed = asRoot(folder / QUILLFEN_INSTALLED_ASSETS);
     if (choose(installed))
         return true;
-    logMessage(missing + installed + " (installed beside " + executable.string() + ")");
+    logMessage(formatText(_("ERROR - no assets found: there are no shaders and models in %s (installed beside %s)"),
+                          installed.c_str(), executable.c_str()));
     return false;
+}
+
+fs::path catalogueFolder(const fs::path& executable, const BuildTree& build)
+{
+    const fs::path folder = executable.parent_path();
+    std::error_code error;
+    if (folder.empty() || fs::equivalent(folder, build.bin, error))
+        return build.locale;
+    return (folder / QUILLFEN_INSTALLED_LOCALE).lexically_normal();
 }
 
 fs::path runningExecutable()

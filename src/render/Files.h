@@ -15,6 +15,8 @@ std::string assetPath(std::string relative);
 struct BuildTree {
     std::filesystem::path bin;
     std::filesystem::path assets;
+    // The compiled catalogues of the translations (LANG/LC_MESSAGES/quillfen.mo).
+    std::filesystem::path locale;
 };
 
 // This build's own folders, as CMake configured it.
@@ -29,6 +31,10 @@ BuildTree thisBuild();
 // with its defaults). One line names the folder chosen when it is not "../../assets/"; with none,
 // one message names where the game looked and the result is false.
 bool chooseAssetRoot(const std::filesystem::path& executable, const BuildTree& build = thisBuild());
+
+// The folder of the translations' catalogues, found as the assets are: a game in its build's bin
+// folder takes its build's, an installed one the locale folder of its prefix (share/locale).
+std::filesystem::path catalogueFolder(const std::filesystem::path& executable, const BuildTree& build = thisBuild());
 
 // The running program's own file (empty if the system will not tell).
 std::filesystem::path runningExecutable();

@@ -2,6 +2,9 @@
 #include "app/Config.h"
 #include "app/Game.h"
 #include "app/GameInput.h"
+#include "app/PlayScreens.h"
+#include "app/Translation.h"
+#include "render/Files.h"
 #include "physics/Player.h"
 #include "render/Shader.h"
 #include "support/TestSupport.h"
@@ -10,6 +13,9 @@
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <regex>
+#include <sstream>
 #include <vector>
 
 namespace {
@@ -61,19 +67,23 @@ protected:
     int white(Region r) const { return count(r, 255, 255, 255); }
 
     // The smallest region holding every white pixel of r (empty when there is none).
-    Region whiteBounds(Region r) const
+    Region whiteBounds(Region r) const { return bounds(r, 255, 255, 255); }
+    int red(Region r) const { return count(r, 255, 0, 0); }
+
+    // The smallest region holding every pixel of r within the slack of that colour.
+    Region bounds(Region r, int red, int green, int blue) const
     {
         Region found{r.x1, r.y1, r.x0, r.y0};
         for (int y = std::max(0, r.y0); y < std::min(height, r.y1); ++y)
             for (int x = std::max(0, r.x0); x < std::min(width, r.x1); ++x) {
                 const unsigned char* p = &pixels[static_cast<std::size_t>((y * width + x) * 3)];
-                if (p[0] > 255 - kColourSlack && p[1] > 255 - kColourSlack && p[2] > 255 - kColourSlack)
+                if (std::abs(p[0] - red) < kColourSlack && std::abs(p[1] - green) < kColourSlack &&
+                    std::abs(p[2] - blue) < kColourSlack)
                     found = {std::min(found.x0, x), std::min(found.y0, y), std::max(found.x1, x + 1),
                              std::max(found.y1, y + 1)};
             }
         return found;
     }
-    int red(Region r) const { return count(r, 255, 0, 0); }
 
     testkit::SandboxGame real;
     Game& game = real.game;
@@ -182,6 +192,69 @@ TEST_F(HUDFrameTest, ShaderReloadKeepsTheTextVisible)
     ASSERT_GT(getShader(SHADER_HUD)->loadCount, loads);
     frame();
     EXPECT_GT(white({25, height - 30, 200, height - 5}), before / 2);
+}
+
+// The game in German in the smallest window: the game-over and pause screens show the
+// translations, centred by their measure and shrunk to stay inside the window, where the
+// English prompt, laid out for wider windows, would run off both sides.
+class GermanSmallWindowTest : public HUDFrameTest {
+protected:
+    void SetUp() override
+    {
+        language.set("LANGUAGE", std::getenv("LANGUAGE"));
+        startTranslations(thisBuild().locale, [](const char* name) { return std::string(name) == "LANGUAGE" ? "de" : nullptr; });
+        const auto config = real.sandbox.assets() / "config.txt";
+        std::ifstream in(config);
+        std::stringstream text;
+        text << in.rdbuf();
+        const std::string small = std::regex_replace(
+            std::regex_replace(text.str(), std::regex("window_width *= *[0-9]+"), "window_width = 640"),
+            std::regex("window_height *= *[0-9]+"), "window_height = 480");
+        real.sandbox.write("config.txt", small);
+        HUDFrameTest::SetUp();
+    }
+    void TearDown() override { startTranslations(thisBuild().locale, [](const char*) -> const char* { return nullptr; }); }
+
+    // Centred on the window's middle, and clear of both edges.
+    void expectCentredInside(Region found, const char* what) const
+    {
+        ASSERT_LT(found.x0, found.x1) << what << " is drawn";
+        EXPECT_GE(found.x0, 4) << what;
+        EXPECT_LE(found.x1, width - 4) << what;
+        EXPECT_NEAR((found.x0 + found.x1) / 2.0, width / 2.0, 6.0) << what;
+    }
+
+    testkit::ScopedEnv language;
+};
+
+TEST_F(GermanSmallWindowTest, GameOverAndPauseShowTheGermanTextsCentredInside640By480)
+{
+    frame();
+    ASSERT_EQ(width, 640);
+    ASSERT_EQ(height, 480);
+    ASSERT_STRNE(_("YOU DIED"), "YOU DIED") << "the build's German catalogue";
+
+    game.player->health = -1.0f;
+    frame();
+    frame();
+    ASSERT_TRUE(game.hud.died);
+    const auto* play = dynamic_cast<PlayScreen*>(game.screens.top());
+    ASSERT_NE(play, nullptr);
+    EXPECT_EQ(play->gameOverMenu.items[PlayScreen::Restart].label, _("RESTART"));
+    const int H = height;
+    expectCentredInside(bounds({0, H / 2 - 20, width, H / 2 + 100}, 255, 0, 0), "the red end of the run");
+    // The prompt is black on the light band under it.
+    expectCentredInside(bounds({0, H / 2 - 84, width, H / 2 - 34}, 0, 0, 0), "the black prompt");
+
+    game.screens.clear();
+    game.screens.apply(game);
+    game.runOver = false;
+    game.openPauseMenu();
+    frame();
+    const auto* pause = dynamic_cast<PauseScreen*>(game.screens.top());
+    ASSERT_NE(pause, nullptr);
+    EXPECT_EQ(pause->menu.title, _("PAUSED"));
+    expectCentredInside(whiteBounds({0, 0, width, height}), "the pause menu's texts");
 }
 
 } // namespace

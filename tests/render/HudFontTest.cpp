@@ -51,6 +51,21 @@ TEST(HudFont, HasARealGlyphForEveryPrintableCharacterAtTheHudSize)
     ASSERT_EQ(FT_Load_Char(face, ' ', FT_LOAD_RENDER), 0);
     EXPECT_GT(face->glyph->advance.x >> 6, 0);
 
+    // Every letter a shipped translation uses is in the font: none is drawn as the replacement.
+    for (const auto& file : std::filesystem::directory_iterator(testkit::repositoryAssets().parent_path() / "po")) {
+        if (file.path().extension() != ".po")
+            continue;
+        std::ifstream in(file.path());
+        std::set<char32_t> used;
+        for (std::string line; std::getline(in, line);)
+            if (!line.starts_with("#"))
+                for (char32_t c : decodeUtf8(line))
+                    used.insert(c);
+        ASSERT_GT(used.size(), 40u) << file.path();
+        for (char32_t c : used)
+            EXPECT_NE(FT_Get_Char_Index(face, c), 0u)
+                << file.path().filename() << " uses U+" << std::hex << static_cast<unsigned>(c);
+    }
 
     FT_Done_Face(face);
     FT_Done_FreeType(library);
