@@ -22,12 +22,17 @@ if [ -z "${DISPLAY:-}" ]; then
     echo "FAIL: no X display and no xvfb-run"
     exit 1
 fi
-for tool in cmake cpack dpkg-deb dpkg-shlibdeps readelf desktop-file-validate appstreamcli lintian xdotool import identify xwininfo man; do
+for tool in cmake cpack dpkg-deb dpkg-shlibdeps readelf desktop-file-validate appstreamcli lintian xdotool import identify xwininfo man gettext; do
     command -v "$tool" > /dev/null || { echo "FAIL: $tool is missing (bash tools/setup.sh installs it)"; exit 1; }
 done
 python=/usr/bin/python3
 [ -x "$python" ] || python="$(command -v python3)" || { echo "FAIL: python3 is missing"; exit 1; }
 [ -f "$build/CPackConfig.cmake" ] || { echo "FAIL: $build is not a configured build folder"; exit 1; }
+
+# The checks read the game's English; a run in another language is asked for where it is checked.
+unset LANGUAGE LC_MESSAGES
+export LC_ALL=C
+mapfile -t languages < <(grep -v '^#' "$root/po/LINGUAS" | tr -d ' ' | grep .)
 
 id=org.quillfen.Quillfen
 work="$(mktemp -d -t quillfen-install.XXXXXX)"
@@ -130,6 +135,22 @@ else
     fail "--help: status $status, output:"
     sed 's/^/    | /' <<< "$out"
 fi
+# The translations: a catalogue for each language, and the game started from / in French speaks
+# French, its texts as the installed catalogue has them (asked of gettext itself).
+missing=""
+for lang in "${languages[@]}"; do
+    [ -s "$prefix/share/locale/$lang/LC_MESSAGES/quillfen.mo" ] || missing="$missing $lang"
+done
+check "share/locale holds the catalogue of each of the ${#languages[@]} languages${missing:+, missing:$missing}" [ -z "$missing" ]
+french() { TEXTDOMAINDIR="$prefix/share/locale" LC_ALL=C.UTF-8 LANGUAGE=fr gettext -d quillfen "$1"; }
+usage_fr=$(french "usage: quillfen [--replay FILE]")
+out=$(cd / && env -u LC_ALL LANG=fr_FR.UTF-8 "$game" --help 2>&1)
+check "LANG=fr_FR.UTF-8 (not even installed here): --help begins \"$(head -1 <<< "$out")\"" \
+    [ "$usage_fr" != "usage: quillfen [--replay FILE]" -a "$(head -1 <<< "$out")" = "$usage_fr" ]
+no_window_fr=$(french "failed to create glfw window")
+# The last word of a start without a display is the game's own (GLFW says why before it, in English).
+out=$(cd / && env -u DISPLAY -u LC_ALL LANGUAGE=fr HOME="$work/home-fr" "$game" 2>&1 | tail -1)
+check "LANGUAGE=fr without a display ends with \"$out\"" [ "$no_window_fr" != "failed to create glfw window" -a "$out" = "$no_window_fr" ]
 out=$(cd / && "$game" --no-such-option 2>&1)
 status=$?
 check "an unknown option prints the usage and exits 2 (status $status)" [ "$status" -eq 2 -a "$out" = "usage: quillfen [--replay FILE]" ]
@@ -256,6 +277,11 @@ check "the package holds the game in /usr/games, its data in /usr/share/games, t
     -a -f "$unpacked/usr/share/applications/$id.desktop" -a -f "$unpacked/usr/share/metainfo/$id.metainfo.xml" \
     -a -f "$unpacked/usr/share/icons/hicolor/256x256/apps/$id.png" -a -f "$unpacked/usr/share/man/man6/quillfen.6.gz" \
     -a -f "$doc/copyright" -a -f "$doc/changelog.gz"
+missing=""
+for lang in "${languages[@]}"; do
+    [ -s "$unpacked/usr/share/locale/$lang/LC_MESSAGES/quillfen.mo" ] || missing="$missing $lang"
+done
+check "the package holds the catalogue of each language in /usr/share/locale${missing:+, missing:$missing}" [ -z "$missing" ]
 # The game's licence for its own files, the font's (with its exception) for the font.
 if grep -qx 'License: GPL-3+' "$doc/copyright" && grep -qx 'Files: assets/fonts/OratorStd.otf' "$doc/copyright" \
     && grep -qx 'License: GPL-3+ with Special Font Exception' "$doc/copyright" \

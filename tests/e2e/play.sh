@@ -63,6 +63,10 @@ started=$(now)
 # True when the awk condition over the given numbers holds, e.g. holds "$a > 2 * $b".
 holds() { awk "BEGIN { exit !($1) }"; }
 
+# The checks read the English HUD and menus, whatever language the machine running them speaks.
+unset LANGUAGE LC_MESSAGES
+export LC_ALL=C
+
 # A game over writes the player's record under XDG_DATA_HOME: keep it in the scratch folder.
 export XDG_DATA_HOME="$work/data"
 record="$XDG_DATA_HOME/quillfen/best.txt"
