@@ -11,7 +11,7 @@ install(DIRECTORY ${CMAKE_SOURCE_DIR}/assets/ DESTINATION ${QUILLFEN_ASSETS_DEST
 # package carries it, so the game never depends on where another package keeps its files.
 install(FILES ${QUILLFEN_FONT} DESTINATION ${QUILLFEN_ASSETS_DESTINATION}/fonts)
 
-install(FILES ${QUILLFEN_DIST}/${QUILLFEN_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${QUILLFEN_DESKTOP} DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 foreach(size 64 128 256)
   install(FILES ${QUILLFEN_DIST}/icons/quillfen-${size}.png
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps

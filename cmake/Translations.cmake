@@ -17,7 +17,15 @@ foreach(lang ${QUILLFEN_LINGUAS})
   list(APPEND QUILLFEN_CATALOGUES ${mo})
   install(FILES ${mo} DESTINATION ${CMAKE_INSTALL_LOCALEDIR}/${lang}/LC_MESSAGES)
 endforeach()
-add_custom_target(translations ALL DEPENDS ${QUILLFEN_CATALOGUES})
+# The desktop entry, with its description in every language of the catalogues.
+set(QUILLFEN_DESKTOP ${CMAKE_BINARY_DIR}/dist/org.quillfen.Quillfen.desktop)
+add_custom_command(OUTPUT ${QUILLFEN_DESKTOP}
+                   COMMAND ${QUILLFEN_MSGFMT} --desktop --template=${CMAKE_SOURCE_DIR}/dist/org.quillfen.Quillfen.desktop.in
+                           -d ${QUILLFEN_PO} -o ${QUILLFEN_DESKTOP}
+                   DEPENDS ${CMAKE_SOURCE_DIR}/dist/org.quillfen.Quillfen.desktop.in ${QUILLFEN_PO}/LINGUAS
+                           ${QUILLFEN_CATALOGUES}
+                   COMMENT "Translating the desktop entry")
+add_custom_target(translations ALL DEPENDS ${QUILLFEN_CATALOGUES} ${QUILLFEN_DESKTOP})
 add_dependencies(quillfen translations)
 
 # `make pot`: po/quillfen.pot again from the sources, for translators to work from.

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Writes the catalogue template, po/quillfen.pot, from every text the sources mark for translation
-# (_(), N_(), C_() and NC_()). With an argument, writes it there instead (the catalogue test
+# (_(), N_(), C_() and NC_()), and the desktop entry's description. With an argument, writes it there instead (the catalogue test
 # compares a fresh one with the committed one).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -13,6 +13,9 @@ xgettext --language=C++ --from-code=UTF-8 --keyword=_ --keyword=N_ --keyword=C_:
     --package-name=Quillfen --package-version="$(sed -n 's/^project(Quillfen VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)" \
     --msgid-bugs-address=team@quillfen.org --copyright-holder="The Quillfen team" \
     --omit-header --output="$out.body" "${sources[@]}"
+# The desktop entry's description, as the desktop's menus show it in the player's language.
+xgettext --language=Desktop --keyword= --keyword=GenericName --keyword=Comment --add-location=file \
+    --omit-header --output="$out.desktop" dist/org.quillfen.Quillfen.desktop.in
 # A header of our own, without the date of the run: the template changes only when a text does.
 {
     cat <<'HEADER'
@@ -37,5 +40,7 @@ msgstr ""
 
 HEADER
     cat "$out.body"
+    echo
+    cat "$out.desktop"
 } > "$out"
-rm -f "$out.body"
+rm -f "$out.body" "$out.desktop"

@@ -167,8 +167,9 @@ for size in 64 128 256; do
 done
 desktop="$prefix/share/applications/$id.desktop"
 if out=$(desktop-file-validate "$desktop" 2>&1) && [ -z "$out" ] && grep -qx 'Categories=Game;ArcadeGame;' "$desktop" \
-    && grep -qx 'Exec=quillfen' "$desktop" && grep -qx "Icon=$id" "$desktop"; then
-    pass "the desktop entry validates and starts quillfen with its icon from the game menus"
+    && grep -qx 'Exec=quillfen' "$desktop" && grep -qx "Icon=$id" "$desktop" \
+    && [ "$(grep -c '^Comment\[' "$desktop")" -eq "${#languages[@]}" ]; then
+    pass "the desktop entry validates, starts quillfen with its icon from the game menus, and is described in each language"
 else
     fail "desktop entry: $out"
 fi
