@@ -267,18 +267,21 @@ void useKeyboardLayout(KeyboardLayout layout)
 
 std::string keyLabel(int key)
 {
-    // The keys that type a character follow the keyboard; punctuation keeps its spelt-out name
-    // (a lone "," or "-" is easily missed on the screen).
+    // The keys that type a character are named by what the player's keyboard types with them: a
+    // letter in capitals, any other sign as it is. A sign the key types on a US keyboard too keeps
+    // its spelt-out name (a lone "," is easily missed on the screen).
     const bool printable = (key >= GLFW_KEY_APOSTROPHE && key <= GLFW_KEY_GRAVE_ACCENT) || key == GLFW_KEY_WORLD_1 ||
                            key == GLFW_KEY_WORLD_2;
     if (keyboardLayout && printable) {
         const char* typed = keyboardLayout(key);
         const std::u32string characters = decodeUtf8(typed ? typed : "");
-        // A letter or a digit: ASCII ones, or anything from the Latin letters with accents up.
-        const bool letter = characters.size() == 1 && (characters[0] >= 0xC0 || (characters[0] < 0x80 &&
-                                                        std::isalnum(static_cast<int>(characters[0]))));
-        if (letter)
-            return upperCase(typed);
+        if (characters.size() == 1 && characters[0] > U' ' && characters[0] != 0x7F) {
+            const char32_t c = characters[0];
+            const bool letter = c >= 0xC0 || (c < 0x80 && std::isalnum(static_cast<int>(c)));
+            // A printable key's code is the character it types on a US keyboard.
+            if (letter || c != static_cast<char32_t>(key))
+                return upperCase(typed);
+        }
     }
     if (key == noKey)
         return C_("key", "NONE");

@@ -92,8 +92,9 @@ std::string keyName(int key);
 // once the window system runs. Without it, every key is named as on a US keyboard.
 using KeyboardLayout = const char* (*)(int key);
 void useKeyboardLayout(KeyboardLayout layout);
-// A key's name on the player's screen: a letter or digit as their keyboard labels it ("Z" for
-// GLFW_KEY_Y on a German keyboard, "Ü" for its "["), any other key by its name in their language.
+// A key's name on the player's screen: what their keyboard types with it ("Z" for GLFW_KEY_Y on
+// a German keyboard, "Ü" for its "[", "-" for its "/"), any other key (and a sign typed as on a
+// US keyboard) by its name in their language.
 std::string keyLabel(int key);
 // The code of a name, ignoring case and spaces ("left shift", "LeftShift"); nothing when unknown.
 std::optional<int> keyOfName(const std::string& name);

@@ -132,7 +132,8 @@ TEST_F(Catalogue, TheBuildsOwnCataloguesSpeakEverySuppliedLanguage)
 
 TEST(KeyLabels, LettersFollowTheKeyboardAndPunctuationKeepsItsName)
 {
-    // A German keyboard: Y and Z change places, "[" is Ü, "/" types a hyphen.
+    // A German keyboard: Y and Z change places, "[" is Ü, "/" types a hyphen, "," a comma as on
+    // a US keyboard.
     useKeyboardLayout([](int key) -> const char* {
         switch (key) {
         case GLFW_KEY_Y:
@@ -143,13 +144,16 @@ TEST(KeyLabels, LettersFollowTheKeyboardAndPunctuationKeepsItsName)
             return "ü";
         case GLFW_KEY_SLASH:
             return "-";
+        case GLFW_KEY_COMMA:
+            return ",";
         default:
             return nullptr;
         }
     });
     EXPECT_EQ(keyLabel(GLFW_KEY_Y), "Z");
     EXPECT_EQ(keyLabel(GLFW_KEY_LEFT_BRACKET), "Ü");
-    EXPECT_EQ(keyLabel(GLFW_KEY_SLASH), "SLASH");
+    EXPECT_EQ(keyLabel(GLFW_KEY_SLASH), "-");
+    EXPECT_EQ(keyLabel(GLFW_KEY_COMMA), "COMMA") << "the US sign keeps the US name";
     EXPECT_EQ(keyLabel(GLFW_KEY_LEFT_SHIFT), "LEFT SHIFT");
     EXPECT_EQ(keyLabel(GLFW_KEY_KP_7), "KEYPAD 7");
     EXPECT_EQ(keyName(GLFW_KEY_Y), "Y") << "config.txt keeps the US name";
