@@ -119,7 +119,8 @@ protected:
     }
 
     testkit::AssetSandbox sandbox;
-    const BuildTree build{sandbox.root / "repository" / "build" / "bin", sandbox.root / "repository" / "assets"};
+    const BuildTree build{sandbox.root / "repository" / "build" / "bin", sandbox.root / "repository" / "assets",
+                          sandbox.root / "repository" / "build" / "locale"};
     const fs::path buildExecutable = build.bin / "quillfen";
     // An install whose bin folder has another assets/ two levels up, as a build's would.
     const fs::path prefix = sandbox.root / "opt" / "prefix";
@@ -168,6 +169,15 @@ TEST_F(AssetRootTest, AnInstalledGameTakesItsInstalledAssetsWhateverTheWorkingDi
     EXPECT_FALSE(choose(installedExecutable));
     EXPECT_EQ(output, "ERROR - no assets found: there are no shaders and models in " + installed.string() +
                           "/ (installed beside " + installedExecutable.string() + ")\n");
+}
+
+TEST_F(AssetRootTest, TheTranslationsAreTheBuildsForItsOwnProgramAndThePrefixsForAnInstalledOne)
+{
+    fs::create_directories(build.bin);
+    EXPECT_EQ(catalogueFolder(buildExecutable, build), build.locale);
+    // Installed one folder below the prefix, as games/ or bin/: the catalogues are where the
+    // install rule puts them, share/locale of the same prefix, wherever that prefix is.
+    EXPECT_EQ(catalogueFolder(installedExecutable, build), prefix / "share" / "locale");
 }
 
 TEST_F(AssetRootTest, NoAssetsIsOneMessageNamingWhereTheGameLooked)
