@@ -302,7 +302,6 @@ void Game::playStep(double frameTime, bool focusedNow, bool restartNow)
     if (playing && !restartNow && (input->pauseRequested || !focusedNow || input->gamepadLost)) {
         if (!replaying)
             openPauseMenu();
-        input->restartPressed = false;
     } else {
         advanceWorld(restartNow);
     }
@@ -320,9 +319,7 @@ void Game::advanceWorld(bool restartNow)
         if (recorder && !replaying)
             saveReplay("last.qfr");
     }
-    if (input)
-        input->restartPressed = restartNow;
-    applyGameRules(*this);
+    applyGameRules(*this, restartNow);
     if (restarted) {
         runOver = false;
         // A difficulty chosen during the last run counts from this one.

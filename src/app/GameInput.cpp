@@ -98,8 +98,6 @@ void GameInput::update(Game*)
         showHud = !showHud;
     if (released(boundKey(Action::Mute)))
         muted = !muted;
-    if (released(boundKey(Action::Restart)) || pad.restart)
-        restartPressed = true;
     pauseRequested = released(boundKey(Action::Pause)) || pad.pause;
     screenshotRequested = released(GLFW_KEY_F12) || released(boundKey(Action::Screenshot));
 

@@ -58,7 +58,6 @@ public:
     bool held(int code) const { return state(code) == KEY_HELD; }
     bool released(int code) const { return state(code) == KEY_RELEASED; }
 
-    bool restartPressed = false;
     std::map<int, int> keyStates;
     std::vector<int> watchedKeys;
     double mouseDeltaX = 0.0;

@@ -57,27 +57,24 @@ void applyGameRules(RuleState state, bool restartPressed, float deltaTime, float
     state.levelTimer += deltaTime;
 }
 
-void applyGameRules(Game& game)
+void applyGameRules(Game& game, bool restartNow)
 {
     if (game.player) {
         Player& p = *game.player;
         const int levelBefore = p.level;
         game.restarted = false;
         const RuleState state{p.level, p.health, p.remainingTime, game.levelTimer, game.restarted};
-        const bool restartPressed = game.input && game.input->restartPressed;
-        if (restartPressed && game.runOver && !isGameOver(p.health, p.remainingTime)) {
+        if (restartNow && game.runOver && !isGameOver(p.health, p.remainingTime)) {
             restartRun(state, baseHealth);
             applyGameRules(state, false, game.deltaTime, difficulty, baseHealth);
         } else {
-            applyGameRules(state, restartPressed, game.deltaTime, difficulty, baseHealth);
+            applyGameRules(state, restartNow, game.deltaTime, difficulty, baseHealth);
         }
         if (game.restarted)
             game.ruleEvents.push(RuleEvent::Restarted);
         else if (p.level > levelBefore)
             game.ruleEvents.push(RuleEvent::LevelUp);
     }
-    if (game.input)
-        game.input->restartPressed = false;
 }
 
 void noteRunEnd(RuleEvents& events, bool wasPlaying, float health, float remainingTime)

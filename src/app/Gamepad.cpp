@@ -47,7 +47,6 @@ GamepadControls gamepadControls(const GamepadState& now, const GamepadState& bef
 
     if (before.connected) {
         c.pause = letGo(now, before, GLFW_GAMEPAD_BUTTON_START);
-        c.restart = letGo(now, before, GLFW_GAMEPAD_BUTTON_A);
         c.closer = letGo(now, before, GLFW_GAMEPAD_BUTTON_LEFT_BUMPER);
         c.farther = letGo(now, before, GLFW_GAMEPAD_BUTTON_RIGHT_BUMPER);
     }

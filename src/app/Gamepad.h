@@ -26,7 +26,6 @@ struct GamepadControls {
     float turnX = 0.0f;
     float turnY = 0.0f;
     bool pause = false;
-    bool restart = false;
     bool closer = false;
     bool farther = false;
 };

@@ -87,17 +87,6 @@ TEST_F(GameInputTest, TogglesFlipOncePerReleaseNotWhileHeld)
     EXPECT_TRUE(input->quitToggle);
 }
 
-TEST_F(GameInputTest, EnterOnlySetsRestartPressed)
-{
-    press(GLFW_KEY_ENTER);
-    frame();
-    EXPECT_FALSE(input->restartPressed);
-    release(GLFW_KEY_ENTER);
-    frame();
-    EXPECT_TRUE(input->restartPressed);
-    frame();
-    EXPECT_TRUE(input->restartPressed) << "only the game clears it";
-}
 
 TEST_F(GameInputTest, ScrollGivesExactlyOneReleasedFrame)
 {
@@ -227,12 +216,10 @@ TEST_F(GameInputTest, GamepadButtonsActAsTheirKeysWhenLetGo)
     device->pad.buttons[GLFW_GAMEPAD_BUTTON_LEFT_BUMPER] = true;
     frame();
     EXPECT_FALSE(input->pauseRequested);
-    EXPECT_FALSE(input->restartPressed);
     EXPECT_EQ(input->faster(), 1.0f) << "A held flies faster";
     device->pad.buttons = {};
     frame();
     EXPECT_TRUE(input->pauseRequested);
-    EXPECT_TRUE(input->restartPressed);
     EXPECT_EQ(input->state(SCROLL_UP), KEY_RELEASED) << "a shoulder steps the camera as the wheel does";
     EXPECT_EQ(input->state(SCROLL_DOWN), KEY_UP);
     frame();
@@ -319,13 +306,10 @@ TEST_F(ReboundInputTest, ReboundActionKeysActWhenLetGo)
     tap(GLFW_KEY_ENTER);
     tap(GLFW_KEY_M);
     EXPECT_FALSE(input->pauseRequested);
-    EXPECT_FALSE(input->restartPressed);
     EXPECT_FALSE(input->muted);
 
     tap(GLFW_KEY_TAB);
     EXPECT_TRUE(input->pauseRequested);
-    tap(GLFW_KEY_BACKSPACE);
-    EXPECT_TRUE(input->restartPressed);
     tap(GLFW_KEY_K);
     EXPECT_TRUE(input->muted);
 

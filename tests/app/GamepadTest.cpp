@@ -76,12 +76,11 @@ TEST(GamepadTest, ButtonActionsFireOnceWhenLetGo)
     const GamepadState up = padWithLeftStick(0.0f, 0.0f);
 
     const GamepadControls pressing = gamepadControls(held, up);
-    EXPECT_FALSE(pressing.pause || pressing.restart || pressing.closer || pressing.farther);
+    EXPECT_FALSE(pressing.pause || pressing.closer || pressing.farther);
     const GamepadControls holding = gamepadControls(held, held);
-    EXPECT_FALSE(holding.pause || holding.restart || holding.closer || holding.farther);
+    EXPECT_FALSE(holding.pause || holding.closer || holding.farther);
     const GamepadControls letGo = gamepadControls(up, held);
     EXPECT_TRUE(letGo.pause);
-    EXPECT_TRUE(letGo.restart);
     EXPECT_TRUE(letGo.closer);
     EXPECT_TRUE(letGo.farther);
 }

@@ -77,7 +77,6 @@ TEST_F(TapTest, AKeyTappedBetweenTwoSamplesIsOnePressAndOneRelease)
     EXPECT_EQ(input->state(GLFW_KEY_ENTER), KEY_HELD);
     sample();
     EXPECT_EQ(input->state(GLFW_KEY_ENTER), KEY_RELEASED);
-    EXPECT_TRUE(input->restartPressed);
     sample();
     EXPECT_EQ(input->state(GLFW_KEY_ENTER), KEY_UP);
 }
@@ -100,7 +99,7 @@ TEST_F(TapTest, TapsNotSampledBeforeTheFocusWentAwayAreForgotten)
     sample();
     EXPECT_EQ(input->state(GLFW_KEY_ENTER), KEY_UP);
     sample();
-    EXPECT_FALSE(input->restartPressed);
+    EXPECT_EQ(input->state(GLFW_KEY_ENTER), KEY_UP) << "nor is it let go later";
 }
 
 } // namespace
