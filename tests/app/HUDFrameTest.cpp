@@ -14,8 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <regex>
-#include <sstream>
+#include <string>
 #include <vector>
 
 namespace {
@@ -203,13 +202,16 @@ protected:
     {
         language.set("LANGUAGE", std::getenv("LANGUAGE"));
         startTranslations(thisBuild().locale, [](const char* name) { return std::string(name) == "LANGUAGE" ? "de" : nullptr; });
-        const auto config = real.sandbox.assets() / "config.txt";
-        std::ifstream in(config);
-        std::stringstream text;
-        text << in.rdbuf();
-        const std::string small = std::regex_replace(
-            std::regex_replace(text.str(), std::regex("window_width *= *[0-9]+"), "window_width = 640"),
-            std::regex("window_height *= *[0-9]+"), "window_height = 480");
+        // The game's own config.txt, its window size lines set to the smallest window.
+        std::ifstream in(real.sandbox.assets() / "config.txt");
+        std::string small;
+        for (std::string line; std::getline(in, line);) {
+            if (line.starts_with("window_width"))
+                line = "window_width = 640";
+            else if (line.starts_with("window_height"))
+                line = "window_height = 480";
+            small += line + "\n";
+        }
         real.sandbox.write("config.txt", small);
         HUDFrameTest::SetUp();
     }
