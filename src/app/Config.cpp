@@ -11,8 +11,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <system_error>
 
 // Each setting starts at its default, taken from the one table below.
@@ -41,6 +39,20 @@ constexpr std::uintmax_t maxConfigBytes = 1024 * 1024;
 bool isValueChar(char c)
 {
     return std::isdigit(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == 'f';
+}
+
+// The lines of a text, without their line ends; a last line without one counts too.
+std::vector<std::string> linesOf(const std::string& text)
+{
+    std::vector<std::string> lines;
+    for (std::size_t start = 0; start < text.size();) {
+        auto end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
 }
 
 // A line without its comment and its white space ("fov=60"), as the rules read it.
@@ -152,14 +164,8 @@ const bool defaultsApplied = (resetSettings(), true);
 
 void applyConfig(const std::string& text)
 {
-    std::size_t start = 0;
-    while (start < text.size()) {
-        auto end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        applyLine(text.substr(start, end - start));
-        start = end + 1;
-    }
+    for (const std::string& line : linesOf(text))
+        applyLine(line);
     // A volume is a share of full loudness: louder than full would clip, below silence means nothing.
     sound_volume = std::clamp(sound_volume, 0.0f, 1.0f);
     music_volume = std::clamp(music_volume, 0.0f, 1.0f);
@@ -235,14 +241,7 @@ std::vector<ConfigEntry> changedBindings(const Controls& before, const Controls&
 
 std::string rewriteConfig(const std::string& text, const std::vector<ConfigEntry>& entries)
 {
-    std::vector<std::string> lines;
-    for (std::size_t start = 0; start < text.size();) {
-        auto end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
+    std::vector<std::string> lines = linesOf(text);
     std::string appended;
     for (const ConfigEntry& entry : entries) {
         const std::string line = entry.key + " = " + entry.value;
@@ -296,35 +295,23 @@ bool savePlayerConfig(const std::vector<ConfigEntry>& entries, std::string& mess
     // A link (a player keeping their settings elsewhere) stays a link: its target is written.
     if (fs::is_symlink(path, error))
         path = fs::weakly_canonical(path, error);
-    const fs::file_status status = fs::status(path, error);
-    std::string text;
-    if (fs::exists(status)) {
-        if (!fs::is_regular_file(status))
+    std::string text = newFileHeading;
+    if (fs::exists(path, error)) {
+        switch (readRegularFile(path.string(), maxConfigBytes, text)) {
+        case FileRead::ok:
+            break;
+        case FileRead::notRegular:
             return refuse(path.string() + " is not a regular file", message);
-        if (fs::file_size(path, error) > maxConfigBytes)
+        case FileRead::tooLarge:
             return refuse(path.string() + " is too large for a configuration file", message);
-        std::ifstream in(path, std::ios::binary);
-        text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        if (in.bad() || !in.is_open())
+        case FileRead::cannotOpen:
+        case FileRead::cannotRead:
             return refuse(path.string() + " cannot be read", message);
-    } else {
-        text = newFileHeading;
+        }
     }
     std::string reason;
     if (!writeFileAtomically(path, rewriteConfig(text, entries), reason))
         return refuse(reason, message);
     message.clear();
     return true;
-}
-
-bool savePlayerSettings(const std::vector<std::string>& keys, std::string& message)
-{
-    std::vector<ConfigEntry> entries;
-    for (const std::string& key : keys) {
-        const std::optional<ConfigEntry> entry = currentEntry(key);
-        if (!entry)
-            return refuse("'" + key + "' is not a setting", message);
-        entries.push_back(*entry);
-    }
-    return savePlayerConfig(entries, message);
 }

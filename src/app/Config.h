@@ -85,5 +85,3 @@ std::string rewriteConfig(const std::string& text, const std::vector<ConfigEntry
 // (the asset folder's file is never written). On failure prints one message, returns false
 // with that message in `message`, and leaves the file as it was.
 bool savePlayerConfig(const std::vector<ConfigEntry>& entries, std::string& message);
-// The same for the current values of the named settings and bindings ("fov", "key_pause").
-bool savePlayerSettings(const std::vector<std::string>& keys, std::string& message);

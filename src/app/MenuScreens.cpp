@@ -294,7 +294,7 @@ void SettingsScreen::goBack(Game& game)
             if (key == "difficulty" && game.pendingDifficulty)
                 entries.push_back({key, settingText(*game.pendingDifficulty)});
             else
-                entries.push_back({key, settingText(*findSetting(key)->value)});
+                entries.push_back(*currentEntry(key));
         }
         if (windowSizeChanged) {
             entries.push_back({"window_width", std::to_string(chosenSize.width)});

@@ -300,7 +300,7 @@ TEST_F(PlayerConfigTest, SavedSettingsAndKeysAreReadAtTheNextStartAndTheAssetFil
     // Saved again, the same lines change in place.
     std::ofstream(own(), std::ios::app) << "// my own note\nbrightness = 0.4";
     fov = 100.0f;
-    ASSERT_TRUE(savePlayerSettings({"fov"}, message)) << message;
+    ASSERT_TRUE(savePlayerConfig({*currentEntry("fov")}, message)) << message;
     const std::string text = contentOf(own());
     EXPECT_EQ(text.find("fov = 95"), std::string::npos) << text;
     EXPECT_EQ(text.find("fov = 100"), text.rfind("fov")) << text;
@@ -321,7 +321,7 @@ TEST_F(PlayerConfigTest, ALinkedFileStaysALinkAndItsTargetIsWritten)
     std::filesystem::create_symlink(kept, own());
     fov = 85.0f;
     std::string message;
-    ASSERT_TRUE(savePlayerSettings({"fov"}, message)) << message;
+    ASSERT_TRUE(savePlayerConfig({*currentEntry("fov")}, message)) << message;
     EXPECT_TRUE(std::filesystem::is_symlink(own()));
     EXPECT_EQ(contentOf(kept), "fov = 85\n");
 }
@@ -333,7 +333,7 @@ TEST_F(PlayerConfigTest, AFileThatCannotBeWrittenGivesOneMessageAndChangesNothin
     std::ofstream(xdg() / "quillfen") << "not a folder";
     std::string message;
     ::testing::internal::CaptureStdout();
-    EXPECT_FALSE(savePlayerSettings({"fov"}, message));
+    EXPECT_FALSE(savePlayerConfig({*currentEntry("fov")}, message));
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), message + "\n");
     EXPECT_NE(message.find("could not be saved"), std::string::npos) << message;
     EXPECT_EQ(contentOf(xdg() / "quillfen"), "not a folder");
@@ -343,7 +343,7 @@ TEST_F(PlayerConfigTest, AFileThatCannotBeWrittenGivesOneMessageAndChangesNothin
     std::filesystem::remove(xdg() / "quillfen");
     std::filesystem::create_directories(own());
     ::testing::internal::CaptureStdout();
-    EXPECT_FALSE(savePlayerSettings({"fov"}, message));
+    EXPECT_FALSE(savePlayerConfig({*currentEntry("fov")}, message));
     ::testing::internal::GetCapturedStdout();
     EXPECT_NE(message.find("not a regular file"), std::string::npos) << message;
     EXPECT_TRUE(std::filesystem::is_empty(own()));
@@ -352,7 +352,7 @@ TEST_F(PlayerConfigTest, AFileThatCannotBeWrittenGivesOneMessageAndChangesNothin
     env.set("XDG_CONFIG_HOME", nullptr);
     env.set("HOME", nullptr);
     ::testing::internal::CaptureStdout();
-    EXPECT_FALSE(savePlayerSettings({"fov"}, message));
+    EXPECT_FALSE(savePlayerConfig({*currentEntry("fov")}, message));
     ::testing::internal::GetCapturedStdout();
     EXPECT_NE(message.find("no folder"), std::string::npos) << message;
 }
