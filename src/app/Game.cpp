@@ -200,11 +200,8 @@ void Game::step(double frameTime)
         screens.push(std::make_unique<PlayScreen>());
         screens.apply(*this);
     }
-    soundEvents.clear();
-    ruleEvents.clear();
+    beginStep(frameTime);
     stepped = false;
-    realFrameTime = static_cast<float>(frameTime);
-    deltaTime = static_cast<float>(std::min(frameTime, static_cast<double>(maxUpdateTime)));
 
     Screen* top = screens.top();
     paused = !top->worldMoves();
@@ -241,25 +238,35 @@ void Game::menuFrameKeys()
         if (menuInput.released(GLFW_KEY_M))
             input->muted = !input->muted;
     }
-    if (menuInput.released(GLFW_KEY_F5))
+    windowKeys(menuInput.released(GLFW_KEY_F4), menuInput.released(GLFW_KEY_F5), menuInput.released(GLFW_KEY_F11),
+               menuInput.released(GLFW_KEY_F12));
+}
+
+void Game::beginStep(double frameTime)
+{
+    soundEvents.clear();
+    ruleEvents.clear();
+    realFrameTime = static_cast<float>(frameTime);
+    deltaTime = static_cast<float>(std::min(frameTime, static_cast<double>(maxUpdateTime)));
+}
+
+void Game::windowKeys(bool reload, bool shaders, bool fullScreen, bool screenshot)
+{
+    // A recording being watched plays by its own settings and window: only the shaders reload.
+    if (reload && !replaying)
+        reloadConfiguration();
+    if (shaders)
         reloadShaders();
-    if (!replaying) {
-        if (menuInput.released(GLFW_KEY_F4))
-            reloadConfiguration();
-        if (menuInput.released(GLFW_KEY_F11))
-            toggleFullscreen();
-        if (menuInput.released(GLFW_KEY_F12))
-            screenshotRequested = true;
-    }
+    if (fullScreen && !replaying)
+        toggleFullscreen();
+    if (screenshot && !replaying)
+        screenshotRequested = true;
 }
 
 void Game::playStep(double frameTime, bool focusedNow, bool restartNow)
 {
-    soundEvents.clear();
-    ruleEvents.clear();
+    beginStep(frameTime);
     stepped = true;
-    realFrameTime = static_cast<float>(frameTime);
-    deltaTime = static_cast<float>(std::min(frameTime, static_cast<double>(maxUpdateTime)));
 
     if (focusedNow) {
         if (pendingScroll != 0 && !replaying)
@@ -280,14 +287,8 @@ void Game::playStep(double frameTime, bool focusedNow, bool restartNow)
             restartNow = true;
     }
 
-    if (input->released(GLFW_KEY_F4) && !replaying)
-        reloadConfiguration();
-    if (input->released(GLFW_KEY_F5))
-        reloadShaders();
-    if (input->released(GLFW_KEY_F11) && !replaying)
-        toggleFullscreen();
-    if (input->screenshotRequested && !replaying)
-        screenshotRequested = true;
+    windowKeys(input->released(GLFW_KEY_F4), input->released(GLFW_KEY_F5), input->released(GLFW_KEY_F11),
+               input->screenshotRequested);
 
     // Every step of play is recorded, the one that pauses too: a playback goes through the
     // same steps to the same end. The menus' frames are not part of the run.

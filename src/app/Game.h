@@ -201,6 +201,10 @@ private:
     void advanceWorld(bool restartNow);
     // The keys that work over every screen but play, which reads its own: F2, F3, F4, F5, F6, F11, F12, M.
     void menuFrameKeys();
+    // What every frame begins with, of play or of a menu: the events emptied, the frame's times.
+    void beginStep(double frameTime);
+    // F4, F5, F11 and the screenshot, however they were read (by play's input or the menus').
+    void windowKeys(bool reload, bool shaders, bool fullScreen, bool screenshot);
     // The device the menus read (in the game, the window's; tests give their own).
     std::unique_ptr<InputDevice> menuDevice;
     // A step of play ran in this frame (it updated the HUD and the sound itself).
