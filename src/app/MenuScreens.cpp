@@ -55,13 +55,18 @@ bool MenuScreen::saveOrSay(const std::vector<ConfigEntry>& entries)
     return false;
 }
 
-void MenuScreen::draw(Game& game)
+void drawMenu(Game& game, Menu& menu)
 {
     if (!game.text)
         return;
     game.text->begin();
     menu.draw(*game.text, game.hud.width, game.hud.height);
     game.text->end();
+}
+
+void MenuScreen::draw(Game& game)
+{
+    drawMenu(game, menu);
 }
 
 void BestRunsScreen::enter(Game& game)

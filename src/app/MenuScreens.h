@@ -15,6 +15,9 @@ enum class MenuScreenKind { Settings, Controls, BestRuns };
 
 void openMenuScreen(Game& game, MenuScreenKind kind);
 
+// Draws a menu over the frame as it stands, sized to the window.
+void drawMenu(Game& game, Menu& menu);
+
 // The reminder of the controls under the pause menu's title, from the keys bound now.
 std::vector<std::string> pauseHelpLines(const Controls& controls);
 

@@ -174,9 +174,5 @@ void PauseScreen::update(Game& game, double)
 
 void PauseScreen::draw(Game& game)
 {
-    if (!game.text)
-        return;
-    game.text->begin();
-    menu.draw(*game.text, game.hud.width, game.hud.height);
-    game.text->end();
+    drawMenu(game, menu);
 }

@@ -42,13 +42,7 @@ public:
     void apply(Game& game);
 
     bool empty() const { return screens.empty(); }
-    std::size_t size() const { return screens.size(); }
     Screen* top() const { return screens.empty() ? nullptr : screens.back().get(); }
-    // The screen `depth` below the top (0 is the top), or null.
-    Screen* below(std::size_t depth) const
-    {
-        return depth < screens.size() ? screens[screens.size() - 1 - depth].get() : nullptr;
-    }
     // Draws the top screen over the screen it shows through to.
     void draw(Game& game);
 

@@ -58,9 +58,6 @@ public:
     // The glyph drawn for a character, made now if it is new; null without a font.
     const Character* glyph(char32_t character) const;
 
-    int windowWidth() const { return viewWidth; }
-    int windowHeight() const { return viewHeight; }
-
     // The glyphs made so far, by character (a missing one holds the replacement's glyph).
     mutable std::map<char32_t, Character> characters;
     std::shared_ptr<Shader> shader;
