@@ -287,11 +287,11 @@ std::string keyLabel(int key)
         return C_("key", "NONE");
     if (key >= GLFW_KEY_KP_0 && key <= GLFW_KEY_KP_9)
         return formatText(C_("key", "KEYPAD %d"), key - GLFW_KEY_KP_0);
-    const std::string name = keyName(key);
     for (const auto& [code, english] : namedKeys)
         if (code == key)
             return C_("key", english);
-    return name;
+    // Letters, digits and F keys are the same in every language.
+    return keyName(key);
 }
 
 std::optional<int> keyOfName(const std::string& name)

@@ -65,7 +65,7 @@ float levelTimeBonus(int level, float difficulty);
 // A new run: level 0, base health, a full level's time, the level timer from 0.
 void restartRun(RuleState state, float baseHealth);
 
-// One frame of the rules: restart when over and Enter was released, otherwise a new
+// One frame of the rules: restart when over and a restart was asked for, otherwise a new
 // level every 15 s of play; the level timer runs every frame, whatever the state.
 void applyGameRules(RuleState state, bool restartPressed, float deltaTime, float difficulty, float baseHealth);
 

@@ -134,19 +134,19 @@ void HUD::render()
     const ShownText health = shownText("Health: %.0f%%");
     std::snprintf(line, sizeof line, health.text, healthPercent);
     text->drawPlaced(line, health.translated, Placement::Left, 25.0f, H - 25.0f, 0.5f, white);
-    const float healthRight = 25.0f + text->width(line, 0.5f);
     const ShownText time = shownText("Remaining time: %.2f ");
-    std::snprintf(line, sizeof line, time.text, shownTime);
     if (time.translated) {
         // Centred, but clear of the health line on its left and of the frame rate's corner on
         // its right, made smaller where a narrow window leaves too little room between them.
-        const float left = healthRight + 20.0f;
+        const float left = 25.0f + text->width(line, 0.5f) + 20.0f;
         const float right = W - 105.0f;
+        std::snprintf(line, sizeof line, time.text, shownTime);
         const float wide = text->width(line, 0.5f);
         const float scale = wide > right - left ? 0.5f * std::max(right - left, 1.0f) / wide : 0.5f;
-        const float w = text->width(line, scale);
+        const float w = wide * scale / 0.5f;
         text->draw(line, std::clamp(halfW - w / 2.0f, left, std::max(left, right - w)), H - 25.0f, scale, white);
     } else {
+        std::snprintf(line, sizeof line, time.text, shownTime);
         text->draw(line, halfW - 150.0f, H - 25.0f, 0.5f, white);
     }
     const ShownText level = shownText("level: %i");

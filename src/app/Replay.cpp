@@ -512,8 +512,7 @@ void ReplayRecorder::noteGamepad(const GamepadState& pad)
 
 void ReplayRecorder::recordFrame(double frameTime, bool focused, int scroll, bool restart, const Controls& bindings)
 {
-    for (std::size_t i = 0; i < actionCount; ++i)
-        pending.bindings[i] = bindings.key(static_cast<Action>(i));
+    pending.bindings = bindingsOf(bindings);
     pending.frameTime = frameTime;
     pending.focused = focused;
     pending.scroll = scroll;

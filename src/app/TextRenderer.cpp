@@ -254,10 +254,13 @@ void TextRenderer::drawPlaced(std::string_view text, bool translated, Placement 
     constexpr float margin = 12.0f;
     const float W = static_cast<float>(viewWidth);
     const float room = placement == Placement::Left ? W - margin - std::max(x, margin) : W - 2.0f * margin;
-    const float wide = width(text, scale);
-    if (wide > room && wide > 0.0f)
-        scale *= std::max(room, 1.0f) / wide;
-    const float w = width(text, scale);
+    // The width grows with the scale: measured once.
+    float w = width(text, scale);
+    if (w > room && w > 0.0f) {
+        const float shrink = std::max(room, 1.0f) / w;
+        scale *= shrink;
+        w *= shrink;
+    }
     switch (placement) {
     case Placement::Left:
         x = std::max(x, margin);
