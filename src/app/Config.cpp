@@ -1,5 +1,6 @@
 #include "app/Config.h"
 
+#include "app/Translation.h"
 #include "app/UserFolders.h"
 #include "render/Files.h"
 
@@ -30,6 +31,8 @@ float music_volume;
 float invert_mouse;
 float vsync;
 float show_frame_rate;
+std::string language;
+std::string player_name;
 
 namespace {
 
@@ -77,11 +80,28 @@ std::string keyOfLine(const std::string& line)
     return equals == std::string::npos ? std::string() : compact.substr(0, equals);
 }
 
+// A word setting's value as written, spaces inside kept ("player_name = Ada Lovelace").
+std::string textValueOfLine(std::string line)
+{
+    const auto comment = line.find("//");
+    if (comment != std::string::npos)
+        line.erase(comment);
+    line.erase(0, line.find('=') + 1);
+    const auto first = line.find_first_not_of(" \t\r");
+    if (first == std::string::npos)
+        return {};
+    return line.substr(first, line.find_last_not_of(" \t\r") - first + 1);
+}
+
 void applyLine(const std::string& line)
 {
     const std::string compact = compactLine(line);
     if (compact.empty())
         return;
+    if (std::string* text = findTextSetting(keyOfLine(line))) {
+        *text = textValueOfLine(line);
+        return;
+    }
 
     const auto equals = compact.find('=');
     if (equals == std::string::npos)
@@ -148,10 +168,21 @@ const Setting* findSetting(const std::string& key)
     return nullptr;
 }
 
+std::string* findTextSetting(const std::string& key)
+{
+    if (key == "language")
+        return &language;
+    if (key == "player_name")
+        return &player_name;
+    return nullptr;
+}
+
 void resetSettings()
 {
     for (const Setting& setting : settings())
         *setting.value = setting.defaultValue;
+    language.clear();
+    player_name.clear();
     resetControls();
 }
 
@@ -198,6 +229,8 @@ void loadConfig()
     std::error_code error;
     if (std::filesystem::exists(own, error))
         loadConfigFile(own.string());
+    // The texts from here on are in the language the player chose (a code without a catalogue: the system's).
+    useLanguage(language);
 }
 
 void applyVerticalSync()
@@ -225,6 +258,8 @@ std::optional<ConfigEntry> currentEntry(const std::string& key)
 {
     if (const Setting* setting = findSetting(key))
         return ConfigEntry{key, settingText(*setting->value)};
+    if (const std::string* text = findTextSetting(key))
+        return ConfigEntry{key, *text};
     if (const std::optional<Action> action = actionOfConfigKey(key))
         return ConfigEntry{key, keyName(playerControls().key(*action))};
     return std::nullopt;

@@ -31,6 +31,11 @@ extern float vsync;
 // Non-zero: the HUD shows the frame rate when the game starts (F3 switches it while playing).
 extern float show_frame_rate;
 
+// The two settings that are words, not numbers: the language the game speaks ("de"; empty for the
+// system's) and the name written beside the player's runs (empty: the account's, see playerName()).
+extern std::string language;
+extern std::string player_name;
+
 // One setting: its key in "config.txt", the variable it writes and its built-in default.
 struct Setting {
     const char* key;
@@ -42,6 +47,8 @@ struct Setting {
 const std::vector<Setting>& settings();
 // The setting of that key, or null.
 const Setting* findSetting(const std::string& key);
+// The word setting of that key ("language", "player_name"), or null.
+std::string* findTextSetting(const std::string& key);
 
 // Puts every setting and the player's key bindings back to their built-in defaults.
 void resetSettings();
@@ -50,6 +57,7 @@ void resetSettings();
 // there is one, and applies every valid line, so the player's keys win; unknown keys and bad
 // values are reported and skipped, everything else in the files still applies. Lines
 // "key_forward = W" bind keys (see Controls.h) into playerControls(), swapping as bind() does.
+// The game then speaks the language the files name (useLanguage).
 void loadConfig();
 
 // The line rules on their own, for a text already read.

@@ -12,6 +12,7 @@
 #include "app/TextRenderer.h"
 #include "app/Translation.h"
 #include "app/UserFolders.h"
+#include "app/Utf8.h"
 #include "app/WindowSettings.h"
 #include "audio/GameSound.h"
 #include "physics/PhysicsEngine.h"
@@ -95,6 +96,7 @@ bool Game::initialize(const std::string& title)
     glfwSetFramebufferSizeCallback(window, onFramebufferSize);
     glfwSetWindowFocusCallback(window, onWindowFocus);
     glfwSetScrollCallback(window, onScroll);
+    glfwSetCharCallback(window, onChar);
 
     // Models need their programs.
     loadShaders();
@@ -216,6 +218,7 @@ void Game::step(double frameTime)
     }
     playedLastFrame = top->readsPlayInput();
     top->update(*this, frameTime);
+    typedText.clear();
     if (!stepped) {
         hud.update(this);
         if (sound)
@@ -235,7 +238,7 @@ void Game::menuFrameKeys()
             input->showFps = !input->showFps;
         if (menuInput.released(GLFW_KEY_F6))
             input->showHud = !input->showHud;
-        if (menuInput.released(GLFW_KEY_M))
+        if (!typing && menuInput.released(GLFW_KEY_M))
             input->muted = !input->muted;
     }
     windowKeys(menuInput.released(GLFW_KEY_F4), menuInput.released(GLFW_KEY_F5), menuInput.released(GLFW_KEY_F11),
@@ -414,6 +417,8 @@ void Game::recordRun()
         saveReplay("best.qfr");
     if (records->best())
         hud.showBest(*records->best(), newBest);
+    const std::optional<std::size_t> index = records->newest();
+    hud.showRun(run, index ? std::optional<std::size_t>(*index + 1) : std::nullopt);
 }
 
 void Game::reloadConfiguration()
@@ -636,4 +641,10 @@ void Game::onScroll(GLFWwindow*, double, double yOffset)
     // turned over a menu or a recording being watched steers nothing.
     if (activeGame && yOffset != 0.0)
         activeGame->pendingScroll = yOffset > 0.0 ? 1 : -1;
+}
+
+void Game::onChar(GLFWwindow*, unsigned int codepoint)
+{
+    if (activeGame && codepoint <= 0x10FFFF)
+        activeGame->typedText += encodeUtf8(std::u32string(1, static_cast<char32_t>(codepoint)));
 }

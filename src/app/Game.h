@@ -157,6 +157,10 @@ public:
     std::shared_ptr<TextRenderer> text;
     // The wheel turned since the last step of play: +1 up, -1 down (the last turn wins).
     int pendingScroll = 0;
+    // What was typed since the last frame, UTF-8, for a screen that takes a name; dropped after each frame.
+    std::string typedText;
+    // A screen is taking typed text: M is a letter then, not the mute key.
+    bool typing = false;
     // The difficulty chosen on the settings screen, for the next run.
     std::optional<float> pendingDifficulty;
     // The pause menu chose RESTART: the next step of play starts a new run.
@@ -191,6 +195,7 @@ public:
     static void onFramebufferSize(GLFWwindow* window, int width, int height);
     static void onWindowFocus(GLFWwindow* window, int focused);
     static void onScroll(GLFWwindow* window, double xOffset, double yOffset);
+    static void onChar(GLFWwindow* window, unsigned int codepoint);
 
 private:
     // The window has (or was asked for) a new size: every target follows the framebuffer it has.

@@ -3,6 +3,7 @@
 #include "app/Config.h"
 #include "app/Game.h"
 #include "app/GameInput.h"
+#include "app/RunTexts.h"
 #include "app/Translation.h"
 #include "app/WindowSettings.h"
 #include "physics/Player.h"
@@ -191,23 +192,42 @@ void HUD::renderGameOver()
     text->drawPlaced(end.text, end.translated, Placement::Centre, halfW - (died ? 225.0f : 300.0f), halfH, 2.0f, red);
     const ShownText prompt = shownText("PRESS ENTER TO RESTART THE GAME");
     text->drawPlaced(prompt.text, prompt.translated, Placement::Centre, halfW - 450.0f, halfH - 70.0f, 1.0f, black);
+    // Centred in every language; a long translation is shrunk to the window.
+    float y = halfH - 130.0f;
     if (best) {
-        // Centred in every language; a long translation is shrunk to the window.
         char line[200];
         std::snprintf(line, sizeof line, _("BEST: LEVEL %i, %.1f S"), best->level, best->seconds);
-        text->drawPlaced(line, true, Placement::Centre, halfW, halfH - 130.0f, 0.7f, white);
-        if (newBest)
-            text->drawPlaced(_("NEW BEST!"), true, Placement::Centre, halfW, halfH - 190.0f, 0.8f, gold);
+        text->drawPlaced(line, true, Placement::Centre, halfW, y, 0.7f, white);
+        y -= 40.0f;
     }
+    if (showsLastRun()) {
+        text->drawPlaced(thisRunText(*lastRun, lastRunPlace), true, Placement::Centre, halfW, y, 0.7f, white);
+        y -= 40.0f;
+    }
+    if (best && newBest)
+        text->drawPlaced(_("NEW BEST!"), true, Placement::Centre, halfW, y - 20.0f, 0.8f, gold);
+}
+
+bool HUD::showsLastRun() const
+{
+    // A recording being watched ends with its own run, not the player's last one.
+    return lastRun && replayLabel.empty();
 }
 
 float HUD::gameOverBottom() const
 {
     const float halfH = static_cast<float>(height / 2);
-    // The prompt's descenders, the best line, and "NEW BEST!" below it.
-    if (best)
-        return newBest ? halfH - 205.0f : halfH - 145.0f;
-    return halfH - 85.0f;
+    // The prompt's descenders, the best and this run's lines, and "NEW BEST!" below them.
+    const float lines = (best ? 1.0f : 0.0f) + (showsLastRun() ? 1.0f : 0.0f);
+    if (lines == 0.0f)
+        return halfH - 85.0f;
+    return halfH - 105.0f - 40.0f * lines - (best && newBest ? 60.0f : 0.0f);
+}
+
+void HUD::showRun(const RunResult& run, std::optional<std::size_t> place)
+{
+    lastRun = run;
+    lastRunPlace = place;
 }
 
 void HUD::showBest(const RunResult& record, bool beaten)

@@ -51,10 +51,15 @@ public:
     // Where the lowest game-over line ends, in pixels from the bottom: a menu under the texts starts below it.
     float gameOverBottom() const;
     bool gameOver() const { return died || outOfTime; }
+    // The game-over texts include this run's line.
+    bool showsLastRun() const;
 
     // The best game so far, shown on the game-over screen; `beaten` when the game just
     // ended set it.
     void showBest(const RunResult& best, bool beaten);
+    // The run that has just ended and its place in the best runs (none when it did not make them),
+    // shown under the best.
+    void showRun(const RunResult& run, std::optional<std::size_t> place);
 
     std::shared_ptr<TextRenderer> text;
     int height = 0;
@@ -77,6 +82,8 @@ public:
     float soundNoticeTime = -1.0f;
     std::optional<RunResult> best;
     bool newBest = false;
+    std::optional<RunResult> lastRun;
+    std::optional<std::size_t> lastRunPlace;
     // Shown in a corner while a recording plays ("REPLAY"); empty in play.
     std::string replayLabel;
     // The game-over texts are drawn by the game-over menu over its panel, not by render().

@@ -56,6 +56,34 @@ void Menu::step(int direction)
     }
 }
 
+void Menu::stepGrid(int across, int downward)
+{
+    const int count = static_cast<int>(items.size());
+    const int cols = std::max(1, columns);
+    const int rowCount = (count + cols - 1) / cols;
+    const int row = highlighted / cols;
+    const int col = highlighted % cols;
+    if (across != 0) {
+        const int inRow = std::min(cols, count - row * cols);
+        for (int i = 1; i < inRow; ++i) {
+            const int candidate = row * cols + ((col + across * i) % inRow + inRow) % inRow;
+            if (choosable(candidate)) {
+                highlighted = candidate;
+                return;
+            }
+        }
+        return;
+    }
+    // The same column in the next row that has a choosable item there.
+    for (int i = 1; i < rowCount; ++i) {
+        const int candidate = (((row + downward * i) % rowCount + rowCount) % rowCount) * cols + col;
+        if (candidate < count && choosable(candidate)) {
+            highlighted = candidate;
+            return;
+        }
+    }
+}
+
 int Menu::itemAt(double x, double y) const
 {
     for (std::size_t i = 0; i < rows.size() && i < items.size(); ++i) {
@@ -116,18 +144,26 @@ MenuChoice Menu::handle(const MenuInput& input, bool flightKeys)
                                : input.released(GLFW_KEY_UP) || input.padReleased(GLFW_GAMEPAD_BUTTON_DPAD_UP);
     const bool down = flightKeys ? input.down()
                                  : input.released(GLFW_KEY_DOWN) || input.padReleased(GLFW_GAMEPAD_BUTTON_DPAD_DOWN);
-    if (up)
-        step(-1);
-    if (down)
-        step(1);
-    if (flightKeys && input.left())
-        return {MenuChoice::Kind::Left, highlighted, 0.0f};
-    if (flightKeys && input.right())
-        return {MenuChoice::Kind::Right, highlighted, 0.0f};
-    const bool chosen = flightKeys ? input.choose()
-                                   : input.released(GLFW_KEY_ENTER) || input.released(GLFW_KEY_KP_ENTER) ||
-                                         input.padReleased(GLFW_GAMEPAD_BUTTON_A);
-    if (chosen && choosable(highlighted))
+    const bool left = flightKeys ? input.left()
+                                 : input.released(GLFW_KEY_LEFT) || input.padReleased(GLFW_GAMEPAD_BUTTON_DPAD_LEFT);
+    const bool right = flightKeys ? input.right()
+                                  : input.released(GLFW_KEY_RIGHT) || input.padReleased(GLFW_GAMEPAD_BUTTON_DPAD_RIGHT);
+    if (columns > 1) {
+        if (up || down)
+            stepGrid(0, up ? -1 : 1);
+        else if (left || right)
+            stepGrid(left ? -1 : 1, 0);
+    } else {
+        if (up)
+            step(-1);
+        if (down)
+            step(1);
+        if (flightKeys && left)
+            return {MenuChoice::Kind::Left, highlighted, 0.0f};
+        if (flightKeys && right)
+            return {MenuChoice::Kind::Right, highlighted, 0.0f};
+    }
+    if (flightKeys && input.choose() && choosable(highlighted))
         return {MenuChoice::Kind::Chosen, highlighted, 0.0f};
     if (flightKeys && input.back())
         return {MenuChoice::Kind::Back, highlighted, 0.0f};
@@ -136,16 +172,17 @@ MenuChoice Menu::handle(const MenuInput& input, bool flightKeys)
     return choice;
 }
 
-void Menu::draw(TextRenderer& text, int windowWidth, int windowHeight, float top)
+void Menu::draw(TextRenderer& text, int windowWidth, int windowHeight, float top, float floor)
 {
     const float W = static_cast<float>(windowWidth);
     const float H = static_cast<float>(windowHeight);
     const float ceiling = top > 0.0f ? std::min(top, H) : H;
-    // Sized from the window's height, and smaller still where the room above the window's foot
-    // (or the width) is too small for the menu at that size.
+    floor = std::clamp(floor, 0.0f, ceiling * 0.5f);
+    // Sized from the window's height, and smaller still where the room between the floor and the
+    // ceiling (or the width) is too small for the menu at that size.
     float unit = unitFor(windowHeight);
     Layout layout = measure(text, unit);
-    const float fit = std::min({1.0f, ceiling / layout.height, W / layout.width});
+    const float fit = std::min({1.0f, (ceiling - floor) / layout.height, W / layout.width});
     if (fit < 1.0f) {
         unit *= fit * 0.98f;
         layout = measure(text, unit);
@@ -158,7 +195,8 @@ void Menu::draw(TextRenderer& text, int windowWidth, int windowHeight, float top
     const float barWidth = layout.barWidth;
 
     // Centred in the room there is, never below the window's foot.
-    const float panelTop = std::max(layout.height, ceiling - std::max(0.0f, (ceiling - layout.height) / 2.0f));
+    const float panelTop =
+        std::max(floor + layout.height, ceiling - std::max(0.0f, (ceiling - floor - layout.height) / 2.0f));
     const float panelLeft = std::floor((W - layout.width) / 2.0f);
     const float centreX = static_cast<float>(windowWidth / 2);
 
@@ -204,7 +242,13 @@ void Menu::draw(TextRenderer& text, int windowWidth, int windowHeight, float top
         if (chosen)
             text.drawRect(row.left + pad * 0.25f, H - row.bottom, row.right - row.left - pad * 0.5f, layout.itemLine,
                           menuColors::text, 0.12f);
-        if (twoColumns && !item.value.empty()) {
+        if (!item.cells.empty()) {
+            float x = left;
+            for (std::size_t c = 0; c < item.cells.size(); ++c) {
+                text.draw(item.cells[c], x, baseline, itemScale, color);
+                x += layout.cellWidths[c] + gap;
+            }
+        } else if (twoColumns && !item.value.empty()) {
             text.draw(item.label, left, baseline, itemScale, color);
             const float valueLeft = right - text.width(item.value, itemScale);
             text.draw(item.value, valueLeft, baseline, itemScale, color);
@@ -244,6 +288,10 @@ Menu::Layout Menu::measure(const TextRenderer& text, float unit) const
     float& labelWidth = layout.labelWidth;
     bool anySlider = false;
     for (const MenuItem& item : items) {
+        if (layout.cellWidths.size() < item.cells.size())
+            layout.cellWidths.resize(item.cells.size());
+        for (std::size_t c = 0; c < item.cells.size(); ++c)
+            layout.cellWidths[c] = std::max(layout.cellWidths[c], text.width(item.cells[c], layout.itemScale));
         labelWidth = std::max(labelWidth, text.width(item.label, layout.itemScale));
         layout.valueWidth = std::max(layout.valueWidth, text.width(item.value, layout.itemScale));
         anySlider = anySlider || item.slider;
@@ -252,7 +300,10 @@ Menu::Layout Menu::measure(const TextRenderer& text, float unit) const
     const float sliderWidth = anySlider ? layout.barWidth + layout.gap : 0.0f;
     float contentWidth = twoColumns ? labelWidth + layout.gap + sliderWidth + layout.valueWidth
                                     : (labelWidth + (cols > 1 ? layout.gap : 0.0f)) * static_cast<float>(cols);
-    contentWidth = std::max(contentWidth, text.width(title, layout.titleScale));
+    float tableWidth = 0.0f;
+    for (std::size_t c = 0; c < layout.cellWidths.size(); ++c)
+        tableWidth += layout.cellWidths[c] + (c > 0 ? layout.gap : 0.0f);
+    contentWidth = std::max({contentWidth, tableWidth, text.width(title, layout.titleScale)});
     for (const std::string& note : notes)
         contentWidth = std::max(contentWidth, text.width(note, layout.noteScale));
     contentWidth = std::max(contentWidth, text.width(message, layout.noteScale * 1.2f));

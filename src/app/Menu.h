@@ -28,6 +28,9 @@ struct MenuItem {
     // A range shown as a bar; `fraction` 0..1 is where the value stands in it.
     bool slider = false;
     float fraction = 0.0f;
+    // A row of a table (the best runs): the cells stand in columns as wide as their widest cell,
+    // in place of the label and the value.
+    std::vector<std::string> cells;
 };
 
 // What the player did with a menu in one frame.
@@ -52,11 +55,13 @@ struct MenuChoice {
 class Menu {
 public:
     // Moves the highlight and reports a choice. `flightKeys` false leaves W, A, S, D and Space to
-    // the creature (the game-over menu, under which the world goes on).
+    // the creature (the game-over menu, under which the world goes on): only the arrows move, and
+    // only a click chooses; which key chooses is then the screen's to say.
     MenuChoice handle(const MenuInput& input, bool flightKeys = true);
     // Lays the menu out for a window of that size and draws it; `top` is the highest the panel
-    // may reach, in pixels from the bottom (a screen with texts above the menu passes where they end).
-    void draw(TextRenderer& text, int windowWidth, int windowHeight, float top = -1.0f);
+    // may reach, `floor` the lowest, in pixels from the bottom (a screen with texts above or
+    // below the menu passes where they end).
+    void draw(TextRenderer& text, int windowWidth, int windowHeight, float top = -1.0f, float floor = 0.0f);
 
     // The highlight on the first item that can be chosen at or after `index`.
     void highlight(int index);
@@ -93,10 +98,14 @@ private:
         float titleLine = 0.0f;
         float valueWidth = 0.0f;
         float labelWidth = 0.0f;
+        // The columns of the rows that are table rows.
+        std::vector<float> cellWidths;
     };
     Layout measure(const TextRenderer& text, float unit) const;
     bool choosable(int index) const;
     void step(int direction);
+    // Items side by side: the highlight moves as the grid is drawn, a row up or down, or along its row.
+    void stepGrid(int across, int down);
     float barFraction(int item, double x) const;
 
     // The last layout, in window pixels from the top-left (the cursor's frame).

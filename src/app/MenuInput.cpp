@@ -16,13 +16,14 @@ constexpr int watched[] = {GLFW_KEY_UP,    GLFW_KEY_DOWN,  GLFW_KEY_LEFT,      G
                            GLFW_KEY_ENTER, GLFW_KEY_KP_ENTER, GLFW_KEY_SPACE,  GLFW_KEY_ESCAPE,
                            GLFW_KEY_BACKSPACE, GLFW_KEY_P, GLFW_MOUSE_BUTTON_LEFT, GLFW_KEY_M,
                            GLFW_KEY_F2,    GLFW_KEY_F3,    GLFW_KEY_F4,        GLFW_KEY_F5,
-                           GLFW_KEY_F6,    GLFW_KEY_F11,   GLFW_KEY_F12};
+                           GLFW_KEY_F6,    GLFW_KEY_F11,   GLFW_KEY_F12,       GLFW_KEY_TAB};
 static_assert(std::size(watched) <= 24);
 // A menu shown while the world goes on (the game-over menu) reads only these: the creature's
 // input reads the rest, and asking the device for a key twice would take a quick tap from it.
 bool readDuringPlay(int code)
 {
-    return code == GLFW_KEY_UP || code == GLFW_KEY_DOWN || code == GLFW_KEY_ENTER || code == GLFW_KEY_KP_ENTER ||
+    return code == GLFW_KEY_UP || code == GLFW_KEY_DOWN || code == GLFW_KEY_LEFT || code == GLFW_KEY_RIGHT ||
+           code == GLFW_KEY_ENTER || code == GLFW_KEY_KP_ENTER || code == GLFW_KEY_TAB ||
            code == GLFW_MOUSE_BUTTON_LEFT;
 }
 

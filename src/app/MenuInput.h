@@ -21,7 +21,7 @@ public:
     // The device read, for a screen that waits for any key at all (the controls screen).
     InputDevice* source() const { return device; }
     // One sample; `focused` false (the window is elsewhere) rests every key and button.
-    // `duringPlay`: a menu shown while the world goes on reads only Up, Down, Enter and the
+    // `duringPlay`: a menu shown while the world goes on reads only the arrows, Enter, Tab and the
     // mouse button, leaving every other key to the creature's input.
     void update(bool focused, bool duringPlay = false);
     // Takes the keys, buttons and cursor as they are now as the last sample, so that the next

@@ -4,6 +4,8 @@
 #include "app/Config.h"
 #include "app/Game.h"
 #include "app/GameInput.h"
+#include "app/PlayerName.h"
+#include "app/RunTexts.h"
 #include "app/Translation.h"
 #include "app/Utf8.h"
 #include "audio/GameSound.h"
@@ -72,20 +74,22 @@ void MenuScreen::draw(Game& game)
 void BestRunsScreen::enter(Game& game)
 {
     menu.title = _("BEST RUNS");
-    menu.twoColumns = true;
     menu.items.clear();
     menu.notes.clear();
     const std::vector<BestRun> none;
     const std::vector<BestRun>& runs = game.records ? game.records->runs() : none;
     const std::optional<std::size_t> newest = game.records ? game.records->newest() : std::nullopt;
+    if (!runs.empty()) {
+        // TRANSLATORS: the best runs' column headers, over the place, the level, the seconds flown,
+        // the player's name and when the run ended.
+        MenuItem heading;
+        heading.cells = {"", _("LEVEL"), _("TIME"), _("NAME"), _("ENDED")};
+        heading.readOnly = true;
+        menu.items.push_back(heading);
+    }
     for (std::size_t i = 0; i < runs.size(); ++i) {
-        char line[160];
-        // TRANSLATORS: a row of the best runs: its place, the level reached and the seconds flown.
-        std::snprintf(line, sizeof line, _("%2zu.  LEVEL %d  %6.1f S"), i + 1, runs[i].result.level,
-                      runs[i].result.seconds);
-        // A run kept by an earlier version has no date: its row still needs a value column.
-        const std::string when = localDateTime(runs[i].when);
-        MenuItem row(line, when.empty() ? std::string("-") : when);
+        MenuItem row;
+        row.cells = bestRunCells(i + 1, runs[i]);
         row.readOnly = true;
         row.marked = newest && *newest == i;
         menu.items.push_back(row);
@@ -154,16 +158,23 @@ float shownValue(const Game& game, const SettingItem& item)
 void SettingsScreen::enter(Game& game)
 {
     if (menu.items.empty()) {
-        menu.title = _("SETTINGS");
         menu.twoColumns = true;
         chosenSize = {game.windowedWidth, game.windowedHeight};
+        languages = availableLanguages();
+        languages.insert(languages.begin(), std::string());
     }
     refresh(game);
+}
+
+void SettingsScreen::leave(Game& game)
+{
+    game.typing = false;
 }
 
 void SettingsScreen::refresh(Game& game)
 {
     const std::vector<SettingItem>& table = settingItems();
+    menu.title = _("SETTINGS");
     menu.items.resize(table.size());
     for (std::size_t i = 0; i < table.size(); ++i) {
         const SettingItem& item = table[i];
@@ -180,12 +191,14 @@ void SettingsScreen::refresh(Game& game)
         line.slider = isRange(item);
         line.fraction = item.maximum > item.minimum ? (value - item.minimum) / (item.maximum - item.minimum) : 0.0f;
     }
-    // The language follows the desktop's; the line only says which one the game speaks.
-    MenuItem language(_("LANGUAGE"), languageInUse());
-    language.readOnly = true;
-    menu.items.push_back(language);
-    resetItem = table.size() + 1;
-    backItem = table.size() + 2;
+    languageItem = table.size();
+    nameItem = table.size() + 1;
+    resetItem = table.size() + 2;
+    backItem = table.size() + 3;
+    const bool ownLanguage = !language.empty() && std::find(languages.begin(), languages.end(), language) != languages.end();
+    menu.items.emplace_back(_("LANGUAGE"), ownLanguage ? languageName(language) : std::string(_("SYSTEM")));
+    // The name being typed shows where the next letter goes.
+    menu.items.emplace_back(_("NAME"), nameDraft ? *nameDraft + "_" : currentPlayerName());
     menu.items.emplace_back(_(resetLabel));
     menu.items.emplace_back(_(backLabel));
     if (menu.message.empty() && game.pendingDifficulty)
@@ -235,6 +248,66 @@ void SettingsScreen::changeWindowSize(Game& game, WindowSize size)
     refresh(game);
 }
 
+void SettingsScreen::noteChanged(const std::string& key)
+{
+    if (std::find(changedKeys.begin(), changedKeys.end(), key) == changedKeys.end())
+        changedKeys.push_back(key);
+}
+
+void SettingsScreen::changeLanguage(Game& game, int direction)
+{
+    const auto here = std::find(languages.begin(), languages.end(), language);
+    const long index = here == languages.end() ? 0 : here - languages.begin();
+    const long next = std::clamp<long>(index + direction, 0, static_cast<long>(languages.size()) - 1);
+    if (next == index && here != languages.end())
+        return;
+    language = useLanguage(languages[static_cast<std::size_t>(next)]);
+    noteChanged("language");
+    // Whatever the screen said was said in the language before.
+    menu.message.clear();
+    refresh(game);
+}
+
+void SettingsScreen::update(Game& game, double frameTime)
+{
+    game.typing = nameDraft.has_value();
+    if (!nameDraft) {
+        MenuScreen::update(game, frameTime);
+        return;
+    }
+    editName(game);
+}
+
+void SettingsScreen::editName(Game& game)
+{
+    // While the name is typed, the keys type: only Backspace, Enter and Escape do something else.
+    const MenuInput& input = game.menuInput;
+    if (input.released(GLFW_KEY_ESCAPE)) {
+        nameDraft.reset();
+    } else if (input.released(GLFW_KEY_ENTER) || input.released(GLFW_KEY_KP_ENTER)) {
+        // An empty name goes back to the account's.
+        const std::string name = cleanPlayerName(*nameDraft);
+        nameDraft.reset();
+        if (name != currentPlayerName()) {
+            player_name = name;
+            noteChanged("player_name");
+        }
+    } else if (input.released(GLFW_KEY_BACKSPACE)) {
+        std::u32string characters = decodeUtf8(*nameDraft);
+        if (!characters.empty())
+            characters.pop_back();
+        nameDraft = encodeUtf8(characters);
+    } else {
+        nameDraft = nameAsTyped(*nameDraft + game.typedText);
+    }
+    game.typing = nameDraft.has_value();
+    if (!nameDraft) {
+        menu.message.clear();
+        game.menuInput.resync(game.focused);
+    }
+    refresh(game);
+}
+
 void SettingsScreen::resetToDefaults(Game& game)
 {
     const std::vector<SettingItem>& table = settingItems();
@@ -248,6 +321,9 @@ void SettingsScreen::resetToDefaults(Game& game)
             change(game, i, setting->defaultValue);
         }
     }
+    // The name is the player's own, not a setting to restore; the language is.
+    if (!language.empty())
+        changeLanguage(game, -static_cast<int>(languages.size()));
     menu.message = _("DEFAULTS RESTORED");
 }
 
@@ -261,6 +337,18 @@ void SettingsScreen::act(Game& game, const MenuChoice& choice)
     }
     if (choice.kind == MenuChoice::Kind::Chosen && index == resetItem) {
         resetToDefaults(game);
+        return;
+    }
+    if (index == languageItem && (choice.kind == MenuChoice::Kind::Left || choice.kind == MenuChoice::Kind::Right)) {
+        changeLanguage(game, choice.kind == MenuChoice::Kind::Left ? -1 : 1);
+        return;
+    }
+    if (index == nameItem && choice.kind == MenuChoice::Kind::Chosen) {
+        nameDraft = currentPlayerName();
+        game.typing = true;
+        game.typedText.clear();
+        menu.message = _("TYPE YOUR NAME: ENTER KEEPS IT, ESCAPE CANCELS");
+        refresh(game);
         return;
     }
     if (index >= table.size())
@@ -317,9 +405,7 @@ void ControlsScreen::enter(Game& game)
         entered = true;
         before = playerControls();
         bindings = before;
-        menu.title = _("CONTROLS");
         menu.twoColumns = true;
-        menu.notes = {_("CHOOSE AN ACTION, THEN PRESS ITS NEW KEY")};
     }
     (void)game;
     refresh();
@@ -327,6 +413,10 @@ void ControlsScreen::enter(Game& game)
 
 void ControlsScreen::refresh()
 {
+    menu.title = _("CONTROLS");
+    // The line under the keys always says something, so the rows stand still as it changes.
+    if (menu.message.empty())
+        menu.message = _("CHOOSE AN ACTION, THEN PRESS ITS NEW KEY");
     menu.items.clear();
     for (const ActionInfo& info : actionTable()) {
         std::string value = keyLabel(bindings.key(info.action));

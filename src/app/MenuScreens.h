@@ -52,10 +52,13 @@ protected:
 };
 
 // The player's settings, each changed with Left/Right (or the mouse on its bar, or the pad) and
-// taking effect at once; written to the player's config.txt when the screen is left.
+// taking effect at once; written to the player's config.txt when the screen is left. The NAME
+// line is typed: Enter starts, Enter keeps, Escape leaves it as it was.
 class SettingsScreen : public MenuScreen {
 public:
     void enter(Game& game) override;
+    void update(Game& game, double frameTime) override;
+    void leave(Game& game) override;
 
 protected:
     void act(Game& game, const MenuChoice& choice) override;
@@ -67,10 +70,21 @@ private:
     void change(Game& game, std::size_t item, float value);
     void changeWindowSize(Game& game, WindowSize size);
     void resetToDefaults(Game& game);
+    // The language one step along the list (SYSTEM first), spoken at once.
+    void changeLanguage(Game& game, int direction);
+    // The word setting `key` has a new value, to be saved.
+    void noteChanged(const std::string& key);
+    void editName(Game& game);
 
     std::vector<std::string> changedKeys;
+    // SYSTEM ("") and the languages the game has, as the LANGUAGE line steps through them.
+    std::vector<std::string> languages;
+    // The name as it is being typed; none when the NAME line is not being edited.
+    std::optional<std::string> nameDraft;
     bool windowSizeChanged = false;
     WindowSize chosenSize;
+    std::size_t languageItem = 0;
+    std::size_t nameItem = 0;
     std::size_t resetItem = 0;
     std::size_t backItem = 0;
 };

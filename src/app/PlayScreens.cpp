@@ -21,6 +21,9 @@ bool fileExists(const std::filesystem::path& path)
     return !path.empty() && std::filesystem::is_regular_file(path, error);
 }
 
+// The HUD's lowest lines (the level, the sound notice) end this high: the game-over menu stays above them.
+constexpr float hudFootClearance = 60.0f;
+
 } // namespace
 
 std::filesystem::path replayFile(const char* name)
@@ -31,10 +34,51 @@ std::filesystem::path replayFile(const char* name)
 
 PlayScreen::PlayScreen()
 {
-    gameOverMenu.items = {{_("RESTART")},   {_("SETTINGS")},       {_("CONTROLS")},
-                          {_("BEST RUNS")}, {_("WATCH THIS RUN")}, {_("QUIT")}};
+    gameOverMenu.items.resize(Quit + 1);
     gameOverMenu.columns = 3;
     gameOverMenu.itemSize = 0.75f;
+    labelGameOverMenu();
+}
+
+void PlayScreen::labelGameOverMenu()
+{
+    const char* labels[] = {N_("RESTART"),   N_("SETTINGS"),       N_("CONTROLS"),
+                            N_("BEST RUNS"), N_("WATCH THIS RUN"), N_("QUIT")};
+    for (std::size_t i = 0; i < gameOverMenu.items.size(); ++i)
+        gameOverMenu.items[i].label = translate(labels[i]);
+    // Enter is the prompt's: it restarts whatever is highlighted, so the rest are opened another way.
+    gameOverMenu.message = _("ARROW KEYS CHOOSE, TAB OPENS");
+}
+
+void PlayScreen::enter(Game&)
+{
+    labelGameOverMenu();
+}
+
+void PlayScreen::act(Game& game, int item, bool& restartNow)
+{
+    switch (item) {
+    case Restart:
+        restartNow = true;
+        break;
+    case Settings:
+        openMenuScreen(game, MenuScreenKind::Settings);
+        break;
+    case Controls:
+        openMenuScreen(game, MenuScreenKind::Controls);
+        break;
+    case BestRuns:
+        openMenuScreen(game, MenuScreenKind::BestRuns);
+        break;
+    case WatchThisRun:
+        game.watchReplay(replayFile("last.qfr"));
+        break;
+    case Quit:
+        game.quit();
+        break;
+    default:
+        break;
+    }
 }
 
 void PlayScreen::update(Game& game, double frameTime)
@@ -46,7 +90,6 @@ void PlayScreen::update(Game& game, double frameTime)
     const bool over = game.runOver && !game.replaying;
     if (over && !gameOverShown) {
         gameOverShown = true;
-        // Enter (and the pad's A) still restarts at once.
         gameOverMenu.highlight(Restart);
         gameOverMenu.items[WatchThisRun].enabled = fileExists(replayFile("last.qfr"));
         game.menuInput.resync(game.focused, true);
@@ -55,28 +98,16 @@ void PlayScreen::update(Game& game, double frameTime)
 
     if (gameOverShown) {
         // Only the keys the creature does not fly with: the world goes on under this menu.
-        game.menuInput.update(game.focused, true);
-        const MenuChoice choice = gameOverMenu.handle(game.menuInput, false);
-        if (choice.kind == MenuChoice::Kind::Chosen) {
-            switch (choice.item) {
-            case Restart:
-                restartNow = true;
-                break;
-            case Settings:
-            case Controls:
-            case BestRuns:
-                openMenuScreen(game, choice.item == Settings   ? MenuScreenKind::Settings
-                                     : choice.item == Controls ? MenuScreenKind::Controls
-                                                               : MenuScreenKind::BestRuns);
-                break;
-            case WatchThisRun:
-                game.watchReplay(replayFile("last.qfr"));
-                break;
-            case Quit:
-                game.quit();
-                break;
-            }
-        }
+        MenuInput& input = game.menuInput;
+        input.update(game.focused, true);
+        const MenuChoice choice = gameOverMenu.handle(input, false);
+        if (input.released(GLFW_KEY_ENTER) || input.released(GLFW_KEY_KP_ENTER) ||
+            input.padReleased(GLFW_GAMEPAD_BUTTON_A))
+            restartNow = true;
+        else if (choice.kind == MenuChoice::Kind::Chosen)
+            act(game, choice.item, restartNow);
+        else if (input.released(GLFW_KEY_TAB) || input.padReleased(GLFW_GAMEPAD_BUTTON_X))
+            act(game, gameOverMenu.highlighted, restartNow);
     }
     game.playStep(frameTime, game.focused, restartNow);
 }
@@ -102,21 +133,30 @@ void PlayScreen::draw(Game& game)
                   menuColors::panelOpacity);
     text.drawRect(halfW - panelWidth / 2.0f, halfH - 85.0f, panelWidth, 52.0f, glm::vec3(1.0f), 0.55f);
     game.hud.renderGameOver();
-    gameOverMenu.draw(text, game.hud.width, game.hud.height, bottom - 8.0f);
+    gameOverMenu.draw(text, game.hud.width, game.hud.height, bottom - 8.0f, hudFootClearance);
     text.end();
 }
 
 PauseScreen::PauseScreen()
 {
+    menu.items.resize(Quit + 1);
+}
+
+void PauseScreen::label()
+{
+    const char* labels[] = {N_("RESUME"),    N_("RESTART"),        N_("SETTINGS"),       N_("CONTROLS"),
+                            N_("BEST RUNS"), N_("WATCH LAST RUN"), N_("WATCH BEST RUN"), N_("QUIT")};
     menu.title = _("PAUSED");
-    menu.items = {{_("RESUME")},    {_("RESTART")},        {_("SETTINGS")},       {_("CONTROLS")},
-                  {_("BEST RUNS")}, {_("WATCH LAST RUN")}, {_("WATCH BEST RUN")}, {_("QUIT")}};
+    for (std::size_t i = 0; i < menu.items.size(); ++i)
+        menu.items[i].label = translate(labels[i]);
 }
 
 void PauseScreen::enter(Game& game)
 {
     if (game.input)
         game.input->releaseCursor();
+    // In the language now spoken: the settings opened from here may have changed it.
+    label();
     // A recording that is not there cannot be watched.
     menu.items[WatchLast].enabled = fileExists(replayFile("last.qfr"));
     menu.items[WatchBest].enabled = fileExists(replayFile("best.qfr"));

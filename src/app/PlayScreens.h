@@ -11,6 +11,8 @@
 class PlayScreen : public Screen {
 public:
     PlayScreen();
+    // Back from a screen the game-over menu opened: its texts in the language now spoken.
+    void enter(Game& game) override;
     void update(Game& game, double frameTime) override;
     void draw(Game& game) override;
     bool worldMoves() const override { return true; }
@@ -21,6 +23,12 @@ public:
     bool gameOverShown = false;
 
     enum Item { Restart, Settings, Controls, BestRuns, WatchThisRun, Quit };
+
+private:
+    // The game-over menu's texts, read again after a change of language.
+    void labelGameOverMenu();
+    // The game-over menu's item `item` was chosen.
+    void act(Game& game, int item, bool& restartNow);
 };
 
 // Over the frozen frame: "PAUSED", the way back into the run, the other screens and the
@@ -36,6 +44,9 @@ public:
     Menu menu;
 
     enum Item { Resume, Restart, Settings, Controls, BestRuns, WatchLast, WatchBest, Quit };
+
+private:
+    void label();
 };
 
 // Where the game keeps the last run and the best one, or empty without a data folder.

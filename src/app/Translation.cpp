@@ -1,9 +1,11 @@
 #include "app/Translation.h"
 
+#include <algorithm>
 #include <clocale>
 #include <cstdarg>
 #include <cstdio>
 #include <string_view>
+#include <system_error>
 
 namespace {
 
@@ -39,6 +41,42 @@ std::string withoutCodeset(std::string_view locale)
     if (at != std::string_view::npos)
         out += locale.substr(at);
     return out;
+}
+
+// Where the catalogues are and what the system asked for at start-up: a language chosen in the
+// game can always go back to it (LANGUAGE itself is overwritten to speak the chosen one).
+struct Spoken {
+    std::filesystem::path folder;
+    std::string systemLanguages;
+    // What gettext speaks now.
+    std::string current;
+    bool started = false;
+};
+
+Spoken& spoken()
+{
+    static Spoken state;
+    return state;
+}
+
+// gettext speaks `languages` ("de_DE:fr"; "" for English) from the catalogues in the folder. Setting
+// the locale and the text domain again tells gettext to forget the texts it looked up before.
+void speak(const std::string& languages)
+{
+    spoken().current = languages;
+    // gettext reads LANGUAGE only when the messages locale is not C. C.UTF-8 is built into the C
+    // library: with it the catalogues work even where the player's own locale is not installed.
+    if (languages.empty()) {
+        unsetenv("LANGUAGE");
+        std::setlocale(LC_MESSAGES, "C");
+    } else {
+        setenv("LANGUAGE", languages.c_str(), 1);
+        if (!std::setlocale(LC_MESSAGES, "C.UTF-8"))
+            std::setlocale(LC_MESSAGES, "");
+    }
+    bindtextdomain("quillfen", spoken().folder.c_str());
+    bind_textdomain_codeset("quillfen", "UTF-8");
+    textdomain("quillfen");
 }
 
 } // namespace
@@ -77,20 +115,49 @@ std::string wantedLanguages(const Environment& environment)
 
 void startTranslations(const std::filesystem::path& folder, const Environment& environment)
 {
-    const std::string languages = wantedLanguages(environment);
-    // gettext reads LANGUAGE only when the messages locale is not C. C.UTF-8 is built into the C
-    // library: with it the catalogues work even where the player's own locale is not installed.
-    if (languages.empty()) {
-        unsetenv("LANGUAGE");
-        std::setlocale(LC_MESSAGES, "C");
-    } else {
-        setenv("LANGUAGE", languages.c_str(), 1);
-        if (!std::setlocale(LC_MESSAGES, "C.UTF-8"))
-            std::setlocale(LC_MESSAGES, "");
+    spoken() = {folder, wantedLanguages(environment), {}, true};
+    speak(spoken().systemLanguages);
+}
+
+std::vector<std::string> availableLanguages()
+{
+    std::vector<std::string> codes = {"en"};
+    std::error_code error;
+    for (auto it = std::filesystem::directory_iterator(spoken().folder, error);
+         !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
+        const std::string code = it->path().filename().string();
+        std::error_code missing;
+        if (code != "en" && std::filesystem::is_regular_file(it->path() / "LC_MESSAGES" / "quillfen.mo", missing))
+            codes.push_back(code);
     }
-    bindtextdomain("quillfen", folder.c_str());
-    bind_textdomain_codeset("quillfen", "UTF-8");
-    textdomain("quillfen");
+    std::sort(codes.begin(), codes.end());
+    return codes;
+}
+
+std::string useLanguage(const std::string& code)
+{
+    if (!spoken().started)
+        return {};
+    const std::vector<std::string> codes = availableLanguages();
+    if (code.empty() || std::find(codes.begin(), codes.end(), code) == codes.end()) {
+        speak(spoken().systemLanguages);
+        return {};
+    }
+    // English is the texts as written: no catalogue at all.
+    speak(code == "en" ? std::string() : code);
+    return code;
+}
+
+std::string languageName(const std::string& code)
+{
+    if (!spoken().started)
+        return languageInUse();
+    // Each catalogue names its own language: spoken for a moment, then back to the one in use.
+    const std::string languagesBefore = spoken().current;
+    speak(code == "en" ? std::string() : code);
+    std::string name = languageInUse();
+    speak(languagesBefore);
+    return name;
 }
 
 const char* languageInUse()

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
 
 // Every text a player reads goes through the catalogues of the text domain "quillfen"
 // (po/LANG.po, compiled to LANG/LC_MESSAGES/quillfen.mo). Untranslated, or in the C locale,
@@ -52,6 +53,16 @@ void startTranslations(const std::filesystem::path& folder, const Environment& e
 
 // The language the texts are in, in that language ("DEUTSCH"), for the settings screen.
 const char* languageInUse();
+
+// The languages the game can speak: English, which needs no catalogue, and every catalogue in the
+// folder startTranslations was given, by their codes, sorted ("de", "en", "es", ...).
+std::vector<std::string> availableLanguages();
+// Speaks `code` from now on, whatever the system asks for ("de"); "" or a code the game has no
+// catalogue for: the system's languages, as at start-up. Returns the code spoken, "" for the
+// system's. Every text read after it is in the new language.
+std::string useLanguage(const std::string& code);
+// The name of a language in itself, as its catalogue gives it ("DEUTSCH").
+std::string languageName(const std::string& code);
 
 // printf into a string: for a translated format, whose arguments a translator may reorder ("%2$s").
 std::string formatText(const char* format, ...) __attribute__((format(printf, 1, 2)));

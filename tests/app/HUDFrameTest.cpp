@@ -150,7 +150,7 @@ TEST_F(HUDFrameTest, TheFrameRateLineNamesTheRenderScaleBelowFullAndStaysInTheWi
     EXPECT_LE(scaled.x1, width - 20) << "and the line ends inside the window";
 }
 
-TEST_F(HUDFrameTest, YouDiedShowsInRedAfterDeathWithTheBestGameUnderIt)
+TEST_F(HUDFrameTest, YouDiedShowsInRedAfterDeathWithTheBestGameAndThisRunUnderIt)
 {
     game.records = std::make_unique<BestResults>(real.sandbox.root / "best.txt");
     game.player->health = -1.0f;
@@ -162,7 +162,8 @@ TEST_F(HUDFrameTest, YouDiedShowsInRedAfterDeathWithTheBestGameUnderIt)
     EXPECT_GT(red({W / 2 - 240, H / 2 - 20, W / 2 + 240, H / 2 + 100}), 500) << "YOU DIED";
     EXPECT_GT(white({25, H - 30, 200, H - 5}), 30) << "the health line stays";
     EXPECT_GT(white({W / 2 - 250, H / 2 - 140, W / 2 + 250, H / 2 - 110}), 100) << "BEST: LEVEL 0, 0.0 S";
-    EXPECT_GT(count({W / 2 - 150, H / 2 - 200, W / 2 + 150, H / 2 - 170}, 255, 217, 25), 100) << "NEW BEST!";
+    EXPECT_GT(white({W / 2 - 300, H / 2 - 180, W / 2 + 300, H / 2 - 150}), 100) << "THIS RUN: LEVEL 0, 0.0 S, 1ST";
+    EXPECT_GT(count({W / 2 - 150, H / 2 - 240, W / 2 + 150, H / 2 - 210}, 255, 217, 25), 100) << "NEW BEST!";
 }
 
 TEST_F(HUDFrameTest, ThePausedScreenShowsOverTheFrozenGame)

@@ -4,11 +4,16 @@
 #include "app/Game.h"
 #include "app/GameInput.h"
 #include "app/MenuScreens.h"
+#include "app/PlayerName.h"
 #include "app/PlayScreens.h"
 #include "app/Replay.h"
 #include "app/ReplayPlayer.h"
 #include "app/ReplayScreen.h"
+#include "app/SettingItems.h"
+#include "app/Translation.h"
 #include "app/UserFolders.h"
+#include "app/Utf8.h"
+#include "render/Files.h"
 #include "physics/Player.h"
 #include "scene/Camera.h"
 #include "support/GameHarness.h"
@@ -272,6 +277,143 @@ TEST_F(Screens, TheSettingsScreenChangesTheGameAtOnceAndWritesOnlyWhatChangedKee
     EXPECT_NEAR(sound_volume, volume - 0.2f, 1e-5f) << "read back at the next start";
 }
 
+// The settings screen's LANGUAGE and NAME lines, in the game's own catalogues.
+class SettingsWords : public Screens {
+protected:
+    void SetUp() override
+    {
+        Screens::SetUp();
+        env.set("LANGUAGE", std::getenv("LANGUAGE"));
+        // The system asks for nothing: English.
+        startTranslations(thisBuild().locale, english);
+    }
+    void TearDown() override
+    {
+        startTranslations(thisBuild().locale, english);
+        Screens::TearDown();
+    }
+    // From the pause menu's highlight to the settings' line `item`, highlighted.
+    SettingsScreen* openSettingsAt(std::size_t item)
+    {
+        if (!top<PauseScreen>())
+            tap(GLFW_KEY_P);
+        top<PauseScreen>()->menu.highlight(PauseScreen::Resume);
+        choose(PauseScreen::Settings);
+        for (std::size_t i = 0; i < item; ++i)
+            tap(GLFW_KEY_DOWN);
+        return top<SettingsScreen>();
+    }
+    void writeConfig(const std::string& text)
+    {
+        fs::create_directories(scratch / "config" / "quillfen");
+        std::ofstream(scratch / "config" / "quillfen" / "config.txt") << text;
+    }
+
+    static const char* english(const char*) { return nullptr; }
+    const std::size_t languageItem = settingItems().size();
+    const std::size_t nameItem = settingItems().size() + 1;
+};
+
+TEST_F(SettingsWords, TheLanguageChosenIsSpokenAtOnceSavedAndSpokenAgainAtTheNextStart)
+{
+    SettingsScreen* settings = openSettingsAt(languageItem);
+    ASSERT_NE(settings, nullptr);
+    EXPECT_EQ(settings->menu.items[languageItem].value, "SYSTEM");
+    // SYSTEM, then the languages by their codes: de comes first.
+    tap(GLFW_KEY_RIGHT);
+    EXPECT_EQ(language, "de");
+    EXPECT_STREQ(_("PAUSED"), "PAUSIERT");
+    EXPECT_EQ(settings->menu.title, _("SETTINGS")) << "the screen itself is read again";
+    EXPECT_NE(settings->menu.title, "SETTINGS");
+    EXPECT_EQ(settings->menu.items[languageItem].value, "DEUTSCH");
+    EXPECT_NE(keyLabel(GLFW_KEY_LEFT_SHIFT), "LEFT SHIFT") << "key names follow";
+    tap(GLFW_KEY_ESCAPE);
+    auto* pause = top<PauseScreen>();
+    ASSERT_NE(pause, nullptr);
+    EXPECT_EQ(pause->menu.title, "PAUSIERT") << "the menu under it too";
+    EXPECT_NE(configText().find("language = de\n"), std::string::npos) << configText();
+
+    // The next start: the system still asks for English, the player's file for German.
+    resetSettings();
+    startTranslations(thisBuild().locale, english);
+    EXPECT_STREQ(_("PAUSED"), "PAUSED");
+    loadConfig();
+    EXPECT_STREQ(_("PAUSED"), "PAUSIERT");
+
+    // Back to SYSTEM: the line is written empty, and English it is.
+    settings = openSettingsAt(0);
+    ASSERT_NE(settings, nullptr);
+    settings->menu.highlight(static_cast<int>(languageItem));
+    tap(GLFW_KEY_LEFT);
+    EXPECT_EQ(language, "");
+    EXPECT_STREQ(_("PAUSED"), "PAUSED");
+    tap(GLFW_KEY_ESCAPE);
+    EXPECT_NE(configText().find("language = \n"), std::string::npos) << configText();
+}
+
+TEST_F(SettingsWords, ALanguageTheGameHasNoCatalogueForIsTheSystems)
+{
+    writeConfig("language = xx\n");
+    startTranslations(thisBuild().locale, [](const char* name) -> const char* {
+        return std::string_view(name) == "LANGUAGE" ? "fr" : nullptr;
+    });
+    const std::string french = _("PAUSED");
+    ASSERT_NE(french, "PAUSED");
+    loadConfig();
+    EXPECT_EQ(_("PAUSED"), french);
+    SettingsScreen* settings = openSettingsAt(languageItem);
+    ASSERT_NE(settings, nullptr);
+    EXPECT_EQ(settings->menu.items[languageItem].value, _("SYSTEM"));
+}
+
+TEST_F(SettingsWords, TheNameIsTypedSavedAndReadBackAndEmptyGivesTheAccountsAgain)
+{
+    const std::string account = currentPlayerName();
+    SettingsScreen* settings = openSettingsAt(nameItem);
+    ASSERT_NE(settings, nullptr);
+    EXPECT_EQ(settings->menu.items[nameItem].value, account);
+    const bool muted = h->game.input->muted;
+    tap(GLFW_KEY_ENTER);
+    // Away with the account's name, letter by letter.
+    for (std::size_t i = 0; i < decodeUtf8(account).size(); ++i)
+        tap(GLFW_KEY_BACKSPACE);
+    h->game.typedText = "Ada Łove";
+    tap(GLFW_KEY_M); // a letter while typing, not the mute key
+    h->game.typedText = "m//lace";
+    tap(GLFW_KEY_L);
+    EXPECT_EQ(settings->menu.items[nameItem].value, "Ada Łovem/lace_");
+    EXPECT_EQ(h->game.input->muted, muted);
+    EXPECT_EQ(top<SettingsScreen>(), settings) << "Backspace erased, it did not leave";
+    tap(GLFW_KEY_ENTER);
+    EXPECT_EQ(player_name, "Ada Łovem/lace");
+    EXPECT_EQ(currentPlayerName(), "Ada Łovem/lace");
+    // Escape leaves a name being typed as it was.
+    tap(GLFW_KEY_ENTER);
+    h->game.typedText = "xyz";
+    h->frame(dt);
+    tap(GLFW_KEY_ESCAPE);
+    EXPECT_EQ(player_name, "Ada Łovem/lace");
+    ASSERT_EQ(top<SettingsScreen>(), settings);
+    tap(GLFW_KEY_ESCAPE);
+    EXPECT_NE(configText().find("player_name = Ada Łovem/lace\n"), std::string::npos) << configText();
+    resetSettings();
+    loadConfig();
+    EXPECT_EQ(currentPlayerName(), "Ada Łovem/lace") << "read back at the next start";
+
+    // An empty name is the account's again.
+    settings = openSettingsAt(nameItem);
+    ASSERT_NE(settings, nullptr);
+    tap(GLFW_KEY_ENTER);
+    for (int i = 0; i < 20; ++i)
+        tap(GLFW_KEY_BACKSPACE);
+    tap(GLFW_KEY_ENTER);
+    tap(GLFW_KEY_ESCAPE);
+    resetSettings();
+    loadConfig();
+    EXPECT_EQ(player_name, "");
+    EXPECT_EQ(currentPlayerName(), account);
+}
+
 TEST_F(Screens, ANewDifficultyWaitsForTheNextRun)
 {
     tap(GLFW_KEY_P);
@@ -335,7 +477,7 @@ TEST_F(Screens, AKeyBoundOnTheControlsScreenSteersAndIsSaved)
     keys->pressed[GLFW_KEY_W] = false;
 }
 
-TEST_F(Screens, TheGameOverMenuRestartsAtOnceAndItsOtherItemsAreReachedWithTheArrows)
+TEST_F(Screens, AtTheGameOverEnterRestartsWhateverIsHighlightedAndTheArrowsMoveAsTheGridIsDrawn)
 {
     h->player->health = 0.0f;
     h->frame(dt);
@@ -343,32 +485,56 @@ TEST_F(Screens, TheGameOverMenuRestartsAtOnceAndItsOtherItemsAreReachedWithTheAr
     ASSERT_NE(play, nullptr);
     h->frame(dt);
     ASSERT_TRUE(play->gameOverShown);
-    EXPECT_EQ(play->gameOverMenu.highlighted, PlayScreen::Restart);
+    const Menu& menu = play->gameOverMenu;
+    EXPECT_EQ(menu.highlighted, PlayScreen::Restart);
     // W and S fly the creature while the world goes on: they do not move the highlight.
     tap(GLFW_KEY_S);
-    EXPECT_EQ(play->gameOverMenu.highlighted, PlayScreen::Restart);
+    EXPECT_EQ(menu.highlighted, PlayScreen::Restart);
+    // Three to a row: RESTART SETTINGS CONTROLS, then BEST RUNS, WATCH THIS RUN, QUIT.
+    ASSERT_EQ(menu.columns, 3);
+    tap(GLFW_KEY_RIGHT);
+    EXPECT_EQ(menu.highlighted, PlayScreen::Settings);
     tap(GLFW_KEY_DOWN);
-    tap(GLFW_KEY_DOWN);
-    tap(GLFW_KEY_DOWN);
-    tap(GLFW_KEY_ENTER);
+    EXPECT_EQ(menu.highlighted, PlayScreen::WatchThisRun);
+    tap(GLFW_KEY_LEFT);
+    tap(GLFW_KEY_LEFT);
+    EXPECT_EQ(menu.highlighted, PlayScreen::Quit) << "Left goes round its row";
+    tap(GLFW_KEY_UP);
+    EXPECT_EQ(menu.highlighted, PlayScreen::Controls);
+    tap(GLFW_KEY_UP);
+    EXPECT_EQ(menu.highlighted, PlayScreen::Quit) << "Up goes round its column";
+    tap(GLFW_KEY_RIGHT);
+    EXPECT_EQ(menu.highlighted, PlayScreen::BestRuns);
+
+    // Tab opens what is highlighted, as the line under the menu says.
+    tap(GLFW_KEY_TAB);
     EXPECT_NE(top<BestRunsScreen>(), nullptr);
     EXPECT_TRUE(h->game.paused) << "a menu over the game over stops the world";
     tap(GLFW_KEY_BACKSPACE);
     ASSERT_EQ(top<PlayScreen>(), play);
-    // The pad's D-pad and A.
+    EXPECT_TRUE(h->game.runOver);
+    // Enter restarts, as the prompt says, whatever is highlighted.
+    ASSERT_EQ(menu.highlighted, PlayScreen::BestRuns);
+    tap(GLFW_KEY_ENTER);
+    EXPECT_EQ(top<PlayScreen>(), play);
+    EXPECT_FALSE(h->game.runOver);
+    EXPECT_GT(h->player->health, 0.0f);
+
+    // The pad: the D-pad moves, A restarts like Enter.
+    h->player->health = 0.0f;
+    h->frames(2, dt);
+    ASSERT_TRUE(play->gameOverShown);
     keys->pad.connected = true;
     h->frame(dt);
-    for (int i = 0; i < 3; ++i) {
-        keys->pad.buttons[GLFW_GAMEPAD_BUTTON_DPAD_UP] = true;
+    for (int button : {GLFW_GAMEPAD_BUTTON_DPAD_DOWN, GLFW_GAMEPAD_BUTTON_A}) {
+        keys->pad.buttons[button] = true;
         h->frame(dt);
-        keys->pad.buttons[GLFW_GAMEPAD_BUTTON_DPAD_UP] = false;
+        keys->pad.buttons[button] = false;
         h->frame(dt);
+        if (button == GLFW_GAMEPAD_BUTTON_DPAD_DOWN) {
+            EXPECT_EQ(menu.highlighted, PlayScreen::BestRuns);
+        }
     }
-    EXPECT_EQ(play->gameOverMenu.highlighted, PlayScreen::Restart);
-    keys->pad.buttons[GLFW_GAMEPAD_BUTTON_A] = true;
-    h->frame(dt);
-    keys->pad.buttons[GLFW_GAMEPAD_BUTTON_A] = false;
-    h->frame(dt);
     EXPECT_FALSE(h->game.runOver);
     EXPECT_GT(h->player->health, 0.0f);
 }
