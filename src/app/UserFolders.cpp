@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <initializer_list>
 #include <string_view>
 #include <system_error>
 #include <unistd.h>
@@ -66,26 +65,20 @@ bool isRandomPart(std::string_view text)
     return true;
 }
 
-// Whether `name` is one of writeFileAtomically's temporary files, or one that earlier versions
-// of the game left (".NAME.XXXXXX", for the NAMEs they wrote in that folder).
-bool isOwnTemporary(std::string_view name, std::initializer_list<std::string_view> earlierNames)
+// Whether `name` is one of writeFileAtomically's temporary files: ".NAME" + the marker + six
+// letters or digits. A player's ".best.txt.backup" has the shape of what mkstemp makes, so
+// nothing without the marker is ever taken for ours.
+bool isOwnTemporary(std::string_view name)
 {
-    if (name.size() <= 1 + randomLength || name[0] != '.')
+    if (name.size() <= 1 + temporaryMarker.size() + randomLength || name[0] != '.')
         return false;
     const std::string_view random = name.substr(name.size() - randomLength);
-    if (!isRandomPart(random))
-        return false;
     const std::string_view rest = name.substr(1, name.size() - 1 - randomLength);
-    if (rest.size() > temporaryMarker.size() && rest.ends_with(temporaryMarker))
-        return true;
-    for (const std::string_view earlier : earlierNames)
-        if (rest.size() == earlier.size() + 1 && rest.starts_with(earlier) && rest.back() == '.')
-            return true;
-    return false;
+    return isRandomPart(random) && rest.size() > temporaryMarker.size() && rest.ends_with(temporaryMarker);
 }
 
 // Removes the stale temporary files directly in `folder` (never below it, never through a link).
-std::size_t removeStaleTemporaryFilesIn(const fs::path& folder, std::initializer_list<std::string_view> earlierNames)
+std::size_t removeStaleTemporaryFilesIn(const fs::path& folder)
 {
     // A write takes seconds at most, even of the largest replay: anything older was cut short.
     constexpr auto staleAfter = std::chrono::minutes(10);
@@ -94,7 +87,7 @@ std::size_t removeStaleTemporaryFilesIn(const fs::path& folder, std::initializer
     std::error_code ec;
     for (fs::directory_iterator entry(folder, ec), end; !ec && entry != end; entry.increment(ec)) {
         std::error_code fileError;
-        if (!isOwnTemporary(entry->path().filename().native(), earlierNames) ||
+        if (!isOwnTemporary(entry->path().filename().native()) ||
             entry->symlink_status(fileError).type() != fs::file_type::regular)
             continue;
         const auto written = entry->last_write_time(fileError);
@@ -195,6 +188,5 @@ std::size_t removeStaleTemporaryFiles()
     const fs::path folder = userDataFolder();
     if (folder.empty())
         return 0;
-    return removeStaleTemporaryFilesIn(folder, {"best.txt"}) +
-           removeStaleTemporaryFilesIn(folder / "replays", {"last.qfr", "best.qfr"});
+    return removeStaleTemporaryFilesIn(folder) + removeStaleTemporaryFilesIn(folder / "replays");
 }

@@ -24,8 +24,7 @@ std::filesystem::path moveAside(const std::filesystem::path& path, std::string& 
 
 // A write cut short (a crash, a power cut, a killed game) leaves its temporary file behind, and
 // a replay's can be tens of megabytes. Removes those of the game's own writes in the data folder
-// and its replays folder: regular files named as writeFileAtomically names them (or as earlier
-// versions of the game named them for best.txt, last.qfr and best.qfr) and untouched for ten
-// minutes, so that another copy of the game writing at this moment is left alone. A player's own
-// files never match. Returns how many were removed. Called once as the game starts.
+// and its replays folder: regular files named exactly as writeFileAtomically names them and
+// untouched for ten minutes, so that another copy of the game writing at this moment is left
+// alone. A player's own files never match. Returns how many were removed. Called once as the game starts.
 std::size_t removeStaleTemporaryFiles();
