@@ -290,11 +290,9 @@ bool savePlayerConfig(const std::vector<ConfigEntry>& entries, std::string& mess
     const fs::path folder = userConfigFolder();
     if (folder.empty())
         return refuse("there is no folder for them (neither XDG_CONFIG_HOME nor HOME is set)", message);
-    fs::path path = folder / "config.txt";
+    // A link (a player keeping their settings elsewhere) is read and written through.
+    const fs::path path = folder / "config.txt";
     std::error_code error;
-    // A link (a player keeping their settings elsewhere) stays a link: its target is written.
-    if (fs::is_symlink(path, error))
-        path = fs::weakly_canonical(path, error);
     std::string text = newFileHeading;
     if (fs::exists(path, error)) {
         switch (readRegularFile(path.string(), maxConfigBytes, text)) {

@@ -14,7 +14,9 @@ std::filesystem::path userConfigFolder();
 // Replaces `path` with `content` so that a crash or a power cut leaves either the old file or
 // the new one, never a mix: the text goes to a temporary file in the same folder (hidden, named
 // ".NAME.quillfen-tmp-XXXXXX"), is flushed and synced, then renamed over `path`. Creates the
-// folder when needed. On failure returns false with the reason in `error`, and `path` is untouched.
+// folder when needed. A link is written through to the file it names (which it creates when
+// missing), and the file keeps its permissions; a read-only file is refused. On failure returns
+// false with the reason in `error`, and `path` is untouched.
 bool writeFileAtomically(const std::filesystem::path& path, const std::string& content, std::string& error);
 
 // Moves a damaged file (or whatever stands at `path`) out of the way, to a name that nothing has

@@ -312,22 +312,52 @@ TEST_F(PlayerConfigTest, SavedSettingsAndKeysAreReadAtTheNextStartAndTheAssetFil
     EXPECT_FLOAT_EQ(brightness, 0.4f);
 }
 
-TEST_F(PlayerConfigTest, ALinkedFileStaysALinkAndItsTargetIsWritten)
+TEST_F(PlayerConfigTest, ALinkIsWrittenThroughToItsTargetAndTheFileKeepsItsPermissions)
 {
-    const std::filesystem::path kept = sandbox.root / "dotfiles" / "quillfen.txt";
-    std::filesystem::create_directories(kept.parent_path());
-    std::filesystem::create_directories(own().parent_path());
+    namespace fs = std::filesystem;
+    const fs::path kept = sandbox.root / "dotfiles" / "quillfen.txt";
+    fs::create_directories(kept.parent_path());
+    fs::create_directories(own().parent_path());
     std::ofstream(kept) << "fov = 70\n";
-    std::filesystem::create_symlink(kept, own());
+    fs::permissions(kept, fs::perms(0640));
+    // Relative, as dotfile managers make them.
+    fs::create_symlink("../../dotfiles/quillfen.txt", own());
     fov = 85.0f;
     std::string message;
     ASSERT_TRUE(savePlayerConfig({*currentEntry("fov")}, message)) << message;
-    EXPECT_TRUE(std::filesystem::is_symlink(own()));
+    EXPECT_TRUE(fs::is_symlink(own()));
+    EXPECT_EQ(fs::read_symlink(own()), "../../dotfiles/quillfen.txt");
     EXPECT_EQ(contentOf(kept), "fov = 85\n");
+    EXPECT_EQ(fs::status(kept).permissions(), fs::perms(0640)) << "the player's file keeps its mode";
+
+    // A link whose file is not there yet: the file is made where it points, and the link stays.
+    fs::remove(kept);
+    fov = 90.0f;
+    ASSERT_TRUE(savePlayerConfig({*currentEntry("fov")}, message)) << message;
+    EXPECT_TRUE(fs::is_symlink(own()));
+    EXPECT_NE(contentOf(kept).find("\nfov = 90\n"), std::string::npos) << contentOf(kept);
+    resetSettings();
+    load("");
+    EXPECT_EQ(fov, 90.0f) << "read back through the link";
 }
 
 TEST_F(PlayerConfigTest, AFileThatCannotBeWrittenGivesOneMessageAndChangesNothing)
 {
+    // A file the player made read-only is left as it is (root would otherwise replace it).
+    std::filesystem::create_directories(own().parent_path());
+    std::ofstream(own()) << "fov = 70\n";
+    std::filesystem::permissions(own(), std::filesystem::perms(0444));
+    std::string readOnly;
+    ::testing::internal::CaptureStdout();
+    EXPECT_FALSE(savePlayerConfig({*currentEntry("fov")}, readOnly));
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), readOnly + "\n");
+    EXPECT_NE(readOnly.find("read-only"), std::string::npos) << readOnly;
+    EXPECT_EQ(contentOf(own()), "fov = 70\n");
+    EXPECT_EQ(std::filesystem::status(own()).permissions(), std::filesystem::perms(0444));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(own().parent_path()), std::filesystem::directory_iterator()),
+              1) << "no temporary file is left";
+    std::filesystem::remove_all(xdg());
+
     // A plain file where the folder should be stops even root.
     std::filesystem::create_directories(xdg());
     std::ofstream(xdg() / "quillfen") << "not a folder";
