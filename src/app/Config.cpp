@@ -189,6 +189,7 @@ void loadConfigFile(const std::string& path)
 
 void loadConfig()
 {
+    resetControls();
     loadConfigFile(assetPath("config.txt"));
     // An installed asset folder is read-only: a player's own settings live in their config folder.
     const std::filesystem::path folder = userConfigFolder();
@@ -230,12 +231,11 @@ std::optional<ConfigEntry> currentEntry(const std::string& key)
     return std::nullopt;
 }
 
-std::vector<ConfigEntry> changedBindings(const Controls& before, const Controls& after)
+std::vector<ConfigEntry> bindingEntries(const Controls& controls)
 {
     std::vector<ConfigEntry> entries;
     for (const ActionInfo& info : actionTable())
-        if (before.key(info.action) != after.key(info.action))
-            entries.push_back({info.configKey, keyName(after.key(info.action))});
+        entries.push_back({info.configKey, keyName(controls.key(info.action))});
     return entries;
 }
 
@@ -245,8 +245,13 @@ std::string rewriteConfig(const std::string& text, const std::vector<ConfigEntry
     std::string appended;
     for (const ConfigEntry& entry : entries) {
         const std::string line = entry.key + " = " + entry.value;
-        auto last = std::find_if(lines.rbegin(), lines.rend(),
-                                 [&](const std::string& l) { return keyOfLine(l) == entry.key; });
+        const auto namesKey = [&](const std::string& l) { return keyOfLine(l) == entry.key; };
+        const auto afterLast = std::find_if(lines.rbegin(), lines.rend(), namesKey).base();
+        if (actionOfConfigKey(entry.key) && afterLast != lines.begin()) {
+            const auto kept = std::prev(afterLast);
+            lines.erase(std::remove_if(lines.begin(), kept, namesKey), kept);
+        }
+        auto last = std::find_if(lines.rbegin(), lines.rend(), namesKey);
         if (last == lines.rend()) {
             appended += line + "\n";
             continue;
