@@ -220,6 +220,7 @@ void loadConfigFile(const std::string& path)
 
 void loadConfig()
 {
+    resetControls();
     loadConfigFile(assetPath("config.txt"));
     // An installed asset folder is read-only: a player's own settings live in their config folder.
     const std::filesystem::path folder = userConfigFolder();
@@ -265,12 +266,11 @@ std::optional<ConfigEntry> currentEntry(const std::string& key)
     return std::nullopt;
 }
 
-std::vector<ConfigEntry> changedBindings(const Controls& before, const Controls& after)
+std::vector<ConfigEntry> bindingEntries(const Controls& controls)
 {
     std::vector<ConfigEntry> entries;
     for (const ActionInfo& info : actionTable())
-        if (before.key(info.action) != after.key(info.action))
-            entries.push_back({info.configKey, keyName(after.key(info.action))});
+        entries.push_back({info.configKey, keyName(controls.key(info.action))});
     return entries;
 }
 
@@ -280,8 +280,13 @@ std::string rewriteConfig(const std::string& text, const std::vector<ConfigEntry
     std::string appended;
     for (const ConfigEntry& entry : entries) {
         const std::string line = entry.key + " = " + entry.value;
-        auto last = std::find_if(lines.rbegin(), lines.rend(),
-                                 [&](const std::string& l) { return keyOfLine(l) == entry.key; });
+        const auto namesKey = [&](const std::string& l) { return keyOfLine(l) == entry.key; };
+        const auto afterLast = std::find_if(lines.rbegin(), lines.rend(), namesKey).base();
+        if (actionOfConfigKey(entry.key) && afterLast != lines.begin()) {
+            const auto kept = std::prev(afterLast);
+            lines.erase(std::remove_if(lines.begin(), kept, namesKey), kept);
+        }
+        auto last = std::find_if(lines.rbegin(), lines.rend(), namesKey);
         if (last == lines.rend()) {
             appended += line + "\n";
             continue;
@@ -325,11 +330,9 @@ bool savePlayerConfig(const std::vector<ConfigEntry>& entries, std::string& mess
     const fs::path folder = userConfigFolder();
     if (folder.empty())
         return refuse("there is no folder for them (neither XDG_CONFIG_HOME nor HOME is set)", message);
-    fs::path path = folder / "config.txt";
+    // A link (a player keeping their settings elsewhere) is read and written through.
+    const fs::path path = folder / "config.txt";
     std::error_code error;
-    // A link (a player keeping their settings elsewhere) stays a link: its target is written.
-    if (fs::is_symlink(path, error))
-        path = fs::weakly_canonical(path, error);
     std::string text = newFileHeading;
     if (fs::exists(path, error)) {
         switch (readRegularFile(path.string(), maxConfigBytes, text)) {

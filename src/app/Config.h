@@ -56,7 +56,8 @@ void resetSettings();
 // Reads assetPath("config.txt"), then the player's own config.txt in userConfigFolder() when
 // there is one, and applies every valid line, so the player's keys win; unknown keys and bad
 // values are reported and skipped, everything else in the files still applies. Lines
-// "key_forward = W" bind keys (see Controls.h) into playerControls(), swapping as bind() does.
+// "key_forward = W" bind keys (see Controls.h) into playerControls(), swapping as bind() does,
+// from the default bindings each time: a reload binds the keys as the next start will.
 // The game then speaks the language the files name (useLanguage).
 void loadConfig();
 
@@ -81,12 +82,15 @@ struct ConfigEntry {
 // The current value of a setting ("fov") or of a binding of playerControls() ("key_pause");
 // nothing for a key the game does not know.
 std::optional<ConfigEntry> currentEntry(const std::string& key);
-// The binding lines of the actions whose keys differ between two sets of bindings.
-std::vector<ConfigEntry> changedBindings(const Controls& before, const Controls& after);
+// Every binding of `controls`, one line per action. Bindings swap as they are read, so a file
+// holds all of them or none: with all of them it reads back as exactly `controls`, whatever
+// was bound before it (the defaults, the asset folder's file).
+std::vector<ConfigEntry> bindingEntries(const Controls& controls);
 
 // `text` with each entry set: the line that names its key last (the one that wins when read)
 // is rewritten in place, keeping its "//" comment; a key no line names is added at the end.
-// Every other line, comment and blank stays as it was.
+// Earlier lines of a binding that is set go, since each would rebind through swaps before the
+// last one. Every other line, comment and blank stays as it was.
 std::string rewriteConfig(const std::string& text, const std::vector<ConfigEntry>& entries);
 
 // Sets the entries in userConfigFolder()/config.txt, as rewriteConfig does, written atomically

@@ -426,6 +426,9 @@ void Game::reloadConfiguration()
     const float previousWidth = window_width;
     const float previousHeight = window_height;
     loadConfig();
+    // The keys the file binds act at once, as the controls screen shows them.
+    if (input)
+        input->setControls(playerControls());
     light.ambient = brightness;
     const int width = windowPixels(window_width);
     const int height = windowPixels(window_height);

@@ -505,8 +505,7 @@ void ControlsScreen::act(Game& game, const MenuChoice& choice)
 
 void ControlsScreen::goBack(Game& game)
 {
-    const std::vector<ConfigEntry> entries = changedBindings(before, bindings);
-    if (!saveFailed && !entries.empty() && !saveOrSay(entries))
+    if (!saveFailed && bindings != before && !saveOrSay(bindingEntries(bindings)))
         return;
     game.screens.pop();
 }

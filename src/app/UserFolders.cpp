@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <initializer_list>
+#include <sys/stat.h>
 #include <string_view>
 #include <system_error>
 #include <unistd.h>
@@ -66,26 +66,20 @@ bool isRandomPart(std::string_view text)
     return true;
 }
 
-// Whether `name` is one of writeFileAtomically's temporary files, or one that earlier versions
-// of the game left (".NAME.XXXXXX", for the NAMEs they wrote in that folder).
-bool isOwnTemporary(std::string_view name, std::initializer_list<std::string_view> earlierNames)
+// Whether `name` is one of writeFileAtomically's temporary files: ".NAME" + the marker + six
+// letters or digits. A player's ".best.txt.backup" has the shape of what mkstemp makes, so
+// nothing without the marker is ever taken for ours.
+bool isOwnTemporary(std::string_view name)
 {
-    if (name.size() <= 1 + randomLength || name[0] != '.')
+    if (name.size() <= 1 + temporaryMarker.size() + randomLength || name[0] != '.')
         return false;
     const std::string_view random = name.substr(name.size() - randomLength);
-    if (!isRandomPart(random))
-        return false;
     const std::string_view rest = name.substr(1, name.size() - 1 - randomLength);
-    if (rest.size() > temporaryMarker.size() && rest.ends_with(temporaryMarker))
-        return true;
-    for (const std::string_view earlier : earlierNames)
-        if (rest.size() == earlier.size() + 1 && rest.starts_with(earlier) && rest.back() == '.')
-            return true;
-    return false;
+    return isRandomPart(random) && rest.size() > temporaryMarker.size() && rest.ends_with(temporaryMarker);
 }
 
 // Removes the stale temporary files directly in `folder` (never below it, never through a link).
-std::size_t removeStaleTemporaryFilesIn(const fs::path& folder, std::initializer_list<std::string_view> earlierNames)
+std::size_t removeStaleTemporaryFilesIn(const fs::path& folder)
 {
     // A write takes seconds at most, even of the largest replay: anything older was cut short.
     constexpr auto staleAfter = std::chrono::minutes(10);
@@ -94,7 +88,7 @@ std::size_t removeStaleTemporaryFilesIn(const fs::path& folder, std::initializer
     std::error_code ec;
     for (fs::directory_iterator entry(folder, ec), end; !ec && entry != end; entry.increment(ec)) {
         std::error_code fileError;
-        if (!isOwnTemporary(entry->path().filename().native(), earlierNames) ||
+        if (!isOwnTemporary(entry->path().filename().native()) ||
             entry->symlink_status(fileError).type() != fs::file_type::regular)
             continue;
         const auto written = entry->last_write_time(fileError);
@@ -118,8 +112,61 @@ fs::path userConfigFolder()
     return gameFolder(baseFolder("XDG_CONFIG_HOME", ".config"));
 }
 
-bool writeFileAtomically(const fs::path& path, const std::string& content, std::string& error)
+namespace {
+
+// Where a write of `path` lands: a link (dotfile managers keep the player's files so) is
+// followed to the file it names, whether or not that file exists yet.
+fs::path writeTarget(const fs::path& path, std::string& error)
 {
+    fs::path target = path;
+    for (int links = 0; links < 40; ++links) {
+        std::error_code ec;
+        if (!fs::is_symlink(fs::symlink_status(target, ec)))
+            return target;
+        const fs::path next = fs::read_symlink(target, ec);
+        if (ec) {
+            error = "cannot follow the link " + target.string() + ": " + ec.message();
+            return {};
+        }
+        target = next.is_absolute() ? next : target.parent_path() / next;
+    }
+    error = "cannot follow the link " + path.string() + ": too many links";
+    return {};
+}
+
+// The new file takes the place of the old one with its permissions and owner; a file that
+// did not exist gets what any new file of the player's gets (0666 less the umask).
+bool matchPermissions(int fd, const fs::path& target, std::string& error)
+{
+    struct stat old {};
+    if (::stat(target.c_str(), &old) != 0) {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::fchmod(fd, 0666 & ~mask);
+        return true;
+    }
+    // A file the player made read-only is theirs to keep as it is (root included).
+    if (S_ISREG(old.st_mode) && ((old.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0)) {
+        error = "cannot write " + target.string() + ": it is read-only";
+        return false;
+    }
+    if (::fchmod(fd, old.st_mode & 07777) != 0) {
+        error = describeErrno("cannot give the permissions of the old file to", target);
+        return false;
+    }
+    // Only root can hand a file to another owner; anyone else already owns what they write.
+    if (::geteuid() == 0)
+        (void)::fchown(fd, old.st_uid, old.st_gid);
+    return true;
+}
+
+} // namespace
+
+bool writeFileAtomically(const fs::path& requested, const std::string& content, std::string& error)
+{
+    const fs::path path = writeTarget(requested, error);
+    if (path.empty())
+        return false;
     const fs::path folder = path.parent_path().empty() ? fs::path(".") : path.parent_path();
     std::error_code ec;
     fs::create_directories(folder, ec);
@@ -135,6 +182,11 @@ bool writeFileAtomically(const fs::path& path, const std::string& content, std::
     const int fd = ::mkstemp(temporary.data());
     if (fd < 0) {
         error = describeErrno("cannot create a file in", folder);
+        return false;
+    }
+    if (!matchPermissions(fd, path, error)) {
+        ::close(fd);
+        ::unlink(temporary.c_str());
         return false;
     }
     const bool written = writeAll(fd, content) && ::fsync(fd) == 0;
@@ -195,6 +247,5 @@ std::size_t removeStaleTemporaryFiles()
     const fs::path folder = userDataFolder();
     if (folder.empty())
         return 0;
-    return removeStaleTemporaryFilesIn(folder, {"best.txt"}) +
-           removeStaleTemporaryFilesIn(folder / "replays", {"last.qfr", "best.qfr"});
+    return removeStaleTemporaryFilesIn(folder) + removeStaleTemporaryFilesIn(folder / "replays");
 }

@@ -153,12 +153,17 @@ TEST_F(ConfigTest, LastLineWithoutNewlineCounts)
     EXPECT_FLOAT_EQ(fov, 45.0f);
 }
 
-TEST_F(ConfigTest, ReloadKeepsSettingsTheFileDoesNotName)
+TEST_F(ConfigTest, ReloadKeepsSettingsTheFileDoesNotNameButBindsKeysAsTheNextStartWill)
 {
-    load("fov=90\n");
-    load("brightness=0.5\n");
+    load("fov=90\nkey_forward = UP\n");
+    load("brightness=0.5\nkey_mute = W\n");
     EXPECT_FLOAT_EQ(fov, 90.0f);
     EXPECT_FLOAT_EQ(brightness, 0.5f);
+    // Bindings swap as they are read: from the defaults every time, or a reload of the same
+    // file would give other keys than a start.
+    Controls fromStart;
+    fromStart.bind(Action::Mute, GLFW_KEY_W);
+    EXPECT_EQ(playerControls(), fromStart);
 }
 
 TEST_F(ConfigTest, VolumesAreClampedToSilenceAndFullLoudness)
@@ -278,10 +283,10 @@ TEST_F(PlayerConfigTest, SavedSettingsAndKeysAreReadAtTheNextStartAndTheAssetFil
     sandbox.write("config.txt", shipped);
     fov = 95.0f;
     sound_volume = 0.3f;
-    const Controls before = playerControls();
     playerControls().bind(Action::Forward, GLFW_KEY_UP);
-    std::vector<ConfigEntry> entries = changedBindings(before, playerControls());
-    EXPECT_EQ(entries, (std::vector<ConfigEntry>{{"key_forward", "UP"}}));
+    std::vector<ConfigEntry> entries = bindingEntries(playerControls());
+    EXPECT_EQ(entries.front(), (ConfigEntry{"key_forward", "UP"}));
+    EXPECT_EQ(entries.size(), actionCount);
     entries.push_back(*currentEntry("fov"));
     entries.push_back(*currentEntry("sound_volume"));
 
@@ -312,22 +317,93 @@ TEST_F(PlayerConfigTest, SavedSettingsAndKeysAreReadAtTheNextStartAndTheAssetFil
     EXPECT_FLOAT_EQ(brightness, 0.4f);
 }
 
-TEST_F(PlayerConfigTest, ALinkedFileStaysALinkAndItsTargetIsWritten)
+TEST_F(PlayerConfigTest, SavedBindingsReadBackAsExactlyTheBindingsInEffect)
 {
-    const std::filesystem::path kept = sandbox.root / "dotfiles" / "quillfen.txt";
-    std::filesystem::create_directories(kept.parent_path());
-    std::filesystem::create_directories(own().parent_path());
+    // Bindings swap as they are read, so a line rewritten alone could give other actions keys
+    // the screen never showed: with key_mute = ENTER, MUTE on N gave RESTART = ENTER again.
+    Controls restartOnM;
+    restartOnM.bind(Action::Mute, GLFW_KEY_ENTER);
+    restartOnM.bind(Action::Mute, GLFW_KEY_N);
+    ASSERT_EQ(restartOnM.key(Action::Restart), GLFW_KEY_M);
+    Controls arrows;
+    arrows.bind(Action::Forward, GLFW_KEY_UP);
+    arrows.bind(Action::Stop, GLFW_KEY_DOWN);
+    arrows.bind(Action::Up, GLFW_KEY_W);
+    arrows.bind(Action::Screenshot, GLFW_KEY_S);
+    Controls tangled;
+    tangled.bind(Action::Up, GLFW_KEY_P);
+    tangled.bind(Action::Forward, GLFW_KEY_SPACE);
+    tangled.bind(Action::Mute, GLFW_KEY_N);
+    const std::string files[] = {
+        "key_mute = ENTER\n",
+        "key_forward = S // swapped by hand\nkey_stop = W\nkey_mute = ENTER\nfov = 70\n",
+        // An earlier line of a binding rebinds on its way to the last one (MUTE's N, for one).
+        "key_mute = ENTER\nkey_up = N // my old key\nkey_up = Q\nkey_forward = E\n",
+        "",
+    };
+    for (const std::string& file : files) {
+        for (const Controls& bindings : {restartOnM, arrows, tangled, Controls()}) {
+            std::filesystem::create_directories(own().parent_path());
+            std::ofstream(own()) << file;
+            std::string message;
+            ASSERT_TRUE(savePlayerConfig(bindingEntries(bindings), message)) << message;
+            resetSettings();
+            // The asset folder's file binds first.
+            EXPECT_EQ(load("key_pause = O\nkey_mute = P\n"), "");
+            EXPECT_EQ(playerControls(), bindings) << file << "\nwritten as:\n" << contentOf(own());
+            if (file.find("fov") != std::string::npos) {
+                EXPECT_EQ(fov, 70.0f) << "the other lines stay";
+            }
+        }
+    }
+}
+
+TEST_F(PlayerConfigTest, ALinkIsWrittenThroughToItsTargetAndTheFileKeepsItsPermissions)
+{
+    namespace fs = std::filesystem;
+    const fs::path kept = sandbox.root / "dotfiles" / "quillfen.txt";
+    fs::create_directories(kept.parent_path());
+    fs::create_directories(own().parent_path());
     std::ofstream(kept) << "fov = 70\n";
-    std::filesystem::create_symlink(kept, own());
+    fs::permissions(kept, fs::perms(0640));
+    // Relative, as dotfile managers make them.
+    fs::create_symlink("../../dotfiles/quillfen.txt", own());
     fov = 85.0f;
     std::string message;
     ASSERT_TRUE(savePlayerConfig({*currentEntry("fov")}, message)) << message;
-    EXPECT_TRUE(std::filesystem::is_symlink(own()));
+    EXPECT_TRUE(fs::is_symlink(own()));
+    EXPECT_EQ(fs::read_symlink(own()), "../../dotfiles/quillfen.txt");
     EXPECT_EQ(contentOf(kept), "fov = 85\n");
+    EXPECT_EQ(fs::status(kept).permissions(), fs::perms(0640)) << "the player's file keeps its mode";
+
+    // A link whose file is not there yet: the file is made where it points, and the link stays.
+    fs::remove(kept);
+    fov = 90.0f;
+    ASSERT_TRUE(savePlayerConfig({*currentEntry("fov")}, message)) << message;
+    EXPECT_TRUE(fs::is_symlink(own()));
+    EXPECT_NE(contentOf(kept).find("\nfov = 90\n"), std::string::npos) << contentOf(kept);
+    resetSettings();
+    load("");
+    EXPECT_EQ(fov, 90.0f) << "read back through the link";
 }
 
 TEST_F(PlayerConfigTest, AFileThatCannotBeWrittenGivesOneMessageAndChangesNothing)
 {
+    // A file the player made read-only is left as it is (root would otherwise replace it).
+    std::filesystem::create_directories(own().parent_path());
+    std::ofstream(own()) << "fov = 70\n";
+    std::filesystem::permissions(own(), std::filesystem::perms(0444));
+    std::string readOnly;
+    ::testing::internal::CaptureStdout();
+    EXPECT_FALSE(savePlayerConfig({*currentEntry("fov")}, readOnly));
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), readOnly + "\n");
+    EXPECT_NE(readOnly.find("read-only"), std::string::npos) << readOnly;
+    EXPECT_EQ(contentOf(own()), "fov = 70\n");
+    EXPECT_EQ(std::filesystem::status(own()).permissions(), std::filesystem::perms(0444));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(own().parent_path()), std::filesystem::directory_iterator()),
+              1) << "no temporary file is left";
+    std::filesystem::remove_all(xdg());
+
     // A plain file where the folder should be stops even root.
     std::filesystem::create_directories(xdg());
     std::ofstream(xdg() / "quillfen") << "not a folder";

@@ -477,6 +477,51 @@ TEST_F(Screens, AKeyBoundOnTheControlsScreenSteersAndIsSaved)
     keys->pressed[GLFW_KEY_W] = false;
 }
 
+TEST_F(Screens, ABindingSavedOnTheControlsScreenIsWhatTheNextStartBinds)
+{
+    // MUTE on ENTER swapped RESTART to M when the file was read.
+    fs::create_directories(scratch / "config" / "quillfen");
+    std::ofstream(scratch / "config" / "quillfen" / "config.txt") << "key_mute = ENTER\n";
+    loadConfig();
+    h->game.input->setControls(playerControls());
+    tap(GLFW_KEY_P);
+    choose(PauseScreen::Controls);
+    auto* controls = top<ControlsScreen>();
+    ASSERT_NE(controls, nullptr);
+    choose(static_cast<int>(Action::Mute));
+    tap(GLFW_KEY_N);
+    const Controls shown = h->game.input->controls();
+    EXPECT_EQ(shown.key(Action::Mute), GLFW_KEY_N);
+    EXPECT_EQ(controls->menu.items[static_cast<std::size_t>(Action::Restart)].value, "M");
+    tap(GLFW_KEY_ESCAPE);
+    ASSERT_NE(top<PauseScreen>(), nullptr);
+
+    resetSettings();
+    loadConfig();
+    EXPECT_EQ(playerControls(), shown) << configText();
+}
+
+TEST_F(Screens, F4BindsTheKeysItReads)
+{
+    fs::create_directories(scratch / "config" / "quillfen");
+    std::ofstream(scratch / "config" / "quillfen" / "config.txt") << "key_forward = UP\n";
+    tap(GLFW_KEY_F4);
+    EXPECT_EQ(playerControls().key(Action::Forward), GLFW_KEY_UP);
+    keys->pressed[GLFW_KEY_UP] = true;
+    h->frame(dt);
+    EXPECT_EQ(h->game.input->faster(), 1.0f) << "the key the file names flies faster";
+    keys->pressed[GLFW_KEY_UP] = false;
+    keys->pressed[GLFW_KEY_W] = true;
+    h->frame(dt);
+    EXPECT_EQ(h->game.input->faster(), 0.0f) << "the old key no longer does";
+    keys->pressed[GLFW_KEY_W] = false;
+
+    // Read again without the line: the default comes back, as at the next start.
+    std::ofstream(scratch / "config" / "quillfen" / "config.txt") << "fov = 70\n";
+    tap(GLFW_KEY_F4);
+    EXPECT_EQ(h->game.input->controls(), Controls());
+}
+
 TEST_F(Screens, AtTheGameOverEnterRestartsWhateverIsHighlightedAndTheArrowsMoveAsTheGridIsDrawn)
 {
     h->player->health = 0.0f;

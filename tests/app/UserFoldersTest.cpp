@@ -139,15 +139,15 @@ TEST_F(UserFoldersTest, OnlyTheGamesOwnStaleTemporaryFilesAreRemoved)
     env.set("XDG_DATA_HOME", scratch.c_str());
     const fs::path data = userDataFolder();
     const fs::path replays = data / "replays";
-    const std::set<std::string> gone = {".best.txt.quillfen-tmp-Ab12Cd", ".best.txt.Xa81Qz"};
-    const std::set<std::string> goneReplays = {".last.qfr.quillfen-tmp-0aZ9yY", ".best.qfr.q1W2e3",
-                                               ".last.qfr.R4t5Y6", ".other.qfr.quillfen-tmp-abcdef"};
+    const std::set<std::string> gone = {".best.txt.quillfen-tmp-Ab12Cd"};
+    const std::set<std::string> goneReplays = {".last.qfr.quillfen-tmp-0aZ9yY", ".other.qfr.quillfen-tmp-abcdef"};
     // The player's files and folders, and names that only look like ours.
     const std::set<std::string> kept = {"best.txt", "best.txt.bad", ".notes.txt.abcdef", ".quillfen-tmp-abcdef",
                                         ".best.txt.quillfen-tmp-Ab12C", ".best.txt.quillfen-tmp-Ab1-Cd",
                                         ".best.txt.quillfen-tmp-Ab12Cde", "best.txt.quillfen-tmp-Ab12Cd",
-                                        ".best.txt.Xa81Q", ".last.qfr.Xa81Qz", "replays", "screenshots"};
-    const std::set<std::string> keptReplays = {"last.qfr", "mine.qfr", ".mine.qfr.bak001",
+                                        ".best.txt.Xa81Q", ".last.qfr.Xa81Qz", ".best.txt.backup", ".best.txt.Xa81Qz",
+                                        "replays", "screenshots"};
+    const std::set<std::string> keptReplays = {"last.qfr", "mine.qfr", ".mine.qfr.bak001", ".best.qfr.q1W2e3",
                                                ".link.qfr.quillfen-tmp-abcdef", ".folder.quillfen-tmp-abcdef"};
     for (const std::string& name : gone)
         write(data / name, "x");
@@ -157,7 +157,7 @@ TEST_F(UserFoldersTest, OnlyTheGamesOwnStaleTemporaryFilesAreRemoved)
         if (name != "replays" && name != "screenshots")
             write(data / name, "x");
     write(data / "screenshots" / ".shot.png.quillfen-tmp-abcdef", "x");
-    for (const char* name : {"last.qfr", "mine.qfr", ".mine.qfr.bak001"})
+    for (const char* name : {"last.qfr", "mine.qfr", ".mine.qfr.bak001", ".best.qfr.q1W2e3"})
         write(replays / name, "x");
     // A link is never followed, nor removed; nor is a folder.
     write(scratch / "elsewhere.qfr", "precious");
