@@ -80,8 +80,9 @@ void PostProcessing::initialize(const RenderSettings& settings)
 
     if (!scaledPassesReady) {
         // The driver makes its code for a program's draws the first time they are drawn: once
-        // here, into a pixel, so the first frame below a scale of 1 does not wait for it.
-        createTargets(glm::ivec2(1), glm::ivec2(2));
+        // here, into a few pixels, so the first frame below a scale of 1 does not wait for it.
+        // Sizes that are not powers of two, as the real ones are: the driver's code differs.
+        createTargets(glm::ivec2(3), glm::ivec2(5));
         draw();
         deleteFramebuffer(framebuffer);
         deleteFramebuffer(markedFramebuffer);
