@@ -4,6 +4,7 @@
 // time and GPU time are measured per step of the frame.
 //
 //   bench_frame [--frames N] [--warmup N] [--finish] [--png DIR] [--set KEY=VALUE]...
+//               [--pause | --watch FILE]
 //
 // --finish waits for the GPU after every step, so each step's CPU time includes the drawing
 // it caused (the software rasteriser otherwise finishes a pass while the next one is queued).
@@ -11,12 +12,18 @@
 // DIR/frame-NNNN.png: two builds that draw the same must write the same files.
 // --set overrides a setting of config.txt for the run (after the player's own config.txt), for
 // example --set render_scale=1 or --set window_width=1920 --set window_height=1080.
+// --pause opens the pause menu at the first measured frame: the measured frames are the frozen
+// world under the menu, the opening one included.
+// --watch starts watching the recording FILE at the first measured frame, as the menus' WATCH
+// does: the measured frames (one second unless --frames says otherwise) are its first ones.
+// Under a menu or a recording the game's own render runs, timed as one step.
 #include "Allocations.h"
 
 #include "app/Config.h"
 #include "app/Game.h"
 #include "app/GameInput.h"
 #include "app/HUD.h"
+#include "app/Screen.h"
 #include "app/UserFolders.h"
 #include "audio/AudioDevice.h"
 #include "audio/GameSound.h"
@@ -90,12 +97,14 @@ public:
     int frame = 0;
 };
 
-enum Step { PRESENT, UPDATE, AUDIO, QUEUE, SHADOW, MAIN, POST, HUD_STEP, STEPS };
-const char* const stepNames[STEPS] = {"swap + events", "update", "audio update", "queue instances", "shadow pass",
-                                      "main pass", "post-processing", "HUD"};
+enum Step { PRESENT, UPDATE, AUDIO, QUEUE, SHADOW, MAIN, POST, HUD_STEP, RENDER, STEPS };
+const char* const stepNames[STEPS] = {"swap + events", "update",          "audio update", "queue instances", "shadow pass",
+                                      "main pass",     "post-processing", "HUD",          "render (screens)"};
 // The steps that draw, timed on the GPU too.
 constexpr int firstGpuStep = SHADOW;
 constexpr int gpuSteps = STEPS - firstGpuStep;
+// A frame longer than this is a hitch the player sees.
+constexpr double hitchMs = 50.0;
 // Timer results are read this many frames later, when the GPU is long done with them.
 constexpr int queryLag = 3;
 
@@ -104,6 +113,7 @@ struct Frame {
     // Process CPU time per step, all threads: with --finish, the work each step caused.
     std::array<double, STEPS> work{};
     std::array<double, gpuSteps> gpu{};
+    std::array<bool, STEPS> ran{};
     double total = 0.0;
     std::uint64_t meshDraws = 0;
     std::uint64_t hudDraws = 0;
@@ -153,7 +163,12 @@ double percentile(std::vector<double> values, int percent)
     if (values.empty())
         return 0.0;
     std::sort(values.begin(), values.end());
-    return values[values.size() * static_cast<std::size_t>(percent) / 100];
+    return values[std::min(values.size() - 1, values.size() * static_cast<std::size_t>(percent) / 100)];
+}
+
+double longest(const std::vector<double>& values)
+{
+    return values.empty() ? 0.0 : *std::max_element(values.begin(), values.end());
 }
 
 bool writeWindow(const std::string& path)
@@ -205,11 +220,16 @@ int main(int argc, char** argv)
     int warmUp = 120;
     bool finish = false;
     std::string png;
+    std::string watch;
+    bool pause = false;
+    bool framesGiven = false;
     std::vector<std::string> overrides;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "--frames" && i + 1 < argc)
+        if (arg == "--frames" && i + 1 < argc) {
             measured = std::max(1, std::atoi(argv[++i]));
+            framesGiven = true;
+        }
         else if (arg == "--warmup" && i + 1 < argc)
             warmUp = std::max(0, std::atoi(argv[++i]));
         else if (arg == "--finish")
@@ -218,12 +238,20 @@ int main(int argc, char** argv)
             png = argv[++i];
         else if (arg == "--set" && i + 1 < argc)
             overrides.emplace_back(argv[++i]);
+        else if (arg == "--pause" && watch.empty())
+            pause = true;
+        else if (arg == "--watch" && i + 1 < argc && !pause)
+            watch = std::filesystem::absolute(argv[++i]).string();
         else {
-            std::fprintf(stderr, "usage: %s [--frames N] [--warmup N] [--finish] [--png DIR] [--set KEY=VALUE]...\n",
+            std::fprintf(stderr,
+                         "usage: %s [--frames N] [--warmup N] [--finish] [--png DIR] [--set KEY=VALUE]... "
+                         "[--pause | --watch FILE]\n",
                          argv[0]);
             return EXIT_FAILURE;
         }
     }
+    if (!watch.empty() && !framesGiven)
+        measured = 60;
     if (!overrides.empty() && !applyOverrides(overrides))
         return EXIT_FAILURE;
 
@@ -266,6 +294,8 @@ int main(int argc, char** argv)
         }
     };
 
+    const Screen* watching = nullptr;
+    const decltype(game.segmentManager->segments) noSegments;
     auto measuredStart = std::chrono::steady_clock::now();
     double measuredCpuStart = processCpuMilliseconds();
     for (int f = 0; f < total; ++f) {
@@ -287,7 +317,18 @@ int main(int argc, char** argv)
         const std::uint64_t beforeUpdate = allocationCount();
         script->frame = f;
         game.focused = true;
+        // The menu or the recording begins within the frame, as the key that asks for it would.
+        if (f == warmUp && pause)
+            game.openPauseMenu();
+        if (f == warmUp && !watch.empty()) {
+            game.watchReplay(watch);
+            watching = game.screens.top();
+        }
         game.step(frameTime);
+        if (f == warmUp && !watch.empty() && game.screens.top() == watching) {
+            std::fprintf(stderr, "%s: not a recording this game can play (see above)\n", watch.c_str());
+            return EXIT_FAILURE;
+        }
         lap(mark, out.wall[UPDATE], out.work[UPDATE]);
         sound->update(game);
         lap(mark, out.wall[AUDIO], out.work[AUDIO]);
@@ -300,11 +341,7 @@ int main(int argc, char** argv)
 
         const std::uint64_t meshDraws = meshDrawCalls();
         const std::uint64_t hudDraws = hudDrawCalls();
-        if (game.framebufferResized)
-            game.rebuildSizedTargets();
-        game.queueInstances();
-        lap(mark, out.wall[QUEUE], out.work[QUEUE]);
-
+        out.ran[PRESENT] = out.ran[UPDATE] = out.ran[AUDIO] = true;
         auto timed = [&](Step step, void (Game::*pass)()) {
             glBeginQuery(GL_TIME_ELAPSED, query(f, step - firstGpuStep));
             (game.*pass)();
@@ -312,23 +349,34 @@ int main(int argc, char** argv)
             if (finish)
                 glFinish();
             lap(mark, out.wall[step], out.work[step]);
+            out.ran[static_cast<std::size_t>(step)] = true;
         };
-        timed(SHADOW, &Game::shadowPass);
-        timed(MAIN, &Game::mainPass);
-        timed(POST, &Game::postPass);
-        timed(HUD_STEP, &Game::hudPass);
         out.renderScale = game.renderScale.scale();
-        game.followRenderScale();
+        if (f >= warmUp && (pause || !watch.empty())) {
+            // The screens draw as the game draws them; render follows the scale itself.
+            timed(RENDER, &Game::render);
+        } else {
+            if (game.framebufferResized)
+                game.rebuildSizedTargets();
+            game.queueInstances();
+            lap(mark, out.wall[QUEUE], out.work[QUEUE]);
+            out.ran[QUEUE] = true;
+            timed(SHADOW, &Game::shadowPass);
+            timed(MAIN, &Game::mainPass);
+            timed(POST, &Game::postPass);
+            timed(HUD_STEP, &Game::hudPass);
+            game.followRenderScale();
+        }
         out.scaleWork = game.frameTimer.latest * 1e3;
         out.renderAllocations = allocationCount() - beforeRender;
         out.meshDraws = meshDrawCalls() - meshDraws;
         out.hudDraws = hudDrawCalls() - hudDraws;
 
-        for (const auto& segment : game.segmentManager->segments) {
+        for (const auto& segment : game.segmentManager ? game.segmentManager->segments : noSegments) {
             out.drops += static_cast<int>(segment->rain->getChildren().size());
             out.contents += static_cast<int>(segment->contents.size());
         }
-        out.bodies = game.physics->bodyCount();
+        out.bodies = game.physics ? game.physics->bodyCount() : 0;
         out.total = std::chrono::duration<double, std::milli>(mark.wall - frameStart).count();
 
         if (f >= queryLag)
@@ -365,19 +413,44 @@ int main(int argc, char** argv)
     std::printf("render scale %.3f mean, %.2f lowest (%s); the frame's own work as it sees it %.1f ms (p95 %.1f)\n\n",
                 mean(scales), *std::min_element(scales.begin(), scales.end()),
                 game.renderScale.automatic() ? "automatic" : "fixed", mean(work), percentile(work, 95));
-    std::printf("%-16s %9s %8s %9s %9s\n", "step", "wall ms", "p95 ms", "work ms", "GPU ms");
+    std::printf("%-16s %9s %8s %8s %8s %9s %9s\n", "step", "wall ms", "p95 ms", "p99 ms", "max ms", "work ms",
+                "GPU ms");
     for (int s = 0; s < STEPS; ++s) {
-        const auto wall = column([&](const Frame& fr) { return fr.wall[static_cast<std::size_t>(s)]; });
-        const auto work = column([&](const Frame& fr) { return fr.work[static_cast<std::size_t>(s)]; });
-        std::printf("%-16s %9.3f %8.3f %9.3f", stepNames[s], mean(wall), percentile(wall, 95), mean(work));
+        const auto step = static_cast<std::size_t>(s);
+        if (std::none_of(first, frames.end(), [&](const Frame& fr) { return fr.ran[step]; }))
+            continue;
+        const auto wall = column([&](const Frame& fr) { return fr.wall[step]; });
+        const auto work = column([&](const Frame& fr) { return fr.work[step]; });
+        std::printf("%-16s %9.3f %8.3f %8.3f %8.3f %9.3f", stepNames[s], mean(wall), percentile(wall, 95),
+                    percentile(wall, 99), longest(wall), mean(work));
         if (s >= firstGpuStep) {
-            const auto gpu = column([&](const Frame& fr) { return fr.gpu[static_cast<std::size_t>(s - firstGpuStep)]; });
+            const auto gpu = column([&](const Frame& fr) { return fr.gpu[step - firstGpuStep]; });
             std::printf(" %9.3f", mean(gpu));
         }
         std::printf("\n");
     }
     const auto frameMs = column([](const Frame& fr) { return fr.total; });
-    std::printf("%-16s %9.3f %8.3f\n\n", "whole frame", mean(frameMs), percentile(frameMs, 95));
+    std::printf("%-16s %9.3f %8.3f %8.3f %8.3f\n", "whole frame", mean(frameMs), percentile(frameMs, 95),
+                percentile(frameMs, 99), longest(frameMs));
+    // The start: the first second of play, shaders and the world's first refill included.
+    std::vector<double> start;
+    for (int f = 0; f < std::min(warmUp, 60); ++f)
+        start.push_back(frames[static_cast<std::size_t>(f)].total);
+    if (!start.empty())
+        std::printf("the first %zu frames (the start, not measured above): longest %.1f ms, p95 %.1f ms\n",
+                    start.size(), longest(start), percentile(start, 95));
+    // Every frame over the budget of a hitch, with the step that took longest in it.
+    int hitches = 0;
+    for (int f = 0; f < total; ++f) {
+        const Frame& fr = frames[static_cast<std::size_t>(f)];
+        if (fr.total <= hitchMs)
+            continue;
+        const auto worst = std::max_element(fr.wall.begin(), fr.wall.end()) - fr.wall.begin();
+        if (hitches++ < 12)
+            std::printf("frame %d%s: %.1f ms, of which %s %.1f ms\n", f, f < warmUp ? " (warm-up)" : "", fr.total,
+                        stepNames[worst], fr.wall[static_cast<std::size_t>(worst)]);
+    }
+    std::printf("%d frames over %.0f ms in all\n\n", hitches, hitchMs);
 
     std::printf("per frame: %.1f mesh draws, %.1f HUD draws, %.1f allocations in update and audio, %.1f in render\n",
                 mean(column([](const Frame& fr) { return fr.meshDraws; })),

@@ -1,6 +1,7 @@
 #include "render/PostProcessing.h"
 
 #include "render/Files.h"
+#include "render/RenderTarget.h"
 #include "render/Shader.h"
 
 #include <epoxy/gl.h>
@@ -16,6 +17,14 @@ const glm::vec3 outlineColor(0.0f);
 // wide stays about that wide, with hard edges.
 constexpr float markThreshold = 0.5f;
 
+// The main pass's image, and its depths with a stencil for the main pass (see renderShaders).
+const TargetImage sceneColor{GL_RGB, GL_RGB, GL_UNSIGNED_BYTE, GL_COLOR_ATTACHMENT0, GL_LINEAR};
+// The outline's gathers read past the border pixels: they must see the border again.
+const TargetImage sceneDepth{GL_DEPTH24_STENCIL8, GL_DEPTH_STENCIL, GL_UNSIGNED_INT_24_8, GL_DEPTH_STENCIL_ATTACHMENT,
+                             GL_NEAREST, GL_CLAMP_TO_EDGE};
+// The outlined image with the marks in its alpha, filtered when it is brought to the window.
+const TargetImage markedImage{GL_RGBA8, GL_RGBA, GL_UNSIGNED_BYTE, GL_COLOR_ATTACHMENT0, GL_LINEAR, GL_CLAMP_TO_EDGE};
+
 constexpr float screenQuad[24] = {
     -1.0f, 1.0f, 0.0f, 1.0f, -1.0f, -1.0f, 0.0f, 0.0f, 1.0f, -1.0f, 1.0f, 0.0f,
     -1.0f, 1.0f, 0.0f, 1.0f, 1.0f,  -1.0f, 1.0f, 0.0f, 1.0f, 1.0f,  1.0f, 1.0f,
@@ -30,21 +39,15 @@ PostProcessing::PostProcessing()
 
 void PostProcessing::release()
 {
-    if (framebuffer != 0)
-        glDeleteFramebuffers(1, &framebuffer);
-    if (colorTexture != 0)
-        glDeleteTextures(1, &colorTexture);
-    if (depthTexture != 0)
-        glDeleteTextures(1, &depthTexture);
-    if (markedFramebuffer != 0)
-        glDeleteFramebuffers(1, &markedFramebuffer);
-    if (markedTexture != 0)
-        glDeleteTextures(1, &markedTexture);
+    for (std::uint32_t* target : {&framebuffer, &markedFramebuffer})
+        deleteFramebuffer(*target);
+    for (std::uint32_t* texture : {&colorTexture, &depthTexture, &markedTexture})
+        deleteTexture(*texture);
     if (quadVbo != 0)
         glDeleteBuffers(1, &quadVbo);
     if (quadVao != 0)
         glDeleteVertexArrays(1, &quadVao);
-    framebuffer = colorTexture = depthTexture = markedFramebuffer = markedTexture = quadVbo = quadVao = 0;
+    quadVbo = quadVao = 0;
 }
 
 void PostProcessing::initialize(const RenderSettings& settings)
@@ -54,57 +57,8 @@ void PostProcessing::initialize(const RenderSettings& settings)
     if (!upscaleShader)
         upscaleShader =
             std::make_shared<Shader>(assetPath("shaders/pp/pp_edge.vert"), assetPath("shaders/pp/pp_upscale.frag"));
-    const glm::ivec2 scene = sceneSize(settings);
-    width = scene.x;
-    height = scene.y;
-    windowWidth = settings.width;
-    windowHeight = settings.height;
     cameraNear = settings.cameraNear;
     cameraFar = settings.cameraFar;
-
-    glGenFramebuffers(1, &framebuffer);
-    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
-
-    glGenTextures(1, &colorTexture);
-    glActiveTexture(GL_TEXTURE0);
-    glBindTexture(GL_TEXTURE_2D, colorTexture);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, nullptr);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, colorTexture, 0);
-
-    glGenTextures(1, &depthTexture);
-    glActiveTexture(GL_TEXTURE1);
-    glBindTexture(GL_TEXTURE_2D, depthTexture);
-    // With a stencil for the main pass (see renderShaders); the outline pass samples the depth.
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH24_STENCIL8, width, height, 0, GL_DEPTH_STENCIL, GL_UNSIGNED_INT_24_8,
-                 nullptr);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    // The outline's gathers read past the border pixels: they must see the border again.
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_TEXTURE_2D, depthTexture, 0);
-
-    bool complete = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
-
-    if (width != windowWidth || height != windowHeight) {
-        glGenFramebuffers(1, &markedFramebuffer);
-        glBindFramebuffer(GL_FRAMEBUFFER, markedFramebuffer);
-        glGenTextures(1, &markedTexture);
-        glActiveTexture(GL_TEXTURE0);
-        glBindTexture(GL_TEXTURE_2D, markedTexture);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, markedTexture, 0);
-        complete = complete && glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
-    }
-    if (!complete)
-        logMessage("PostProcessing::initialize: framebuffer is not complete");
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
 
     if (edgeShader) {
         glUseProgram(edgeShader->programId);
@@ -123,6 +77,41 @@ void PostProcessing::initialize(const RenderSettings& settings)
     glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, 4 * sizeof(float), reinterpret_cast<void*>(2 * sizeof(float)));
     glEnableVertexAttribArray(1);
     glBindVertexArray(0);
+
+    if (!scaledPassesReady) {
+        // The driver makes its code for a program's draws the first time they are drawn: once
+        // here, into a few pixels, so the first frame below a scale of 1 does not wait for it.
+        // Sizes that are not powers of two, as the real ones are: the driver's code differs.
+        createTargets(glm::ivec2(3), glm::ivec2(5));
+        draw();
+        deleteFramebuffer(framebuffer);
+        deleteFramebuffer(markedFramebuffer);
+        for (std::uint32_t* texture : {&colorTexture, &depthTexture, &markedTexture})
+            deleteTexture(*texture);
+        scaledPassesReady = true;
+    }
+    if (!createTargets(sceneSize(settings), glm::ivec2(settings.width, settings.height)))
+        logMessage("PostProcessing::initialize: framebuffer is not complete");
+}
+
+bool PostProcessing::createTargets(glm::ivec2 scene, glm::ivec2 window)
+{
+    width = scene.x;
+    height = scene.y;
+    windowWidth = window.x;
+    windowHeight = window.y;
+
+    framebuffer = createFramebuffer();
+    colorTexture = attachNewTexture(sceneColor, width, height);
+    depthTexture = attachNewTexture(sceneDepth, width, height);
+    bool complete = framebufferComplete();
+    if (scene != window) {
+        markedFramebuffer = createFramebuffer();
+        markedTexture = attachNewTexture(markedImage, width, height);
+        complete = complete && framebufferComplete();
+    }
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    return complete;
 }
 
 void PostProcessing::bindTarget(bool wireframe)

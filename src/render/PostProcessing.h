@@ -51,4 +51,9 @@ public:
 
 private:
     void release();
+    // The targets for a scene and a window of these sizes, the marked image only where they
+    // differ; false if one cannot be drawn into.
+    bool createTargets(glm::ivec2 scene, glm::ivec2 window);
+    // The passes below a scale of 1 have been drawn once (see initialize).
+    bool scaledPassesReady = false;
 };

@@ -75,7 +75,11 @@ bool RenderScaleController::judge()
         if (current >= tooSlow)
             retryPatience = std::min(2 * retryPatience, longestRetryPatience);
         tooSlow = current;
-        current = onGrid(current - step);
+        // Straight to the scale whose pixels would fit, at least a step: part of a frame does
+        // not shrink with the pixels, so this never goes lower than needed, and a start at the
+        // full picture on a slow machine is over within a group or two.
+        const float fits = current * static_cast<float>(std::sqrt(target / typical));
+        current = onGrid(std::min(fits, current - step));
         return true;
     }
     // A scale that was too slow fits now (the machine has less other work): forgotten.

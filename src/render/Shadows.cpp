@@ -2,6 +2,7 @@
 
 #include "render/Files.h"
 #include "render/Model.h"
+#include "render/RenderTarget.h"
 #include "render/Shader.h"
 
 #include <epoxy/gl.h>
@@ -20,18 +21,17 @@ constexpr float lightNear = 0.1f;
 // offset by up to a texel along the normal, and the filter takes the next texel on each side.
 constexpr int readMargin = 8;
 
+const TargetImage depthImage{GL_DEPTH_COMPONENT24, GL_DEPTH_COMPONENT, GL_FLOAT, GL_DEPTH_ATTACHMENT, GL_NEAREST,
+                             GL_CLAMP_TO_BORDER};
+
 } // namespace
 
 void Shadows::initialize(const RenderSettings& settings)
 {
-    for (std::uint32_t* target : {&framebuffer, &cacheFramebuffer}) {
-        if (*target != 0)
-            glDeleteFramebuffers(1, target);
-    }
-    for (std::uint32_t* texture : {&depthTexture, &cacheTexture}) {
-        if (*texture != 0)
-            glDeleteTextures(1, texture);
-    }
+    for (std::uint32_t* target : {&framebuffer, &cacheFramebuffer})
+        deleteFramebuffer(*target);
+    for (std::uint32_t* texture : {&depthTexture, &cacheTexture})
+        deleteTexture(*texture);
 
     GLint largest = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
@@ -60,23 +60,12 @@ void Shadows::initialize(const RenderSettings& settings)
 
 std::uint32_t Shadows::createDepthTarget(std::uint32_t& texture, bool& complete) const
 {
-    std::uint32_t target = 0;
-    glGenFramebuffers(1, &target);
-    glBindFramebuffer(GL_FRAMEBUFFER, target);
-
-    glGenTextures(1, &texture);
-    glActiveTexture(GL_TEXTURE0);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT24, width, height, 0, GL_DEPTH_COMPONENT, GL_FLOAT, nullptr);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_BORDER);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_BORDER);
+    const std::uint32_t target = createFramebuffer();
+    texture = attachNewTexture(depthImage, width, height);
     // Outside the map everything reads as the far plane: unshadowed.
     const float border[4] = {1.0f, 1.0f, 1.0f, 1.0f};
     glTexParameterfv(GL_TEXTURE_2D, GL_TEXTURE_BORDER_COLOR, border);
-    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D, texture, 0);
-    complete = complete && glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    complete = complete && framebufferComplete();
 
     glDrawBuffer(GL_NONE);
     glReadBuffer(GL_NONE);

@@ -67,20 +67,26 @@ TEST(RenderScaleControllerTest, AMachineThatHoldsTheFrameNeverLeavesTheFullPictu
     EXPECT_TRUE(controller.automatic());
 }
 
-TEST(RenderScaleControllerTest, SteadySlowFramesLowerTheScaleAStepAGroupDownToHalf)
+TEST(RenderScaleControllerTest, SlowFramesLowerTheScaleToWhereThePixelsWouldFitDownToHalf)
 {
+    // Three times the target: a third of the pixels, about 0.58 of the width, in one group.
     RenderScaleController controller;
     controller.update(automatic, -1.0);
-    const auto scales = run(controller, 14, [](float, int) { return 3.0 * target; });
-    for (std::size_t g = 0; g < scales.size(); ++g) {
-        const float expected = std::max(0.5f, 1.0f - 0.05f * static_cast<float>(g + 1));
-        EXPECT_NEAR(scales[g], expected, 1e-6f) << "after group " << g;
-    }
-    EXPECT_EQ(scales.back(), RenderScaleController::lowest) << "never below half, however slow";
+    auto scales = run(controller, 6, [](float, int) { return 3.0 * target; });
+    EXPECT_NEAR(scales[0], 0.6f, 1e-6f);
+    for (std::size_t g = 1; g < scales.size(); ++g)
+        EXPECT_EQ(scales[g], RenderScaleController::lowest) << "never below half, however slow; group " << g;
+
+    // Just over the target: one step at a time.
+    RenderScaleController nearly;
+    nearly.update(automatic, -1.0);
+    scales = run(nearly, 3, [](float, int) { return 1.02 * target; });
+    for (std::size_t g = 0; g < scales.size(); ++g)
+        EXPECT_NEAR(scales[g], 0.95f - 0.05f * static_cast<float>(g), 1e-6f) << "after group " << g;
 
     // Frames unmeasured (the GPU's times not back yet) count for nothing.
     for (int i = 0; i < 10 * group; ++i)
-        EXPECT_FALSE(controller.update(automatic, -1.0));
+        EXPECT_FALSE(nearly.update(automatic, -1.0));
 }
 
 TEST(RenderScaleControllerTest, RecoveryRaisesTheScaleBackToTheFullPicture)
@@ -95,9 +101,19 @@ TEST(RenderScaleControllerTest, RecoveryRaisesTheScaleBackToTheFullPicture)
     EXPECT_EQ(scales.back(), 1.0f);
     EXPECT_EQ(reversals(scales), 0);
     // Step by step, a few groups apart, never in one jump.
-    for (std::size_t g = 1; g < scales.size(); ++g)
-        EXPECT_LE(scales[g] - scales[g - 1], 0.05f + 1e-6f);
-    EXPECT_GT(std::count(scales.begin(), scales.end(), 0.5f), 1);
+    // The groups are counted from the one before the first of them, when the scale came to 0.5.
+    int lastChange = -1;
+    float before = 0.5f;
+    for (int g = 0; g < static_cast<int>(scales.size()); ++g) {
+        const float now = scales[static_cast<std::size_t>(g)];
+        EXPECT_LE(now - before, 0.05f + 1e-6f);
+        if (now > before) {
+            EXPECT_GE(g - lastChange, RenderScaleController::raisePatience) << "group " << g;
+            lastChange = g;
+        }
+        before = now;
+    }
+    EXPECT_GE(std::count(scales.begin(), scales.end(), 0.5f), 1);
 }
 
 TEST(RenderScaleControllerTest, ItSettlesWhereTheFrameFitsAndDoesNotHunt)
