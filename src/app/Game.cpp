@@ -20,6 +20,7 @@
 #include "render/Model.h"
 #include "render/Shader.h"
 #include "scene/Camera.h"
+#include "run/StepContext.h"
 #include "world/Random.h"
 #include "world/SegmentManager.h"
 
@@ -217,7 +218,7 @@ void Game::step(double frameTime)
     playedLastFrame = top->readsPlayInput();
     top->update(*this, frameTime);
     if (!stepped) {
-        hud.update(this);
+        hud.update(*this);
         if (sound)
             sound->update(*this);
     }
@@ -271,7 +272,7 @@ void Game::playStep(double frameTime, bool focusedNow, bool restartNow)
     if (focusedNow) {
         if (pendingScroll != 0 && !replaying)
             input->onScroll(pendingScroll);
-        input->update(this);
+        input->update();
         if (input->quitToggle && !replaying)
             quit();
     } else {
@@ -306,9 +307,23 @@ void Game::playStep(double frameTime, bool focusedNow, bool restartNow)
     } else {
         advanceWorld(restartNow);
     }
-    hud.update(this);
+    hud.update(*this);
     if (sound)
         sound->update(*this);
+}
+
+StepContext Game::stepContext()
+{
+    rules = RunRules::configured();
+    rules.baseHealth = baseHealth;
+    StepContext step;
+    step.deltaTime = deltaTime;
+    step.input = input.get();
+    step.physics = physics;
+    step.player = player.get();
+    step.rules = &rules;
+    step.soundEvents = &soundEvents;
+    return step;
 }
 
 void Game::advanceWorld(bool restartNow)
@@ -335,11 +350,12 @@ void Game::advanceWorld(bool restartNow)
     }
     const bool playingThisFrame = player && !isGameOver(player->health, player->remainingTime);
 
+    const StepContext step = stepContext();
     if (player)
-        player->update(this);
-    root.update(this);
+        player->update(step);
+    root.update(step);
     if (physics)
-        physics->update(this);
+        physics->update(step);
 
     if (player) {
         if (playingThisFrame)

@@ -10,6 +10,8 @@
 #include "render/RenderScale.h"
 #include "render/RenderSettings.h"
 #include "render/Shadows.h"
+#include "run/RunRules.h"
+#include "run/StepContext.h"
 #include "scene/GameObject.h"
 
 #include <glm/glm.hpp>
@@ -29,6 +31,7 @@ class TextRenderer;
 class PhysicsEngine;
 class Player;
 class SegmentManager;
+struct StepContext;
 
 // A suspended laptop, a stopped process or a dragged window can stall a frame for seconds:
 // the world takes at most this much of it, so a hitch neither eats the level's clock nor
@@ -116,6 +119,8 @@ public:
     // The frame's work, measured since frame() began it, sets the render scale (or the setting
     // does); the scene's targets follow a change.
     void followRenderScale();
+    // What this step hands to the objects of the world.
+    StepContext stepContext();
 
     std::shared_ptr<GameInput> input;
     std::shared_ptr<PhysicsEngine> physics;
@@ -144,6 +149,8 @@ public:
     SoundEvents soundEvents;
     // What the rules decided this frame; emptied as each frame begins.
     RuleEvents ruleEvents;
+    // The rules this step of the world plays by.
+    RunRules rules;
     // Null without an audio device: the game then plays silently.
     std::unique_ptr<GameSound> sound;
 

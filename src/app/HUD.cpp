@@ -46,17 +46,17 @@ void HUD::resize(int newWidth, int newHeight)
         text->resize(newWidth, newHeight);
 }
 
-void HUD::update(Game* game)
+void HUD::update(const Game& game)
 {
     PlayerStatus status;
-    if (game->player) {
-        status.health = game->player->health;
-        status.remainingTime = game->player->remainingTime;
-        status.level = game->player->level;
+    if (game.player) {
+        status.health = game.player->health;
+        status.remainingTime = game.player->remainingTime;
+        status.level = game.player->level;
     }
-    observe(status, game->realFrameTime, game->input ? game->input->showFps : true, game->ruleEvents);
-    observeSound(game->input && game->input->muted, game->realFrameTime);
-    renderScalePercent = static_cast<int>(game->renderScale.scale() * 100.0f + 0.5f);
+    observe(status, game.realFrameTime, game.input ? game.input->showFps : true, game.ruleEvents);
+    observeSound(game.input && game.input->muted, game.realFrameTime);
+    renderScalePercent = static_cast<int>(game.renderScale.scale() * 100.0f + 0.5f);
 }
 
 void HUD::observeSound(bool muted, float frameTimeNow)

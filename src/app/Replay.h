@@ -2,6 +2,7 @@
 
 #include "app/Controls.h"
 #include "app/InputDevice.h"
+#include "run/RunRules.h"
 
 #include <array>
 #include <cstddef>
@@ -49,13 +50,7 @@ inline constexpr std::uint32_t gamepadConnectedBit = 1u << 31;
 
 // The settings that change what the world does; recorded so that a replay plays by the rules
 // it was recorded under, whatever config.txt says today.
-struct ReplaySettings {
-    float difficulty = 0.0f;
-    float moveSensitivity = 0.0f;
-    float sensitivity = 0.0f;
-    float invertMouse = 0.0f;
-    bool operator==(const ReplaySettings&) const = default;
-};
+using ReplaySettings = RuleSettings;
 
 // The live values of those settings.
 ReplaySettings currentReplaySettings();

@@ -3,6 +3,7 @@
 #include "app/HUD.h"
 #include "app/Replay.h"
 #include "app/Screen.h"
+#include "scene/GameObject.h"
 
 #include <memory>
 

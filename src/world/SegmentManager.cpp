@@ -1,6 +1,6 @@
 #include "world/SegmentManager.h"
 
-#include "app/Game.h"
+#include "run/StepContext.h"
 #include "physics/PhysxObjectDynamic.h"
 #include "physics/Player.h"
 #include "physics/PhysxObject.h"
@@ -146,11 +146,11 @@ void Segment::translateContents(glm::vec3 offset)
         drop->setPosition(drop->getPosition() + offset);
 }
 
-void Segment::update(Game* game)
+void Segment::update(const StepContext& step)
 {
     std::erase_if(contents, [](const std::shared_ptr<PhysxObjectDynamic>& c) { return c->isDestroyed(); });
-    rain->update(game);
-    GameObject::update(game);
+    rain->update(step);
+    GameObject::update(step);
 }
 
 void Segment::draw()
@@ -204,11 +204,11 @@ float SegmentManager::bandStart(int index)
     return index >= 2 ? start - worldLength : start;
 }
 
-void SegmentManager::update(Game* game)
+void SegmentManager::update(const StepContext& step)
 {
-    GameObject::update(game);
-    if (game->player)
-        follow(*game->player);
+    GameObject::update(step);
+    if (step.player)
+        follow(*step.player);
 }
 
 void SegmentManager::follow(GameObject& player)

@@ -33,7 +33,7 @@ public:
     void translate(glm::vec3 offset);
     void translateContents(glm::vec3 offset);
 
-    void update(Game* game) override;
+    void update(const StepContext& step) override;
     void draw() override;
 
     bool isStart = false;
@@ -50,7 +50,7 @@ class SegmentManager : public GameObject {
 public:
     explicit SegmentManager(std::shared_ptr<PhysicsEngine> engine);
 
-    void update(Game* game) override;
+    void update(const StepContext& step) override;
     // Follows the player: refills and wraps the ring for each band it entered, however far it went.
     void follow(GameObject& player);
 

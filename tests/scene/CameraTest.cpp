@@ -1,4 +1,5 @@
 #include "app/Config.h"
+#include "run/StepContext.h"
 #include "app/Game.h"
 #include "app/GameInput.h"
 #include "scene/Camera.h"
@@ -57,8 +58,8 @@ protected:
     {
         game.input->mouseDeltaX = mouseX;
         game.input->mouseDeltaY = mouseY;
-        camera->update(&game);
-        player->update(&game);
+        camera->update(game.stepContext());
+        player->update(game.stepContext());
     }
 
     Game game;
@@ -242,7 +243,7 @@ TEST(FreeCameraTest, LooksAlongYawAndPitchFromItsOffset)
     Camera camera;
     camera.offset = glm::vec3(1.0f, 2.0f, 3.0f);
     camera.yaw = 90.0f;
-    camera.update(nullptr);
+    camera.update(StepContext{});
     EXPECT_FALSE(camera.dirty);
     expectVecNear(camera.front, glm::vec3(0.0f, 1.0f, 0.0f));
     expectVecNear(camera.right, glm::vec3(1.0f, 0.0f, 0.0f));
@@ -259,7 +260,7 @@ TEST(FreeCameraTest, LooksAlongYawAndPitchFromItsOffset)
     camera.yaw = 0.0f;
     camera.pitch = 30.0f;
     camera.dirty = true;
-    camera.update(nullptr);
+    camera.update(StepContext{});
     expectVecNear(camera.front, glm::vec3(kCos30, 0.0f, kSin30));
     expectVecNear(camera.right, glm::vec3(0.0f, -1.0f, 0.0f));
     expectVecNear(camera.up, glm::vec3(-kSin30, 0.0f, kCos30));

@@ -31,7 +31,7 @@ protected:
     std::size_t emit(ParticleSystem& rain, float frameTime)
     {
         h.game.deltaTime = frameTime;
-        rain.update(&h.game);
+        rain.update(h.game.stepContext());
         return rain.getChildren().size();
     }
 
@@ -104,12 +104,12 @@ TEST_F(RainTest, ADropLivesExactlyItsLifetime)
 {
     Raindrop drop(h.physics, 10.0f);
     h.game.deltaTime = 5.0f;
-    drop.update(&h.game);
-    drop.update(&h.game);
+    drop.update(h.game.stepContext());
+    drop.update(h.game.stepContext());
     EXPECT_FLOAT_EQ(drop.age, 10.0f);
     EXPECT_FALSE(drop.isDestroyed()) << "aged exactly its lifetime, it survives the frame";
     h.game.deltaTime = 0.001f;
-    drop.update(&h.game);
+    drop.update(h.game.stepContext());
     EXPECT_TRUE(drop.isDestroyed());
 }
 
@@ -121,7 +121,7 @@ TEST_F(RainTest, ADropFallsAtConstantSpeedAndVanishesOnTheFloor)
     rain->setPosition(glm::vec3(0.0f, 0.0f, 20.0f));
     h.game.root.addChild(rain);
     h.game.deltaTime = 0.4f;
-    rain->update(&h.game);
+    rain->update(h.game.stepContext());
     ASSERT_EQ(rain->getChildren().size(), 1u);
     auto drop = std::dynamic_pointer_cast<Raindrop>(rain->getChildren().front());
     rain->rate = 0.0f;
@@ -146,7 +146,7 @@ TEST_F(RainTest, ADropFallsAtConstantSpeedAndVanishesOnTheFloor)
     // the world, young, falling at the same speed and ending on the floor again.
     rain->rate = RAIN_RATE;
     h.game.deltaTime = 0.4f;
-    rain->update(&h.game);
+    rain->update(h.game.stepContext());
     rain->rate = 0.0f;
     ASSERT_EQ(rain->getChildren().size(), 1u);
     EXPECT_EQ(rain->getChildren().front(), drop) << "no new object while a spare one waits";

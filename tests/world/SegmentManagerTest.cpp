@@ -154,7 +154,7 @@ TEST_F(SegmentManagerTest, WrapCarriesContentsAndDropsWithTheirSegment)
     ASSERT_FALSE(seg2.contents.empty());
     const glm::vec3 content = seg2.contents.front()->getPosition();
     h.game.deltaTime = 1.0f;
-    seg2.rain->update(&h.game);
+    seg2.rain->update(h.game.stepContext());
     ASSERT_FALSE(seg2.rain->getChildren().empty());
     const glm::vec3 drop = seg2.rain->getChildren().front()->getPosition();
 
@@ -233,7 +233,7 @@ TEST_F(SegmentManagerTest, CollectedContentIsErasedAtTheNextUpdate)
     auto first = seg.contents.front();
     first->destroy();
     h.game.deltaTime = 0.0f;
-    seg.update(&h.game);
+    seg.update(h.game.stepContext());
     EXPECT_EQ(seg.contents.size(), before - 1);
     EXPECT_NE(seg.contents.front(), first);
 }
