@@ -229,14 +229,13 @@ int main(int argc, char** argv)
 
     Game game;
     activeGame = &game;
-    baseHealth = 5.0f;
     if (!game.initialize("Quillfen frame benchmark"))
         return EXIT_FAILURE;
     // A benchmark's game over is nobody's record.
     game.records.reset();
     auto scripted = std::make_unique<ScriptedInput>();
     ScriptedInput* script = scripted.get();
-    game.input = std::make_shared<GameInput>(std::move(scripted));
+    game.playerRun()->input = std::make_shared<GameInput>(std::move(scripted));
     // The audio update is a step of its own: taken out of the game and called right after step,
     // where step calls it. Without a sound card it plays into memory, mixed outside the timed
     // steps as a device's mixing thread would.
@@ -289,7 +288,7 @@ int main(int argc, char** argv)
         game.focused = true;
         game.step(frameTime);
         lap(mark, out.wall[UPDATE], out.work[UPDATE]);
-        sound->update(game);
+        sound->update(game.deltaTime, game.world(), game.paused);
         lap(mark, out.wall[AUDIO], out.work[AUDIO]);
         const std::uint64_t beforeRender = allocationCount();
         out.updateAllocations = beforeRender - beforeUpdate;
@@ -324,11 +323,11 @@ int main(int argc, char** argv)
         out.meshDraws = meshDrawCalls() - meshDraws;
         out.hudDraws = hudDrawCalls() - hudDraws;
 
-        for (const auto& segment : game.segmentManager->segments) {
+        for (const auto& segment : game.world()->segmentManager->segments) {
             out.drops += static_cast<int>(segment->rain->getChildren().size());
             out.contents += static_cast<int>(segment->contents.size());
         }
-        out.bodies = game.physics->bodyCount();
+        out.bodies = game.world()->physics->bodyCount();
         out.total = std::chrono::duration<double, std::milli>(mark.wall - frameStart).count();
 
         if (f >= queryLag)
@@ -388,8 +387,8 @@ int main(int argc, char** argv)
                 mean(column([](const Frame& fr) { return fr.drops; })),
                 mean(column([](const Frame& fr) { return fr.contents; })),
                 mean(column([](const Frame& fr) { return fr.bodies; })));
-    std::printf("player at the end: x %.2f, health %.2f, time %.2f, level %d\n", game.player->getPosition().x,
-                game.player->health, game.player->remainingTime, game.player->level);
+    std::printf("player at the end: x %.2f, health %.2f, time %.2f, level %d\n", game.world()->player->getPosition().x,
+                game.world()->player->health, game.world()->player->remainingTime, game.world()->player->level);
 
     sound.reset();
     glDeleteQueries(static_cast<GLsizei>(queries.size()), queries.data());

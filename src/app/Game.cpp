@@ -20,8 +20,6 @@
 #include "render/Model.h"
 #include "render/Shader.h"
 #include "scene/Camera.h"
-#include "run/StepContext.h"
-#include "world/Random.h"
 #include "world/SegmentManager.h"
 
 #include <epoxy/gl.h>
@@ -29,7 +27,6 @@
 
 #include <algorithm>
 
-float baseHealth = startHealth;
 const glm::vec3 lightPosition(-400.0f, -150.0f, 400.0f);
 Game* activeGame = nullptr;
 
@@ -113,44 +110,39 @@ bool Game::initialize(const std::string& title)
     light.position = lightPosition;
     light.ambient = brightness;
 
-    if (recordRuns)
-        recordWith(makeGlfwInputDevice(window));
-    else
-        input = std::make_shared<GameInput>(window);
     menuDevice = makeGlfwInputDevice(window);
     menuInput.setDevice(menuDevice.get());
     records = std::make_unique<BestResults>(BestResults::defaultFile());
     removeStaleTemporaryFiles();
 
-    createWorld();
+    createWorld(std::make_shared<GameInput>(window));
+    if (recordRuns)
+        recordWith(makeGlfwInputDevice(window));
     sound = GameSound::start();
     lastFrameTime = glfwGetTime();
     return true;
 }
 
-void Game::createWorld(bool withSegments)
+void Game::createWorld(std::shared_ptr<GameInput> input, bool withSegments)
 {
-    // A world built again replaces the one before: its forest leaves the scene first, then the
-    // player, then the physics they all live in.
-    if (segmentManager) {
-        std::erase(root.children, std::static_pointer_cast<GameObject>(segmentManager));
-        segmentManager.reset();
-    }
-    player.reset();
-    physics.reset();
-    levelTimer = 0.0f;
-    runSeconds = 0.0;
-    runOver = false;
-    restarted = false;
+    // A world built again replaces the one before, with every screen over it.
+    screens.clear();
+    screens.apply(*this);
+    auto run = std::make_unique<Run>(RunRules::configured(), std::move(input), withSegments);
+    run->listener = this;
+    screens.push(std::make_unique<PlayScreen>(std::move(run)));
+    screens.apply(*this);
+}
 
-    physics = std::make_shared<PhysicsEngine>();
-    player = std::make_shared<Player>(physics);
-    if (withSegments) {
-        // The forest grows from the start of the world's random sequence, so a replay sees the same one.
-        WorldRandom::restart();
-        segmentManager = std::make_shared<SegmentManager>(physics);
-        root.addChild(segmentManager);
-    }
+Run* Game::playerRun() const
+{
+    const auto* play = dynamic_cast<const PlayScreen*>(screens.bottom());
+    return play ? play->run() : nullptr;
+}
+
+bool Game::watching() const
+{
+    return world() != playerRun();
 }
 
 void Game::run()
@@ -158,12 +150,12 @@ void Game::run()
     lastFrameTime = glfwGetTime();
     while (!glfwWindowShouldClose(window))
         frame();
-    // Quitting ends the run being played; one that already ended was saved then. A recording
-    // being watched is set aside first, so the player's own run is the one kept.
+    // Quitting ends the run being played; one that already ended was saved then. The player's
+    // own run is the one kept, never a recording being watched.
+    if (const Run* run = playerRun(); run && run->recorder && !run->runOver)
+        saveReplay("last.qfr");
     screens.clear();
     screens.apply(*this);
-    if (recorder && !runOver && !replaying)
-        saveReplay("last.qfr");
     useKeyboardLayout(nullptr);
     glfwTerminate();
     window = nullptr;
@@ -195,12 +187,9 @@ void Game::quit()
 
 void Game::step(double frameTime)
 {
-    // The game starts straight into play.
     screens.apply(*this);
-    if (screens.empty()) {
-        screens.push(std::make_unique<PlayScreen>());
-        screens.apply(*this);
-    }
+    if (screens.empty())
+        return;
     beginStep(frameTime);
     stepped = false;
 
@@ -217,11 +206,8 @@ void Game::step(double frameTime)
     }
     playedLastFrame = top->readsPlayInput();
     top->update(*this, frameTime);
-    if (!stepped) {
-        hud.update(*this);
-        if (sound)
-            sound->update(*this);
-    }
+    if (!stepped)
+        hearAndShow();
     screens.apply(*this);
     paused = screens.top() && !screens.top()->worldMoves();
 }
@@ -229,24 +215,25 @@ void Game::step(double frameTime)
 void Game::menuFrameKeys()
 {
     // The toggles the play input keeps work over the menus too.
-    if (input) {
+    if (Run* run = world()) {
+        GameInput& input = *run->input;
         if (menuInput.released(GLFW_KEY_F2))
-            input->wireframe = !input->wireframe;
+            input.wireframe = !input.wireframe;
         if (menuInput.released(GLFW_KEY_F3))
-            input->showFps = !input->showFps;
+            input.showFps = !input.showFps;
         if (menuInput.released(GLFW_KEY_F6))
-            input->showHud = !input->showHud;
+            input.showHud = !input.showHud;
         if (menuInput.released(GLFW_KEY_M))
-            input->muted = !input->muted;
+            input.muted = !input.muted;
     }
     windowKeys(menuInput.released(GLFW_KEY_F4), menuInput.released(GLFW_KEY_F5), menuInput.released(GLFW_KEY_F11),
                menuInput.released(GLFW_KEY_F12));
 }
-
 void Game::beginStep(double frameTime)
 {
-    soundEvents.clear();
-    ruleEvents.clear();
+    // A frame in which no run steps hears and shows no step's events twice.
+    if (Run* run = world())
+        run->clearEvents();
     realFrameTime = static_cast<float>(frameTime);
     deltaTime = static_cast<float>(std::min(frameTime, static_cast<double>(maxUpdateTime)));
 }
@@ -254,134 +241,84 @@ void Game::beginStep(double frameTime)
 void Game::windowKeys(bool reload, bool shaders, bool fullScreen, bool screenshot)
 {
     // A recording being watched plays by its own settings and window: only the shaders reload.
-    if (reload && !replaying)
+    const bool watchingNow = watching();
+    if (reload && !watchingNow)
         reloadConfiguration();
     if (shaders)
         reloadShaders();
-    if (fullScreen && !replaying)
+    if (fullScreen && !watchingNow)
         toggleFullscreen();
-    if (screenshot && !replaying)
+    if (screenshot && !watchingNow)
         screenshotRequested = true;
 }
 
-void Game::playStep(double frameTime, bool focusedNow, bool restartNow)
+void Game::playStep(Run& run, double frameTime, bool focusedNow, bool restartNow)
 {
     beginStep(frameTime);
     stepped = true;
+    // The player's run follows the player's settings as they change (F4, the settings screen);
+    // its recording notes each change.
+    run.rules.settings = currentReplaySettings();
 
-    if (focusedNow) {
-        if (pendingScroll != 0 && !replaying)
-            input->onScroll(pendingScroll);
-        input->update();
-        if (input->quitToggle && !replaying)
-            quit();
-    } else {
-        input->settle();
-    }
+    if (focusedNow && pendingScroll != 0)
+        run.input->onScroll(pendingScroll);
     pendingScroll = 0;
+    run.readInput(frameTime, focusedNow);
+    GameInput& input = *run.input;
+    if (focusedNow && input.quitToggle)
+        quit();
 
     // At the game-over menu Enter takes the chosen line; a restart key of the player's own
-    // restarts at once. A recording carries the restart itself, not the key.
-    if (!replaying && runOver && !restartNow) {
-        const int key = input->controls().key(Action::Restart);
-        if (key != noKey && key != GLFW_KEY_ENTER && key != GLFW_KEY_KP_ENTER && input->released(key))
+    // restarts at once.
+    if (run.runOver && !restartNow) {
+        const int key = input.controls().key(Action::Restart);
+        if (key != noKey && key != GLFW_KEY_ENTER && key != GLFW_KEY_KP_ENTER && input.released(key))
             restartNow = true;
     }
 
-    windowKeys(input->released(GLFW_KEY_F4), input->released(GLFW_KEY_F5), input->released(GLFW_KEY_F11),
-               input->screenshotRequested);
+    windowKeys(input.released(GLFW_KEY_F4), input.released(GLFW_KEY_F5), input.released(GLFW_KEY_F11),
+               input.screenshotRequested);
 
-    // Every step of play is recorded, the one that pauses too: a playback goes through the
-    // same steps to the same end. The menus' frames are not part of the run.
-    if (recorder && !replaying) {
-        const int scroll = input->released(SCROLL_UP) ? 1 : input->released(SCROLL_DOWN) ? -1 : 0;
-        recorder->recordFrame(frameTime, focusedNow, scroll, restartNow, input->controls());
-    }
+    if (run.advance({frameTime, focusedNow, restartNow}).paused)
+        openPauseMenu();
+    hearAndShow();
+}
 
-    // Pause: P, the pad's Start, the window losing the focus or the pad going away, only
-    // while there is a game to lose. The step that pauses moves nothing.
-    const bool playing = player && !isGameOver(player->health, player->remainingTime);
-    if (playing && !restartNow && (input->pauseRequested || !focusedNow || input->gamepadLost)) {
-        if (!replaying)
-            openPauseMenu();
-    } else {
-        advanceWorld(restartNow);
-    }
-    hud.update(*this);
+void Game::hearAndShow()
+{
+    Screen* top = screens.top();
+    HUD* shown = top && top->ownHud() ? top->ownHud() : &hud;
+    shown->update(*this);
     if (sound)
-        sound->update(*this);
+        sound->update(deltaTime, world(), paused);
 }
 
-StepContext Game::stepContext()
+void Game::runEnded(Run& run)
 {
-    rules = RunRules::configured();
-    rules.baseHealth = baseHealth;
-    StepContext step;
-    step.deltaTime = deltaTime;
-    step.input = input.get();
-    step.physics = physics;
-    step.player = player.get();
-    step.rules = &rules;
-    step.soundEvents = &soundEvents;
-    return step;
+    recordRun(run);
+    if (run.recorder)
+        saveReplay("last.qfr");
 }
 
-void Game::advanceWorld(bool restartNow)
+void Game::runRestarted(Run& run)
 {
-    if (player && restartNow && !runOver) {
-        // A run given up from the pause menu ends here, as if it had been lost.
-        runOver = true;
-        recordRun();
-        if (recorder && !replaying)
-            saveReplay("last.qfr");
-    }
-    applyGameRules(*this, restartNow);
-    if (restarted) {
-        runOver = false;
-        // A difficulty chosen during the last run counts from this one.
-        if (pendingDifficulty && !replaying) {
-            difficulty = *pendingDifficulty;
-            pendingDifficulty.reset();
-        }
-        if (input)
-            input->captureCursor();
-        if (recorder && !replaying)
-            recorder->startRun();
-    }
-    const bool playingThisFrame = player && !isGameOver(player->health, player->remainingTime);
-
-    const StepContext step = stepContext();
-    if (player)
-        player->update(step);
-    root.update(step);
-    if (physics)
-        physics->update(step);
-
-    if (player) {
-        if (playingThisFrame)
-            runSeconds += deltaTime;
-        // The step the game ends: the run is weighed against the best and its replay kept.
-        noteRunEnd(ruleEvents, !runOver, player->health, player->remainingTime);
-        if (!runOver && isGameOver(player->health, player->remainingTime)) {
-            runOver = true;
-            // The cursor is freed for the game-over menu; the world goes on under it.
-            if (input)
-                input->releaseCursor();
-            recordRun();
-            if (recorder && !replaying)
-                saveReplay("last.qfr");
-        }
+    // A difficulty chosen during the last run counts from this one.
+    if (pendingDifficulty) {
+        difficulty = *pendingDifficulty;
+        run.rules.settings.difficulty = difficulty;
+        pendingDifficulty.reset();
     }
 }
-
 void Game::recordWith(std::unique_ptr<InputDevice> device)
 {
-    recorder = std::make_shared<ReplayRecorder>(baseHealth);
-    input = std::make_shared<GameInput>(recorder->watch(std::move(device)));
+    Run& run = *playerRun();
+    run.recorder = std::make_shared<ReplayRecorder>(run.rules);
+    run.input = std::make_shared<GameInput>(run.recorder->watch(std::move(device)));
 }
-
 bool Game::saveReplay(const std::string& name)
 {
+    const Run* run = playerRun();
+    const ReplayRecorder* recorder = run ? run->recorder.get() : nullptr;
     if (!recorder || recorder->stopped())
         return false;
     const std::filesystem::path folder = userDataFolder();
@@ -417,16 +354,14 @@ void Game::saveScreenshot()
         logMessage(formatText(_("Screenshot saved: %s"), path.c_str()));
 }
 
-void Game::recordRun()
+void Game::recordRun(Run& played)
 {
-    const RunResult run{player->level, runSeconds};
-    runSeconds = 0.0;
-    // A recording being watched is somebody's past run, not a result of the player's.
-    if (!records || replaying)
+    const RunResult run{played.player->level, played.runSeconds};
+    if (!records)
         return;
     const bool newBest = records->submit(run);
     // The run that set the record is kept to be watched again.
-    if (newBest && recorder)
+    if (newBest && played.recorder)
         saveReplay("best.qfr");
     if (records->best())
         hud.showBest(*records->best(), newBest);
@@ -511,8 +446,8 @@ void Game::rebuildSizedTargets()
     // A minimised window reports 0 x 0: keep the previous projection and targets until it is back.
     if (windowPixels(window_width) <= 0 || windowPixels(window_height) <= 0)
         return;
-    if (player)
-        player->camera->rebuildProjection();
+    if (Run* run = world())
+        run->player->camera->rebuildProjection();
     const RenderSettings settings = renderSettings();
     shadows.initialize(settings);
     postProcessing.initialize(settings);
@@ -538,9 +473,9 @@ RenderSettings Game::renderSettings() const
 {
     RenderSettings settings = configuredRenderSettings();
     settings.renderScale = renderScale.scale();
-    if (player) {
-        settings.cameraNear = player->camera->nearPlane;
-        settings.cameraFar = player->camera->farPlane;
+    if (const Run* run = world()) {
+        settings.cameraNear = run->player->camera->nearPlane;
+        settings.cameraFar = run->player->camera->farPlane;
     }
     return settings;
 }
@@ -588,26 +523,30 @@ void Game::watchReplay(const std::filesystem::path& file)
 
 void Game::queueInstances()
 {
-    if (player)
-        player->draw();
-    root.draw();
+    if (Run* run = world()) {
+        run->player->draw();
+        run->root.draw();
+    }
 }
 
 void Game::shadowPass()
 {
     // The depth pass keeps the queued instances for the main pass, which empties them. Only the
     // part of the map the camera's view can read is drawn.
-    if (player)
-        shadows.drawDepthPass(light.position, player->camera->getViewProjection());
+    if (Run* run = world())
+        shadows.drawDepthPass(light.position, run->player->camera->getViewProjection());
     else
         shadows.drawDepthPass(light.position);
 }
 
 void Game::mainPass()
 {
-    postProcessing.bindTarget(input->wireframe);
-    const glm::mat4 viewProjection = player->camera->getViewProjection();
-    const glm::vec3 eye = player->camera->getPosition();
+    Run* run = world();
+    if (!run)
+        return;
+    postProcessing.bindTarget(run->input->wireframe);
+    const glm::mat4 viewProjection = run->player->camera->getViewProjection();
+    const glm::vec3 eye = run->player->camera->getPosition();
     renderShaders(eye, light, shadows, viewProjection);
 }
 
@@ -618,7 +557,7 @@ void Game::postPass()
 
 void Game::hudPass()
 {
-    if (input->showHud)
+    if (const Run* run = world(); run && run->input->showHud)
         hud.render();
 }
 

@@ -67,6 +67,8 @@ public:
     float healthPercent = 0.0f;
     float levelBannerTime = 0.0f;
     float healthReference = startHealth;
+    // The health a run of the one on show starts from.
+    float healthAtStart = startHealth;
     int shownLevel = 0;
     int fps = 0;
     // The render scale, shown after the frame rate when it is not 100.

@@ -29,7 +29,8 @@ std::filesystem::path replayFile(const char* name)
     return folder.empty() ? folder : folder / "replays" / name;
 }
 
-PlayScreen::PlayScreen()
+PlayScreen::PlayScreen(std::unique_ptr<Run> run)
+    : played(std::move(run))
 {
     gameOverMenu.items = {{_("RESTART")},   {_("SETTINGS")},       {_("CONTROLS")},
                           {_("BEST RUNS")}, {_("WATCH THIS RUN")}, {_("QUIT")}};
@@ -37,13 +38,15 @@ PlayScreen::PlayScreen()
     gameOverMenu.itemSize = 0.75f;
 }
 
+PlayScreen::~PlayScreen() = default;
+
 void PlayScreen::update(Game& game, double frameTime)
 {
     bool restartNow = game.restartRequested;
     game.restartRequested = false;
 
-    // The menu comes with the end of a run the player played; a recording plays its own restarts.
-    const bool over = game.runOver && !game.replaying;
+    // The menu comes with the end of the run.
+    const bool over = played->runOver;
     if (over && !gameOverShown) {
         gameOverShown = true;
         // Enter (and the pad's A) still restarts at once.
@@ -78,7 +81,7 @@ void PlayScreen::update(Game& game, double frameTime)
             }
         }
     }
-    game.playStep(frameTime, game.focused, restartNow);
+    game.playStep(*played, frameTime, game.focused, restartNow);
 }
 
 void PlayScreen::draw(Game& game)
@@ -115,12 +118,12 @@ PauseScreen::PauseScreen()
 
 void PauseScreen::enter(Game& game)
 {
-    if (game.input)
-        game.input->releaseCursor();
+    if (GameInput* input = game.playerInput())
+        input->releaseCursor();
     // A recording that is not there cannot be watched.
     menu.items[WatchLast].enabled = fileExists(replayFile("last.qfr"));
     menu.items[WatchBest].enabled = fileExists(replayFile("best.qfr"));
-    menu.notes = pauseHelpLines(game.input ? game.input->controls() : playerControls());
+    menu.notes = pauseHelpLines(game.playerInput() ? game.playerInput()->controls() : playerControls());
     if (!menu.items[static_cast<std::size_t>(menu.highlighted)].enabled)
         menu.highlight(Resume);
 }
@@ -145,8 +148,8 @@ void PauseScreen::update(Game& game, double)
     case Restart:
         if (item == Restart)
             game.requestRestart();
-        if (game.input)
-            game.input->captureCursor();
+        if (GameInput* input = game.playerInput())
+            input->captureCursor();
         game.screens.pop();
         break;
     case Settings:

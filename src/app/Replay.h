@@ -143,7 +143,8 @@ public:
     static constexpr std::size_t defaultLimit = 50u * 1024u * 1024u;
 
     // `bindings`: the keys the world's first step is read by.
-    explicit ReplayRecorder(float baseHealth, std::size_t limitBytes = defaultLimit,
+    // `rules`: those the recorded run is made with.
+    explicit ReplayRecorder(const RunRules& rules, std::size_t limitBytes = defaultLimit,
                             std::uint64_t fingerprint = worldFingerprint(), const Controls& bindings = playerControls());
 
     // The device GameInput should read: the real one, watched.
@@ -151,7 +152,8 @@ public:
 
     // One step of play, after its input was read, with the keys it was read by. `scroll` and
     // `restart` as in ReplayFrame.
-    void recordFrame(double frameTime, bool focused, int scroll, bool restart, const Controls& bindings);
+    void recordFrame(double frameTime, bool focused, int scroll, bool restart, const Controls& bindings,
+                     const ReplaySettings& settings);
     // A restart began a new run at the frame just recorded.
     void startRun();
     // The whole file for the session so far, with the current run marked.

@@ -1,10 +1,8 @@
-#include "app/Config.h"
-#include "app/Game.h"
 #include "app/GameInput.h"
 #include "app/Replay.h"
 #include "physics/Player.h"
+#include "run/Run.h"
 #include "world/ParticleSystem.h"
-#include "world/Random.h"
 #include "world/SegmentManager.h"
 
 #include <GLFW/glfw3.h>
@@ -74,45 +72,27 @@ constexpr int probeSteps = 180;
 
 std::uint64_t worldFingerprint()
 {
-    // The probe flies with the game's default rules, then everything it touched goes back:
-    // the settings a recording carries, the base health and the world's random sequence.
-    const ReplaySettings settingsBefore = currentReplaySettings();
-    const float baseHealthBefore = baseHealth;
-    const std::uint32_t randomBefore = WorldRandom::position();
-    Game* const activeBefore = activeGame;
-    for (const char* key : {"difficulty", "moveSensitivity", "sensitivity"}) {
-        const Setting* setting = findSetting(key);
-        *setting->value = setting->defaultValue;
-    }
-    baseHealth = startHealth;
+    // The probe flies a run of its own by the game's default rules and keys, whatever the
+    // player has set or bound: nothing of the player's reaches it, and it touches nothing else.
+    int step = 0;
+    auto input = std::make_shared<GameInput>(std::make_unique<ProbePilot>(step), Controls());
+    Run probe(RunRules::defaults(), std::move(input));
+    for (; step < probeSteps; ++step)
+        probe.step({1.0 / 60.0, true, false});
 
     Hash hash;
-    {
-        int step = 0;
-        Game probe;
-        activeGame = &probe;
-        probe.input = std::make_shared<GameInput>(std::make_unique<ProbePilot>(step));
-        probe.createWorld(true);
-        for (; step < probeSteps; ++step)
-            probe.playStep(1.0 / 60.0, true, false);
-        Player& player = *probe.player;
-        hash.add(player.getPosition());
-        hash.add(player.health);
-        hash.add(player.remainingTime);
-        hash.add(player.level);
-        for (const auto& segment : probe.segmentManager->segments) {
-            hash.add(segment->getPosition());
-            if (!segment->rain)
-                continue;
-            for (const auto& drop : segment->rain->getChildren())
-                hash.add(drop->getPosition());
-        }
+    Player& player = *probe.player;
+    hash.add(player.getPosition());
+    hash.add(player.health);
+    hash.add(player.remainingTime);
+    hash.add(player.level);
+    for (const auto& segment : probe.segmentManager->segments) {
+        hash.add(segment->getPosition());
+        if (!segment->rain)
+            continue;
+        for (const auto& drop : segment->rain->getChildren())
+            hash.add(drop->getPosition());
     }
-
-    activeGame = activeBefore;
-    applyReplaySettings(settingsBefore);
-    baseHealth = baseHealthBefore;
-    WorldRandom::resumeAt(randomBefore);
     return hash.value();
 }
 

@@ -55,13 +55,8 @@ int main(int argc, char** argv)
         return 1;
     Game game;
     activeGame = &game;
-    baseHealth = startHealth;
-    if (replay) {
-        prepareForReplay(*replay);
-        game.replaying = true;
-    } else {
-        game.recordRuns = true;
-    }
+    // The player's runs are recorded; a recording watched from the command line is not.
+    game.recordRuns = !replay;
     const bool started = game.initialize("Quillfen");
     int status = started ? 0 : 1;
     if (started && replay) {

@@ -117,8 +117,8 @@ void ParticleSystem::update(const StepContext& step)
     for (int i = 0; i < count; ++i) {
         std::shared_ptr<Raindrop> drop = nextDrop(step);
         const glm::vec3 p = getPosition();
-        const float u = WorldRandom::unit() - 1.0f;
-        const float v = WorldRandom::unit() - 1.0f;
+        const float u = step.random->unit() - 1.0f;
+        const float v = step.random->unit() - 1.0f;
         drop->setPosition(p + right * (u * halfExtents.x) + up * (v * halfExtents.y));
         drop->setScale(glm::vec3(dropScale));
         drop->setLinearVelocity(direction * RAIN_SPEED);

@@ -29,7 +29,7 @@ TEST_F(StartupTest, InitializesRunsFramesAndClosesOnRequest)
     activeGame = &game;
     ASSERT_TRUE(testkit::initializeGame(game));
     ASSERT_NE(game.window, nullptr);
-    ASSERT_NE(game.input, nullptr);
+    ASSERT_NE(game.world()->input, nullptr);
     EXPECT_EQ(game.light.position, lightPosition);
 
     const double start = glfwGetTime();
@@ -73,10 +73,10 @@ TEST_F(StartupTest, FocusLossDoesNotRepeatTheReleasedAction)
     Game game;
     activeGame = &game;
     ASSERT_TRUE(testkit::initializeGame(game));
-    game.input->keyStates[GLFW_KEY_F4] = KEY_RELEASED;
+    game.world()->input->keyStates[GLFW_KEY_F4] = KEY_RELEASED;
     Game::onWindowFocus(game.window, 0);
     game.update();
-    EXPECT_EQ(game.input->state(GLFW_KEY_F4), KEY_UP);
+    EXPECT_EQ(game.world()->input->state(GLFW_KEY_F4), KEY_UP);
     glfwSetWindowShouldClose(game.window, GLFW_TRUE);
     game.run();
 }
