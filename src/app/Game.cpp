@@ -508,17 +508,19 @@ void Game::openPauseMenu()
     screens.push(std::make_unique<PauseScreen>());
 }
 
-void Game::watchReplay(const std::filesystem::path& file)
+bool Game::watchReplay(const std::filesystem::path& file, std::string* refusal)
 {
     std::string error;
     auto replay = loadReplay(file, error);
-    if (replay && !replayFitsThisGame(*replay, error))
-        replay.reset();
-    if (!replay) {
+    if (!replay || !replayFitsThisGame(*replay, error)) {
         logMessage(formatText(_("Replay: cannot play %s: %s"), file.c_str(), error.c_str()));
-        return;
+        if (refusal)
+            *refusal = replay ? _("CANNOT WATCH: RECORDED IN ANOTHER VERSION OF THE GAME")
+                              : _("CANNOT WATCH: THE RECORDING IS DAMAGED OR UNREADABLE");
+        return false;
     }
     screens.push(std::make_unique<ReplayScreen>(std::move(*replay), false));
+    return true;
 }
 
 void Game::queueInstances()

@@ -84,8 +84,9 @@ public:
     void requestRestart() { restartRequested = true; }
     // Asks the window to close; the loop ends after this frame.
     void quit();
-    // Watches a recording over the current screens; back to them at its end or on Escape.
-    void watchReplay(const std::filesystem::path& file);
+    // Watches a recording over the current screens; back to them at its end or on Escape. A
+    // recording this game cannot play is refused, with why in the player's words in `refusal`.
+    bool watchReplay(const std::filesystem::path& file, std::string* refusal = nullptr);
 
     // From now on every frame the game's update consumes is recorded, read through `device`.
     void recordWith(std::unique_ptr<InputDevice> device);

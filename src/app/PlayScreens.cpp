@@ -21,6 +21,18 @@ bool fileExists(const std::filesystem::path& path)
     return !path.empty() && std::filesystem::is_regular_file(path, error);
 }
 
+// Watches a recording from a menu. One this game cannot play is dimmed, and why is said first
+// under the menu, in place of doing nothing.
+void watchFrom(Game& game, Menu& menu, int item, const char* name, int fallback)
+{
+    std::string refusal;
+    if (game.watchReplay(replayFile(name), &refusal))
+        return;
+    menu.items[static_cast<std::size_t>(item)].enabled = false;
+    menu.notes.insert(menu.notes.begin(), refusal);
+    menu.highlight(fallback);
+}
+
 } // namespace
 
 std::filesystem::path replayFile(const char* name)
@@ -51,6 +63,7 @@ void PlayScreen::update(Game& game, double frameTime)
         gameOverShown = true;
         // Enter (and the pad's A) still restarts at once.
         gameOverMenu.highlight(Restart);
+        gameOverMenu.notes.clear();
         gameOverMenu.items[WatchThisRun].enabled = fileExists(replayFile("last.qfr"));
         game.menuInput.resync(game.focused, true);
     }
@@ -73,7 +86,7 @@ void PlayScreen::update(Game& game, double frameTime)
                                                                : MenuScreenKind::BestRuns);
                 break;
             case WatchThisRun:
-                game.watchReplay(replayFile("last.qfr"));
+                watchFrom(game, gameOverMenu, WatchThisRun, "last.qfr", Restart);
                 break;
             case Quit:
                 game.quit();
@@ -162,10 +175,10 @@ void PauseScreen::update(Game& game, double)
         openMenuScreen(game, MenuScreenKind::BestRuns);
         break;
     case WatchLast:
-        game.watchReplay(replayFile("last.qfr"));
+        watchFrom(game, menu, WatchLast, "last.qfr", Resume);
         break;
     case WatchBest:
-        game.watchReplay(replayFile("best.qfr"));
+        watchFrom(game, menu, WatchBest, "best.qfr", Resume);
         break;
     case Quit:
         game.quit();

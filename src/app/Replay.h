@@ -117,6 +117,14 @@ std::optional<Replay> loadReplay(const std::filesystem::path& path, std::string&
 // It changes with anything that shapes a run (the rules, the physics, the models' hulls, the
 // forest's layout), so a recording can tell a game it would not play to its end in.
 std::uint64_t worldFingerprint();
+// This build's fingerprint, worked out at most once per build: kept in `folder` (the player's
+// cache folder, given by the game) under a key of the build (the program and the models the
+// world is made of), and in memory once known. Without a folder, worked out at every call.
+void keepFingerprintIn(const std::filesystem::path& folder);
+std::uint64_t thisGamesFingerprint();
+// What the kept fingerprint is filed under: the running program and the world's models, by
+// name, size and time of change. Empty when the program cannot be found (nothing is kept).
+std::string fingerprintBuildKey();
 // False, with one sentence in `error`, when the recording was made in a world that behaves otherwise.
 bool replayFitsThisGame(const Replay& replay, std::string& error);
 
@@ -145,7 +153,7 @@ public:
     // `bindings`: the keys the world's first step is read by.
     // `rules`: those the recorded run is made with.
     explicit ReplayRecorder(const RunRules& rules, std::size_t limitBytes = defaultLimit,
-                            std::uint64_t fingerprint = worldFingerprint(), const Controls& bindings = playerControls());
+                            std::uint64_t fingerprint = thisGamesFingerprint(), const Controls& bindings = playerControls());
 
     // The device GameInput should read: the real one, watched.
     std::unique_ptr<InputDevice> watch(std::unique_ptr<InputDevice> device);

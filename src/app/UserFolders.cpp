@@ -118,6 +118,11 @@ fs::path userConfigFolder()
     return gameFolder(baseFolder("XDG_CONFIG_HOME", ".config"));
 }
 
+fs::path userCacheFolder()
+{
+    return gameFolder(baseFolder("XDG_CACHE_HOME", ".cache"));
+}
+
 bool writeFileAtomically(const fs::path& path, const std::string& content, std::string& error)
 {
     const fs::path folder = path.parent_path().empty() ? fs::path(".") : path.parent_path();

@@ -4,6 +4,7 @@
 #include "app/ReplayPlayer.h"
 #include "app/ReplayScreen.h"
 #include "app/Translation.h"
+#include "app/UserFolders.h"
 #include "render/Files.h"
 
 #include <optional>
@@ -57,6 +58,8 @@ int main(int argc, char** argv)
     activeGame = &game;
     // The player's runs are recorded; a recording watched from the command line is not.
     game.recordRuns = !replay;
+    // The world's fingerprint is worked out once per build, not at every start and every watch.
+    keepFingerprintIn(userCacheFolder());
     const bool started = game.initialize("Quillfen");
     int status = started ? 0 : 1;
     if (started && replay) {

@@ -8,6 +8,7 @@
 #include "app/Replay.h"
 #include "app/ReplayPlayer.h"
 #include "app/ReplayScreen.h"
+#include "app/Translation.h"
 #include "app/UserFolders.h"
 #include "physics/Player.h"
 #include "scene/Camera.h"
@@ -21,6 +22,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <unistd.h>
 
@@ -261,6 +263,75 @@ TEST_F(Screens, TheFingerprintFollowsTheRulesAndLeavesTheWorldAlone)
     const std::uint64_t faster = worldFingerprint();
     const_cast<Setting*>(speed)->defaultValue = defaultSpeed;
     EXPECT_NE(faster, fingerprint);
+}
+
+TEST_F(Screens, ARunFlownWithReboundKeysIsWatchableAndARefusedRecordingSaysWhyOnScreen)
+{
+    // FORWARD on Up and the mouse inverted: the player's own recordings stay watchable.
+    playerControls().bind(Action::Forward, GLFW_KEY_UP);
+    invert_mouse = 1.0f;
+    h->game.playerInput()->setControls(playerControls());
+    keys->pressed[GLFW_KEY_UP] = true;
+    h->frames(60, dt);
+    keys->pressed[GLFW_KEY_UP] = false;
+    h->player->remainingTime = -1.0f;
+    h->frame(dt);
+    ASSERT_TRUE(fs::exists(replayFile("last.qfr")));
+    tap(GLFW_KEY_ENTER);
+    tap(GLFW_KEY_P);
+    choose(PauseScreen::WatchLast);
+    ASSERT_NE(top<ReplayScreen>(), nullptr) << "the player's own recording was refused";
+    tap(GLFW_KEY_ESCAPE);
+    ASSERT_NE(top<PauseScreen>(), nullptr);
+    tap(GLFW_KEY_P);
+
+    // A recording of a world that behaves otherwise is refused, and the menu says so and dims it.
+    std::string bytes;
+    {
+        std::ifstream in(replayFile("last.qfr"), std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    constexpr std::size_t fingerprintAt = 8 + 4 + 5 * 4;
+    bytes[fingerprintAt] = static_cast<char>(bytes[fingerprintAt] ^ 1);
+    std::ofstream(replayFile("last.qfr"), std::ios::binary | std::ios::trunc) << bytes;
+    tap(GLFW_KEY_P);
+    auto* pause = top<PauseScreen>();
+    ASSERT_NE(pause, nullptr);
+    ASSERT_TRUE(pause->menu.items[PauseScreen::WatchLast].enabled);
+    choose(PauseScreen::WatchLast);
+    ASSERT_EQ(top<PauseScreen>(), pause) << "no recording to watch, and the menu stays";
+    EXPECT_FALSE(pause->menu.items[PauseScreen::WatchLast].enabled);
+    ASSERT_FALSE(pause->menu.notes.empty());
+    EXPECT_EQ(pause->menu.notes.front(), std::string(_("CANNOT WATCH: RECORDED IN ANOTHER VERSION OF THE GAME")));
+}
+
+TEST_F(Screens, TheFingerprintIsWorkedOutOncePerBuildAndKept)
+{
+    struct Forget {
+        ~Forget() { keepFingerprintIn({}); }
+    } forget;
+    const fs::path cache = scratch / "cache";
+    const fs::path file = cache / "world-fingerprint";
+    keepFingerprintIn(cache);
+    const std::uint64_t fresh = worldFingerprint();
+    EXPECT_EQ(thisGamesFingerprint(), fresh);
+    ASSERT_TRUE(fs::exists(file)) << "kept for the next start";
+
+    // The next start reads it instead of flying the probe: a number kept under this build's key
+    // is believed as it is.
+    const std::string key = fingerprintBuildKey();
+    ASSERT_FALSE(key.empty());
+    std::ofstream(file) << key << " 00000000000000ab\n";
+    keepFingerprintIn(cache);
+    EXPECT_EQ(thisGamesFingerprint(), 0xabu);
+    // Another build's, or a damaged line, is not: worked out again and kept anew.
+    for (const char* kept : {"0123456789abcdef 00000000000000ab\n", "", "garbage"}) {
+        std::ofstream(file) << kept;
+        keepFingerprintIn(cache);
+        EXPECT_EQ(thisGamesFingerprint(), fresh) << kept;
+    }
+    keepFingerprintIn(cache);
+    EXPECT_EQ(thisGamesFingerprint(), fresh) << "the one kept last is this build's";
 }
 
 TEST_F(Screens, TheSettingsScreenChangesTheGameAtOnceAndWritesOnlyWhatChangedKeepingThePlayersLines)
