@@ -228,7 +228,6 @@ int main(int argc, char** argv)
         return EXIT_FAILURE;
 
     Game game;
-    activeGame = &game;
     if (!game.initialize("Quillfen frame benchmark"))
         return EXIT_FAILURE;
     // A benchmark's game over is nobody's record.
@@ -394,6 +393,5 @@ int main(int argc, char** argv)
     glDeleteQueries(static_cast<GLsizei>(queries.size()), queries.data());
     glfwTerminate();
     game.window = nullptr;
-    activeGame = nullptr;
     return EXIT_SUCCESS;
 }

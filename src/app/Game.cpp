@@ -8,13 +8,11 @@
 #include "app/PlayScreens.h"
 #include "app/Replay.h"
 #include "app/ReplayScreen.h"
-#include "app/Screenshot.h"
 #include "app/TextRenderer.h"
 #include "app/Translation.h"
 #include "app/UserFolders.h"
 #include "app/WindowSettings.h"
 #include "audio/GameSound.h"
-#include "physics/PhysicsEngine.h"
 #include "physics/Player.h"
 #include "render/Files.h"
 #include "render/Model.h"
@@ -22,22 +20,12 @@
 #include "scene/Camera.h"
 #include "world/SegmentManager.h"
 
-#include <epoxy/gl.h>
 #include <GLFW/glfw3.h>
 
 #include <algorithm>
 
 const glm::vec3 lightPosition(-400.0f, -150.0f, 400.0f);
-Game* activeGame = nullptr;
 
-namespace {
-
-void onGlfwError(int code, const char* description)
-{
-    logMessage("GLFW error " + std::to_string(code) + ": " + (description ? description : ""));
-}
-
-} // namespace
 
 Game::Game() = default;
 Game::~Game() = default;
@@ -46,53 +34,8 @@ bool Game::initialize(const std::string& title)
 {
     loadConfig();
 
-    glfwSetErrorCallback(onGlfwError);
-    // Without a display GLFW cannot start, and so there is no window to be had.
-    if (glfwInit() != GLFW_TRUE) {
-        logMessage(_("failed to create glfw window"));
+    if (!openWindow(title))
         return false;
-    }
-    glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 4);
-    glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
-    glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
-    glfwWindowHint(GLFW_REFRESH_RATE, refreshRateHint(refresh_rate));
-
-    windowedWidth = windowPixels(window_width);
-    windowedHeight = windowPixels(window_height);
-    if (fullscreen != 0.0f) {
-        // Full screen is an undecorated window the size of the primary monitor's mode.
-        GLFWmonitor* monitor = glfwGetPrimaryMonitor();
-        const GLFWvidmode* mode = monitor ? glfwGetVideoMode(monitor) : nullptr;
-        if (mode) {
-            window_width = static_cast<float>(mode->width);
-            window_height = static_cast<float>(mode->height);
-        }
-        glfwWindowHint(GLFW_DECORATED, GLFW_FALSE);
-        fullscreenWindow = true;
-    }
-
-    window = glfwCreateWindow(windowPixels(window_width), windowPixels(window_height), title.c_str(),
-                              nullptr, nullptr);
-    if (!window) {
-        logMessage(_("failed to create glfw window"));
-        glfwTerminate();
-        return false;
-    }
-
-    glfwMakeContextCurrent(window);
-    applyVerticalSync();
-    if (!epoxy_is_desktop_gl() || epoxy_gl_version() < 43) {
-        logMessage(_("failed to initialize glad"));
-        glfwTerminate();
-        window = nullptr;
-        return false;
-    }
-
-    // The controls screen names the keys as the player's keyboard labels them.
-    useKeyboardLayout([](int key) { return glfwGetKeyName(key, 0); });
-    glfwSetFramebufferSizeCallback(window, onFramebufferSize);
-    glfwSetWindowFocusCallback(window, onWindowFocus);
-    glfwSetScrollCallback(window, onScroll);
 
     // Models need their programs.
     loadShaders();
@@ -315,45 +258,6 @@ void Game::recordWith(std::unique_ptr<InputDevice> device)
     run.recorder = std::make_shared<ReplayRecorder>(run.rules);
     run.input = std::make_shared<GameInput>(run.recorder->watch(std::move(device)));
 }
-bool Game::saveReplay(const std::string& name)
-{
-    const Run* run = playerRun();
-    const ReplayRecorder* recorder = run ? run->recorder.get() : nullptr;
-    if (!recorder || recorder->stopped())
-        return false;
-    const std::filesystem::path folder = userDataFolder();
-    if (folder.empty()) {
-        logMessage(_("Replay: no folder to keep replays in (neither XDG_DATA_HOME nor HOME is set)"));
-        return false;
-    }
-    const std::filesystem::path path = folder / "replays" / name;
-    std::string error;
-    if (!recorder->save(path, error)) {
-        logMessage(formatText(_("Replay: could not save %s: %s"), path.c_str(), error.c_str()));
-        return false;
-    }
-    return true;
-}
-
-void Game::saveScreenshot()
-{
-    const std::filesystem::path folder = userDataFolder();
-    if (folder.empty()) {
-        logMessage(_("Screenshot: no folder to keep screenshots in (neither XDG_DATA_HOME nor HOME is set)"));
-        return;
-    }
-    int width = 0;
-    int height = 0;
-    if (window)
-        glfwGetFramebufferSize(window, &width, &height);
-    std::string error;
-    const std::filesystem::path path = writeScreenshot(folder / "screenshots", width, height, error);
-    if (path.empty())
-        logMessage(formatText(_("Screenshot: could not save: %s"), error.c_str()));
-    else
-        logMessage(formatText(_("Screenshot saved: %s"), path.c_str()));
-}
-
 void Game::recordRun(Run& played)
 {
     const RunResult run{played.player->level, played.runSeconds};
@@ -388,57 +292,6 @@ void Game::reloadConfiguration()
             glfwSetWindowSize(window, width, height);
         followFramebuffer();
     }
-}
-
-void Game::setWindowSize(int width, int height)
-{
-    windowedWidth = width;
-    windowedHeight = height;
-    if (window && !fullscreenWindow) {
-        glfwSetWindowSize(window, width, height);
-        followFramebuffer();
-    }
-}
-
-void Game::followFramebuffer()
-{
-    // A window manager may grant another size, or none: the targets follow the
-    // framebuffer the window really has (the resize callback follows any later grant).
-    int granted[2] = {0, 0};
-    glfwGetFramebufferSize(window, &granted[0], &granted[1]);
-    window_width = static_cast<float>(granted[0]);
-    window_height = static_cast<float>(granted[1]);
-    framebufferResized = true;
-}
-
-void Game::toggleFullscreen()
-{
-    if (!window)
-        return;
-    if (fullscreenWindow) {
-        glfwSetWindowAttrib(window, GLFW_DECORATED, GLFW_TRUE);
-        glfwSetWindowSize(window, windowedWidth, windowedHeight);
-        if (windowedPlaceKnown)
-            glfwSetWindowPos(window, windowedX, windowedY);
-        fullscreenWindow = false;
-    } else {
-        GLFWmonitor* monitor = glfwGetPrimaryMonitor();
-        const GLFWvidmode* mode = monitor ? glfwGetVideoMode(monitor) : nullptr;
-        if (!mode) {
-            logMessage("Full screen: no monitor to fill; the window keeps its size");
-            return;
-        }
-        glfwGetWindowPos(window, &windowedX, &windowedY);
-        windowedPlaceKnown = true;
-        int monitorX = 0;
-        int monitorY = 0;
-        glfwGetMonitorPos(monitor, &monitorX, &monitorY);
-        glfwSetWindowAttrib(window, GLFW_DECORATED, GLFW_FALSE);
-        glfwSetWindowPos(window, monitorX, monitorY);
-        glfwSetWindowSize(window, mode->width, mode->height);
-        fullscreenWindow = true;
-    }
-    followFramebuffer();
 }
 
 void Game::rebuildSizedTargets()
@@ -573,24 +426,3 @@ void Game::followRenderScale()
         postProcessing.initialize(renderSettings());
 }
 
-void Game::onFramebufferSize(GLFWwindow*, int width, int height)
-{
-    window_width = static_cast<float>(width);
-    window_height = static_cast<float>(height);
-    if (activeGame)
-        activeGame->framebufferResized = true;
-}
-
-void Game::onWindowFocus(GLFWwindow*, int focused)
-{
-    if (activeGame)
-        activeGame->focused = focused != 0;
-}
-
-void Game::onScroll(GLFWwindow*, double, double yOffset)
-{
-    // Kept for the next step of play, which alone hands it to the creature's input: a wheel
-    // turned over a menu or a recording being watched steers nothing.
-    if (activeGame && yOffset != 0.0)
-        activeGame->pendingScroll = yOffset > 0.0 ? 1 : -1;
-}

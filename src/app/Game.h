@@ -169,12 +169,14 @@ public:
     // F12 was let go: the frame being drawn is saved once it is complete.
     bool screenshotRequested = false;
 
-    // GLFW callbacks; they reach the game through activeGame.
+    // GLFW callbacks; they reach the game through the window's user pointer.
     static void onFramebufferSize(GLFWwindow* window, int width, int height);
     static void onWindowFocus(GLFWwindow* window, int focused);
     static void onScroll(GLFWwindow* window, double xOffset, double yOffset);
 
 private:
+    // GLFW, the window at the configured size (or the monitor's), its OpenGL context and callbacks.
+    bool openWindow(const std::string& title);
     // The window has (or was asked for) a new size: every target follows the framebuffer it has.
     void followFramebuffer();
     // A game of the player's has just ended: its result against the best so far.
@@ -198,5 +200,3 @@ private:
     bool playedLastFrame = true;
 };
 
-// The one game of the process, for the GLFW callbacks.
-extern Game* activeGame;

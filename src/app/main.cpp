@@ -55,7 +55,6 @@ int main(int argc, char** argv)
     if (!chooseAssetRoot(runningExecutable()))
         return 1;
     Game game;
-    activeGame = &game;
     // The player's runs are recorded; a recording watched from the command line is not.
     game.recordRuns = !replay;
     // The world's fingerprint is worked out once per build, not at every start and every watch.
@@ -75,7 +74,6 @@ int main(int argc, char** argv)
     }
     if (started)
         game.run();
-    activeGame = nullptr;
     // A start-up that failed is reported to whoever launched us, not hidden behind success.
     return status;
 }

@@ -18,7 +18,6 @@ protected:
     void SetUp() override { resetSettings(); }
     void TearDown() override
     {
-        activeGame = nullptr;
         resetSettings();
     }
 };
@@ -26,7 +25,6 @@ protected:
 TEST_F(StartupTest, InitializesRunsFramesAndClosesOnRequest)
 {
     Game game;
-    activeGame = &game;
     ASSERT_TRUE(testkit::initializeGame(game));
     ASSERT_NE(game.window, nullptr);
     ASSERT_NE(game.world()->input, nullptr);
@@ -51,7 +49,6 @@ TEST_F(StartupTest, InitializesRunsFramesAndClosesOnRequest)
 TEST_F(StartupTest, ZeroSizedFramebufferKeepsTheTargetsUntilItIsBack)
 {
     Game game;
-    activeGame = &game;
     ASSERT_TRUE(testkit::initializeGame(game));
     game.lastFrameTime = glfwGetTime();
 
@@ -71,7 +68,6 @@ TEST_F(StartupTest, ZeroSizedFramebufferKeepsTheTargetsUntilItIsBack)
 TEST_F(StartupTest, FocusLossDoesNotRepeatTheReleasedAction)
 {
     Game game;
-    activeGame = &game;
     ASSERT_TRUE(testkit::initializeGame(game));
     game.world()->input->keyStates[GLFW_KEY_F4] = KEY_RELEASED;
     Game::onWindowFocus(game.window, 0);
@@ -88,13 +84,11 @@ TEST_F(StartupTest, AWindowSizeOfZeroOrLessFailsWithTheWindowMessage)
         testkit::AssetSandbox sandbox;
         sandbox.write("config.txt", config);
         Game game;
-        activeGame = &game;
         ::testing::internal::CaptureStdout();
         const bool started = game.initialize("Quillfen test");
         const std::string out = ::testing::internal::GetCapturedStdout();
         EXPECT_FALSE(started) << config;
         EXPECT_NE(out.find("failed to create glfw window\n"), std::string::npos) << config << out;
-        activeGame = nullptr;
     }
 }
 

@@ -13,12 +13,10 @@ GameHarness::GameHarness(bool withSegments)
     game.createWorld(std::make_shared<GameInput>(std::move(device)), withSegments);
     physics = game.world()->physics;
     player = game.world()->player;
-    activeGame = &game;
 }
 
 GameHarness::~GameHarness()
 {
-    activeGame = nullptr;
     resetSettings();
 }
 

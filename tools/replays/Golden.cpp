@@ -231,7 +231,6 @@ std::string Pilot::summary() const
 int record(Scenario scenario, const std::filesystem::path& out)
 {
     Game game;
-    activeGame = &game;
     if (!game.initialize("Quillfen")) {
         std::cerr << "golden: the game did not start\n";
         return 1;
@@ -257,7 +256,6 @@ int record(Scenario scenario, const std::filesystem::path& out)
         std::cerr << "golden: the flight did not show what it is for; try again\n";
     logMessage(finalStateLine(*game.playerRun()));
     glfwTerminate();
-    activeGame = nullptr;
     return ok ? 0 : 1;
 }
 
@@ -271,7 +269,6 @@ int expect(const std::filesystem::path& file)
     }
     // The game starts for the models the world is made of; the recording flies a run of its own.
     Game game;
-    activeGame = &game;
     if (!game.initialize("Quillfen")) {
         std::cerr << "golden: the game did not start\n";
         return 1;
@@ -281,7 +278,6 @@ int expect(const std::filesystem::path& file)
     player.playToEnd(*run);
     logMessage(finalStateLine(*run));
     glfwTerminate();
-    activeGame = nullptr;
     return 0;
 }
 
