@@ -256,15 +256,13 @@ int main(int argc, char** argv)
         return EXIT_FAILURE;
 
     Game game;
-    activeGame = &game;
-    baseHealth = 5.0f;
     if (!game.initialize("Quillfen frame benchmark"))
         return EXIT_FAILURE;
     // A benchmark's game over is nobody's record.
     game.records.reset();
     auto scripted = std::make_unique<ScriptedInput>();
     ScriptedInput* script = scripted.get();
-    game.input = std::make_shared<GameInput>(std::move(scripted));
+    game.playerRun()->input = std::make_shared<GameInput>(std::move(scripted));
     // The audio update is a step of its own: taken out of the game and called right after step,
     // where step calls it. Without a sound card it plays into memory, mixed outside the timed
     // steps as a device's mixing thread would.
@@ -295,7 +293,6 @@ int main(int argc, char** argv)
     };
 
     const Screen* watching = nullptr;
-    const decltype(game.segmentManager->segments) noSegments;
     auto measuredStart = std::chrono::steady_clock::now();
     double measuredCpuStart = processCpuMilliseconds();
     for (int f = 0; f < total; ++f) {
@@ -330,7 +327,7 @@ int main(int argc, char** argv)
             return EXIT_FAILURE;
         }
         lap(mark, out.wall[UPDATE], out.work[UPDATE]);
-        sound->update(game);
+        sound->update(game.deltaTime, game.world(), game.paused);
         lap(mark, out.wall[AUDIO], out.work[AUDIO]);
         const std::uint64_t beforeRender = allocationCount();
         out.updateAllocations = beforeRender - beforeUpdate;
@@ -372,11 +369,11 @@ int main(int argc, char** argv)
         out.meshDraws = meshDrawCalls() - meshDraws;
         out.hudDraws = hudDrawCalls() - hudDraws;
 
-        for (const auto& segment : game.segmentManager ? game.segmentManager->segments : noSegments) {
+        for (const auto& segment : game.world()->segmentManager->segments) {
             out.drops += static_cast<int>(segment->rain->getChildren().size());
             out.contents += static_cast<int>(segment->contents.size());
         }
-        out.bodies = game.physics ? game.physics->bodyCount() : 0;
+        out.bodies = game.world()->physics->bodyCount();
         out.total = std::chrono::duration<double, std::milli>(mark.wall - frameStart).count();
 
         if (f >= queryLag)
@@ -461,13 +458,12 @@ int main(int argc, char** argv)
                 mean(column([](const Frame& fr) { return fr.drops; })),
                 mean(column([](const Frame& fr) { return fr.contents; })),
                 mean(column([](const Frame& fr) { return fr.bodies; })));
-    std::printf("player at the end: x %.2f, health %.2f, time %.2f, level %d\n", game.player->getPosition().x,
-                game.player->health, game.player->remainingTime, game.player->level);
+    std::printf("player at the end: x %.2f, health %.2f, time %.2f, level %d\n", game.world()->player->getPosition().x,
+                game.world()->player->health, game.world()->player->remainingTime, game.world()->player->level);
 
     sound.reset();
     glDeleteQueries(static_cast<GLsizei>(queries.size()), queries.data());
     glfwTerminate();
     game.window = nullptr;
-    activeGame = nullptr;
     return EXIT_SUCCESS;
 }

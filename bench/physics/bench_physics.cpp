@@ -7,6 +7,7 @@
 // Each update is fed a frame of 1/N s (60 by default): below 60 frames per second an update
 // takes several fixed steps, and its cost is what a frame pays.
 #include "app/Game.h"
+#include "run/StepContext.h"
 #include "physics/PhysicsEngine.h"
 #include "physics/PhysxObjectDynamic.h"
 #include "render/Mesh.h"
@@ -115,8 +116,8 @@ Result run(int dropCount, float frameTime)
     for (int i = 0; i < dropCount; ++i)
         spawn(height(random));
 
-    Game game;
-    game.deltaTime = frameTime;
+    StepContext step;
+    step.deltaTime = frameTime;
     std::vector<double> times;
     times.reserve(measuredFrames);
     int landed = 0;
@@ -135,7 +136,7 @@ Result run(int dropCount, float frameTime)
             landed += gone;
 
         const auto start = std::chrono::steady_clock::now();
-        engine->update(&game);
+        engine->update(step);
         const auto end = std::chrono::steady_clock::now();
         if (i >= warmUpFrames)
             times.push_back(std::chrono::duration<double, std::milli>(end - start).count());

@@ -8,39 +8,24 @@
 #include "app/PlayScreens.h"
 #include "app/Replay.h"
 #include "app/ReplayScreen.h"
-#include "app/Screenshot.h"
 #include "app/TextRenderer.h"
 #include "app/Translation.h"
 #include "app/UserFolders.h"
-#include "app/Utf8.h"
 #include "app/WindowSettings.h"
 #include "audio/GameSound.h"
-#include "physics/PhysicsEngine.h"
 #include "physics/Player.h"
 #include "render/Files.h"
 #include "render/Model.h"
 #include "render/Shader.h"
 #include "scene/Camera.h"
-#include "world/Random.h"
 #include "world/SegmentManager.h"
 
-#include <epoxy/gl.h>
 #include <GLFW/glfw3.h>
 
 #include <algorithm>
 
-float baseHealth = startHealth;
 const glm::vec3 lightPosition(-400.0f, -150.0f, 400.0f);
-Game* activeGame = nullptr;
 
-namespace {
-
-void onGlfwError(int code, const char* description)
-{
-    logMessage("GLFW error " + std::to_string(code) + ": " + (description ? description : ""));
-}
-
-} // namespace
 
 Game::Game() = default;
 Game::~Game() = default;
@@ -49,54 +34,8 @@ bool Game::initialize(const std::string& title)
 {
     loadConfig();
 
-    glfwSetErrorCallback(onGlfwError);
-    // Without a display GLFW cannot start, and so there is no window to be had.
-    if (glfwInit() != GLFW_TRUE) {
-        logMessage(_("failed to create glfw window"));
+    if (!openWindow(title))
         return false;
-    }
-    glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 4);
-    glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
-    glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
-    glfwWindowHint(GLFW_REFRESH_RATE, refreshRateHint(refresh_rate));
-
-    windowedWidth = windowPixels(window_width);
-    windowedHeight = windowPixels(window_height);
-    if (fullscreen != 0.0f) {
-        // Full screen is an undecorated window the size of the primary monitor's mode.
-        GLFWmonitor* monitor = glfwGetPrimaryMonitor();
-        const GLFWvidmode* mode = monitor ? glfwGetVideoMode(monitor) : nullptr;
-        if (mode) {
-            window_width = static_cast<float>(mode->width);
-            window_height = static_cast<float>(mode->height);
-        }
-        glfwWindowHint(GLFW_DECORATED, GLFW_FALSE);
-        fullscreenWindow = true;
-    }
-
-    window = glfwCreateWindow(windowPixels(window_width), windowPixels(window_height), title.c_str(),
-                              nullptr, nullptr);
-    if (!window) {
-        logMessage(_("failed to create glfw window"));
-        glfwTerminate();
-        return false;
-    }
-
-    glfwMakeContextCurrent(window);
-    applyVerticalSync();
-    if (!epoxy_is_desktop_gl() || epoxy_gl_version() < 43) {
-        logMessage(_("failed to initialize glad"));
-        glfwTerminate();
-        window = nullptr;
-        return false;
-    }
-
-    // The controls screen names the keys as the player's keyboard labels them.
-    useKeyboardLayout([](int key) { return glfwGetKeyName(key, 0); });
-    glfwSetFramebufferSizeCallback(window, onFramebufferSize);
-    glfwSetWindowFocusCallback(window, onWindowFocus);
-    glfwSetScrollCallback(window, onScroll);
-    glfwSetCharCallback(window, onChar);
 
     // Models need their programs.
     loadShaders();
@@ -114,44 +53,39 @@ bool Game::initialize(const std::string& title)
     light.position = lightPosition;
     light.ambient = brightness;
 
-    if (recordRuns)
-        recordWith(makeGlfwInputDevice(window));
-    else
-        input = std::make_shared<GameInput>(window);
     menuDevice = makeGlfwInputDevice(window);
     menuInput.setDevice(menuDevice.get());
     records = std::make_unique<BestResults>(BestResults::defaultFile());
     removeStaleTemporaryFiles();
 
-    createWorld();
+    createWorld(std::make_shared<GameInput>(window));
+    if (recordRuns)
+        recordWith(makeGlfwInputDevice(window));
     sound = GameSound::start();
     lastFrameTime = glfwGetTime();
     return true;
 }
 
-void Game::createWorld(bool withSegments)
+void Game::createWorld(std::shared_ptr<GameInput> input, bool withSegments)
 {
-    // A world built again replaces the one before: its forest leaves the scene first, then the
-    // player, then the physics they all live in.
-    if (segmentManager) {
-        std::erase(root.children, std::static_pointer_cast<GameObject>(segmentManager));
-        segmentManager.reset();
-    }
-    player.reset();
-    physics.reset();
-    levelTimer = 0.0f;
-    runSeconds = 0.0;
-    runOver = false;
-    restarted = false;
+    // A world built again replaces the one before, with every screen over it.
+    screens.clear();
+    screens.apply(*this);
+    auto run = std::make_unique<Run>(RunRules::configured(), std::move(input), withSegments);
+    run->listener = this;
+    screens.push(std::make_unique<PlayScreen>(std::move(run)));
+    screens.apply(*this);
+}
 
-    physics = std::make_shared<PhysicsEngine>();
-    player = std::make_shared<Player>(physics);
-    if (withSegments) {
-        // The forest grows from the start of the world's random sequence, so a replay sees the same one.
-        WorldRandom::restart();
-        segmentManager = std::make_shared<SegmentManager>(physics);
-        root.addChild(segmentManager);
-    }
+Run* Game::playerRun() const
+{
+    const auto* play = dynamic_cast<const PlayScreen*>(screens.bottom());
+    return play ? play->run() : nullptr;
+}
+
+bool Game::watching() const
+{
+    return world() != playerRun();
 }
 
 void Game::run()
@@ -159,12 +93,12 @@ void Game::run()
     lastFrameTime = glfwGetTime();
     while (!glfwWindowShouldClose(window))
         frame();
-    // Quitting ends the run being played; one that already ended was saved then. A recording
-    // being watched is set aside first, so the player's own run is the one kept.
+    // Quitting ends the run being played; one that already ended was saved then. The player's
+    // own run is the one kept, never a recording being watched.
+    if (const Run* run = playerRun(); run && run->recorder && !run->runOver)
+        saveReplay("last.qfr");
     screens.clear();
     screens.apply(*this);
-    if (recorder && !runOver && !replaying)
-        saveReplay("last.qfr");
     useKeyboardLayout(nullptr);
     glfwTerminate();
     window = nullptr;
@@ -196,12 +130,9 @@ void Game::quit()
 
 void Game::step(double frameTime)
 {
-    // The game starts straight into play.
     screens.apply(*this);
-    if (screens.empty()) {
-        screens.push(std::make_unique<PlayScreen>());
-        screens.apply(*this);
-    }
+    if (screens.empty())
+        return;
     beginStep(frameTime);
     stepped = false;
 
@@ -219,11 +150,8 @@ void Game::step(double frameTime)
     playedLastFrame = top->readsPlayInput();
     top->update(*this, frameTime);
     typedText.clear();
-    if (!stepped) {
-        hud.update(this);
-        if (sound)
-            sound->update(*this);
-    }
+    if (!stepped)
+        hearAndShow();
     screens.apply(*this);
     paused = screens.top() && !screens.top()->worldMoves();
 }
@@ -231,24 +159,25 @@ void Game::step(double frameTime)
 void Game::menuFrameKeys()
 {
     // The toggles the play input keeps work over the menus too.
-    if (input) {
+    if (Run* run = world()) {
+        GameInput& input = *run->input;
         if (menuInput.released(GLFW_KEY_F2))
-            input->wireframe = !input->wireframe;
+            input.wireframe = !input.wireframe;
         if (menuInput.released(GLFW_KEY_F3))
-            input->showFps = !input->showFps;
+            input.showFps = !input.showFps;
         if (menuInput.released(GLFW_KEY_F6))
-            input->showHud = !input->showHud;
+            input.showHud = !input.showHud;
         if (!typing && menuInput.released(GLFW_KEY_M))
-            input->muted = !input->muted;
+            input.muted = !input.muted;
     }
     windowKeys(menuInput.released(GLFW_KEY_F4), menuInput.released(GLFW_KEY_F5), menuInput.released(GLFW_KEY_F11),
                menuInput.released(GLFW_KEY_F12));
 }
-
 void Game::beginStep(double frameTime)
 {
-    soundEvents.clear();
-    ruleEvents.clear();
+    // A frame in which no run steps hears and shows no step's events twice.
+    if (Run* run = world())
+        run->clearEvents();
     realFrameTime = static_cast<float>(frameTime);
     deltaTime = static_cast<float>(std::min(frameTime, static_cast<double>(maxUpdateTime)));
 }
@@ -256,164 +185,88 @@ void Game::beginStep(double frameTime)
 void Game::windowKeys(bool reload, bool shaders, bool fullScreen, bool screenshot)
 {
     // A recording being watched plays by its own settings and window: only the shaders reload.
-    if (reload && !replaying)
+    const bool watchingNow = watching();
+    if (reload && !watchingNow)
         reloadConfiguration();
     if (shaders)
         reloadShaders();
-    if (fullScreen && !replaying)
+    if (fullScreen && !watchingNow)
         toggleFullscreen();
-    if (screenshot && !replaying)
+    if (screenshot && !watchingNow)
         screenshotRequested = true;
 }
 
-void Game::playStep(double frameTime, bool focusedNow, bool restartNow)
+void Game::playStep(Run& run, double frameTime, bool focusedNow, bool restartNow)
 {
     beginStep(frameTime);
     stepped = true;
+    // The player's run follows the player's settings as they change (F4, the settings screen);
+    // its recording notes each change.
+    run.rules.settings = currentReplaySettings();
 
-    if (focusedNow) {
-        if (pendingScroll != 0 && !replaying)
-            input->onScroll(pendingScroll);
-        input->update(this);
-        if (input->quitToggle && !replaying)
-            quit();
-    } else {
-        input->settle();
-    }
+    if (focusedNow && pendingScroll != 0)
+        run.input->onScroll(pendingScroll);
     pendingScroll = 0;
+    run.readInput(frameTime, focusedNow);
+    GameInput& input = *run.input;
+    if (focusedNow && input.quitToggle)
+        quit();
 
     // At the game-over menu Enter takes the chosen line; a restart key of the player's own
-    // restarts at once. A recording carries the restart itself, not the key.
-    if (!replaying && runOver && !restartNow) {
-        const int key = input->controls().key(Action::Restart);
-        if (key != noKey && key != GLFW_KEY_ENTER && key != GLFW_KEY_KP_ENTER && input->released(key))
+    // restarts at once.
+    if (run.runOver && !restartNow) {
+        const int key = input.controls().key(Action::Restart);
+        if (key != noKey && key != GLFW_KEY_ENTER && key != GLFW_KEY_KP_ENTER && input.released(key))
             restartNow = true;
     }
 
-    windowKeys(input->released(GLFW_KEY_F4), input->released(GLFW_KEY_F5), input->released(GLFW_KEY_F11),
-               input->screenshotRequested);
+    windowKeys(input.released(GLFW_KEY_F4), input.released(GLFW_KEY_F5), input.released(GLFW_KEY_F11),
+               input.screenshotRequested);
 
-    // Every step of play is recorded, the one that pauses too: a playback goes through the
-    // same steps to the same end. The menus' frames are not part of the run.
-    if (recorder && !replaying) {
-        const int scroll = input->released(SCROLL_UP) ? 1 : input->released(SCROLL_DOWN) ? -1 : 0;
-        recorder->recordFrame(frameTime, focusedNow, scroll, restartNow, input->controls());
-    }
-
-    // Pause: P, the pad's Start, the window losing the focus or the pad going away, only
-    // while there is a game to lose. The step that pauses moves nothing.
-    const bool playing = player && !isGameOver(player->health, player->remainingTime);
-    if (playing && !restartNow && (input->pauseRequested || !focusedNow || input->gamepadLost)) {
-        if (!replaying)
-            openPauseMenu();
-    } else {
-        advanceWorld(restartNow);
-    }
-    hud.update(this);
-    if (sound)
-        sound->update(*this);
+    if (run.advance({frameTime, focusedNow, restartNow}).paused)
+        openPauseMenu();
+    hearAndShow();
 }
 
-void Game::advanceWorld(bool restartNow)
+void Game::hearAndShow()
 {
-    if (player && restartNow && !runOver) {
-        // A run given up from the pause menu ends here, as if it had been lost.
-        runOver = true;
-        recordRun();
-        if (recorder && !replaying)
-            saveReplay("last.qfr");
-    }
-    applyGameRules(*this, restartNow);
-    if (restarted) {
-        runOver = false;
-        // A difficulty chosen during the last run counts from this one.
-        if (pendingDifficulty && !replaying) {
-            difficulty = *pendingDifficulty;
-            pendingDifficulty.reset();
-        }
-        if (input)
-            input->captureCursor();
-        if (recorder && !replaying)
-            recorder->startRun();
-    }
-    const bool playingThisFrame = player && !isGameOver(player->health, player->remainingTime);
-
-    if (player)
-        player->update(this);
-    root.update(this);
-    if (physics)
-        physics->update(this);
-
-    if (player) {
-        if (playingThisFrame)
-            runSeconds += deltaTime;
-        // The step the game ends: the run is weighed against the best and its replay kept.
-        noteRunEnd(ruleEvents, !runOver, player->health, player->remainingTime);
-        if (!runOver && isGameOver(player->health, player->remainingTime)) {
-            runOver = true;
-            // The cursor is freed for the game-over menu; the world goes on under it.
-            if (input)
-                input->releaseCursor();
-            recordRun();
-            if (recorder && !replaying)
-                saveReplay("last.qfr");
-        }
-    }
+    Screen* top = screens.top();
+    HUD* shown = top && top->ownHud() ? top->ownHud() : &hud;
+    shown->update(*this);
+    if (sound)
+        sound->update(deltaTime, world(), paused);
 }
 
+void Game::runEnded(Run& run)
+{
+    recordRun(run);
+    if (run.recorder)
+        saveReplay("last.qfr");
+}
+
+void Game::runRestarted(Run& run)
+{
+    // A difficulty chosen during the last run counts from this one.
+    if (pendingDifficulty) {
+        difficulty = *pendingDifficulty;
+        run.rules.settings.difficulty = difficulty;
+        pendingDifficulty.reset();
+    }
+}
 void Game::recordWith(std::unique_ptr<InputDevice> device)
 {
-    recorder = std::make_shared<ReplayRecorder>(baseHealth);
-    input = std::make_shared<GameInput>(recorder->watch(std::move(device)));
+    Run& run = *playerRun();
+    run.recorder = std::make_shared<ReplayRecorder>(run.rules);
+    run.input = std::make_shared<GameInput>(run.recorder->watch(std::move(device)));
 }
-
-bool Game::saveReplay(const std::string& name)
+void Game::recordRun(Run& played)
 {
-    if (!recorder || recorder->stopped())
-        return false;
-    const std::filesystem::path folder = userDataFolder();
-    if (folder.empty()) {
-        logMessage(_("Replay: no folder to keep replays in (neither XDG_DATA_HOME nor HOME is set)"));
-        return false;
-    }
-    const std::filesystem::path path = folder / "replays" / name;
-    std::string error;
-    if (!recorder->save(path, error)) {
-        logMessage(formatText(_("Replay: could not save %s: %s"), path.c_str(), error.c_str()));
-        return false;
-    }
-    return true;
-}
-
-void Game::saveScreenshot()
-{
-    const std::filesystem::path folder = userDataFolder();
-    if (folder.empty()) {
-        logMessage(_("Screenshot: no folder to keep screenshots in (neither XDG_DATA_HOME nor HOME is set)"));
-        return;
-    }
-    int width = 0;
-    int height = 0;
-    if (window)
-        glfwGetFramebufferSize(window, &width, &height);
-    std::string error;
-    const std::filesystem::path path = writeScreenshot(folder / "screenshots", width, height, error);
-    if (path.empty())
-        logMessage(formatText(_("Screenshot: could not save: %s"), error.c_str()));
-    else
-        logMessage(formatText(_("Screenshot saved: %s"), path.c_str()));
-}
-
-void Game::recordRun()
-{
-    const RunResult run{player->level, runSeconds};
-    runSeconds = 0.0;
-    // A recording being watched is somebody's past run, not a result of the player's.
-    if (!records || replaying)
+    const RunResult run{played.player->level, played.runSeconds};
+    if (!records)
         return;
     const bool newBest = records->submit(run);
     // The run that set the record is kept to be watched again.
-    if (newBest && recorder)
+    if (newBest && played.recorder)
         saveReplay("best.qfr");
     if (records->best())
         hud.showBest(*records->best(), newBest);
@@ -427,7 +280,7 @@ void Game::reloadConfiguration()
     const float previousHeight = window_height;
     loadConfig();
     // The keys the file binds act at once, as the controls screen shows them.
-    if (input)
+    if (GameInput* input = playerInput())
         input->setControls(playerControls());
     light.ambient = brightness;
     const int width = windowPixels(window_width);
@@ -447,64 +300,13 @@ void Game::reloadConfiguration()
     }
 }
 
-void Game::setWindowSize(int width, int height)
-{
-    windowedWidth = width;
-    windowedHeight = height;
-    if (window && !fullscreenWindow) {
-        glfwSetWindowSize(window, width, height);
-        followFramebuffer();
-    }
-}
-
-void Game::followFramebuffer()
-{
-    // A window manager may grant another size, or none: the targets follow the
-    // framebuffer the window really has (the resize callback follows any later grant).
-    int granted[2] = {0, 0};
-    glfwGetFramebufferSize(window, &granted[0], &granted[1]);
-    window_width = static_cast<float>(granted[0]);
-    window_height = static_cast<float>(granted[1]);
-    framebufferResized = true;
-}
-
-void Game::toggleFullscreen()
-{
-    if (!window)
-        return;
-    if (fullscreenWindow) {
-        glfwSetWindowAttrib(window, GLFW_DECORATED, GLFW_TRUE);
-        glfwSetWindowSize(window, windowedWidth, windowedHeight);
-        if (windowedPlaceKnown)
-            glfwSetWindowPos(window, windowedX, windowedY);
-        fullscreenWindow = false;
-    } else {
-        GLFWmonitor* monitor = glfwGetPrimaryMonitor();
-        const GLFWvidmode* mode = monitor ? glfwGetVideoMode(monitor) : nullptr;
-        if (!mode) {
-            logMessage("Full screen: no monitor to fill; the window keeps its size");
-            return;
-        }
-        glfwGetWindowPos(window, &windowedX, &windowedY);
-        windowedPlaceKnown = true;
-        int monitorX = 0;
-        int monitorY = 0;
-        glfwGetMonitorPos(monitor, &monitorX, &monitorY);
-        glfwSetWindowAttrib(window, GLFW_DECORATED, GLFW_FALSE);
-        glfwSetWindowPos(window, monitorX, monitorY);
-        glfwSetWindowSize(window, mode->width, mode->height);
-        fullscreenWindow = true;
-    }
-    followFramebuffer();
-}
-
 void Game::rebuildSizedTargets()
 {
     // A minimised window reports 0 x 0: keep the previous projection and targets until it is back.
     if (windowPixels(window_width) <= 0 || windowPixels(window_height) <= 0)
         return;
-    if (player)
-        player->camera->rebuildProjection();
+    if (Run* run = world())
+        run->player->camera->rebuildProjection();
     const RenderSettings settings = renderSettings();
     shadows.initialize(settings);
     postProcessing.initialize(settings);
@@ -530,9 +332,9 @@ RenderSettings Game::renderSettings() const
 {
     RenderSettings settings = configuredRenderSettings();
     settings.renderScale = renderScale.scale();
-    if (player) {
-        settings.cameraNear = player->camera->nearPlane;
-        settings.cameraFar = player->camera->farPlane;
+    if (const Run* run = world()) {
+        settings.cameraNear = run->player->camera->nearPlane;
+        settings.cameraFar = run->player->camera->farPlane;
     }
     return settings;
 }
@@ -565,41 +367,47 @@ void Game::openPauseMenu()
     screens.push(std::make_unique<PauseScreen>());
 }
 
-void Game::watchReplay(const std::filesystem::path& file)
+bool Game::watchReplay(const std::filesystem::path& file, std::string* refusal)
 {
     std::string error;
     auto replay = loadReplay(file, error);
-    if (replay && !replayFitsThisGame(*replay, error))
-        replay.reset();
-    if (!replay) {
+    if (!replay || !replayFitsThisGame(*replay, error)) {
         logMessage(formatText(_("Replay: cannot play %s: %s"), file.c_str(), error.c_str()));
-        return;
+        if (refusal)
+            *refusal = replay ? _("CANNOT WATCH: RECORDED IN ANOTHER VERSION OF THE GAME")
+                              : _("CANNOT WATCH: THE RECORDING IS DAMAGED OR UNREADABLE");
+        return false;
     }
     screens.push(std::make_unique<ReplayScreen>(std::move(*replay), false));
+    return true;
 }
 
 void Game::queueInstances()
 {
-    if (player)
-        player->draw();
-    root.draw();
+    if (Run* run = world()) {
+        run->player->draw();
+        run->root.draw();
+    }
 }
 
 void Game::shadowPass()
 {
     // The depth pass keeps the queued instances for the main pass, which empties them. Only the
     // part of the map the camera's view can read is drawn.
-    if (player)
-        shadows.drawDepthPass(light.position, player->camera->getViewProjection());
+    if (Run* run = world())
+        shadows.drawDepthPass(light.position, run->player->camera->getViewProjection());
     else
         shadows.drawDepthPass(light.position);
 }
 
 void Game::mainPass()
 {
-    postProcessing.bindTarget(input->wireframe);
-    const glm::mat4 viewProjection = player->camera->getViewProjection();
-    const glm::vec3 eye = player->camera->getPosition();
+    Run* run = world();
+    if (!run)
+        return;
+    postProcessing.bindTarget(run->input->wireframe);
+    const glm::mat4 viewProjection = run->player->camera->getViewProjection();
+    const glm::vec3 eye = run->player->camera->getPosition();
     renderShaders(eye, light, shadows, viewProjection);
 }
 
@@ -610,7 +418,7 @@ void Game::postPass()
 
 void Game::hudPass()
 {
-    if (input->showHud)
+    if (const Run* run = world(); run && run->input->showHud)
         hud.render();
 }
 
@@ -624,30 +432,3 @@ void Game::followRenderScale()
         postProcessing.initialize(renderSettings());
 }
 
-void Game::onFramebufferSize(GLFWwindow*, int width, int height)
-{
-    window_width = static_cast<float>(width);
-    window_height = static_cast<float>(height);
-    if (activeGame)
-        activeGame->framebufferResized = true;
-}
-
-void Game::onWindowFocus(GLFWwindow*, int focused)
-{
-    if (activeGame)
-        activeGame->focused = focused != 0;
-}
-
-void Game::onScroll(GLFWwindow*, double, double yOffset)
-{
-    // Kept for the next step of play, which alone hands it to the creature's input: a wheel
-    // turned over a menu or a recording being watched steers nothing.
-    if (activeGame && yOffset != 0.0)
-        activeGame->pendingScroll = yOffset > 0.0 ? 1 : -1;
-}
-
-void Game::onChar(GLFWwindow*, unsigned int codepoint)
-{
-    if (activeGame && codepoint <= 0x10FFFF)
-        activeGame->typedText += encodeUtf8(std::u32string(1, static_cast<char32_t>(codepoint)));
-}

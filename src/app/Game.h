@@ -10,7 +10,7 @@
 #include "render/RenderScale.h"
 #include "render/RenderSettings.h"
 #include "render/Shadows.h"
-#include "scene/GameObject.h"
+#include "run/Run.h"
 
 #include <glm/glm.hpp>
 
@@ -29,23 +29,18 @@ class TextRenderer;
 class PhysicsEngine;
 class Player;
 class SegmentManager;
+struct StepContext;
 
-// A suspended laptop, a stopped process or a dragged window can stall a frame for seconds:
-// the world takes at most this much of it, so a hitch neither eats the level's clock nor
-// throws the creature far.
-constexpr float maxUpdateTime = 0.25f;
-
-// Health at the start of a game and the base of the health each new level gives.
-extern float baseHealth;
 // Where the one light of the scene hangs, high above the start of the world.
 extern const glm::vec3 lightPosition;
 // What the render passes need of the settings (window size, shadow factor), the light and the
 // world, with the camera's default planes.
 RenderSettings configuredRenderSettings();
 
-// The spine of the program: start-up, the frame loop, and the context handed to every
-// update (input, frame time, player, physics, restart flag).
-class Game {
+// The application: start-up, the window, the frame loop, the screens (play and a recording
+// being watched each own their Run), the renderer, the sound, the settings, the records and
+// the player's files. It hears the player's run end and restart, for the records and replays.
+class Game : public RunListener {
 public:
     Game();
     ~Game();
@@ -56,9 +51,16 @@ public:
     // Everything up to the first frame, the world included; false when the window or OpenGL
     // could not be had.
     bool initialize(const std::string& title);
-    // The physics engine, the player and, unless `withSegments` is false (tests that build
-    // their own surroundings), the ring of segments under the scene root.
-    void createWorld(bool withSegments = true);
+    // Play begins anew on a new run flown with `input`: the physics engine, the player and,
+    // unless `withSegments` is false (tests that build their own surroundings), the ring of
+    // segments under its root, played by the player's settings as they are now.
+    void createWorld(std::shared_ptr<GameInput> input, bool withSegments = true);
+    // The run on show (the player's, or a recording's being watched), and the player's own.
+    Run* world() const { return screens.shownRun(); }
+    Run* playerRun() const;
+    GameInput* playerInput() const { return playerRun() ? playerRun()->input.get() : nullptr; }
+    // A recording is being watched: it plays by its own settings and window.
+    bool watching() const;
     // Loops until the window is asked to close, then ends GLFW.
     void run();
     // One pass of the loop: show the last frame, take events, update, render.
@@ -72,7 +74,7 @@ public:
     // the rules and the world, which never advance more than maxUpdateTime. `focusedNow` and
     // `restartNow` (a restart was chosen for this step) come from the window and the menus, or
     // from a recording. Nothing of the world moves in a step that pauses.
-    void playStep(double frameTime, bool focusedNow, bool restartNow);
+    void playStep(Run& run, double frameTime, bool focusedNow, bool restartNow);
     // One frame of drawing: the steps below, in this order.
     void render();
 
@@ -82,8 +84,9 @@ public:
     void requestRestart() { restartRequested = true; }
     // Asks the window to close; the loop ends after this frame.
     void quit();
-    // Watches a recording over the current screens; back to them at its end or on Escape.
-    void watchReplay(const std::filesystem::path& file);
+    // Watches a recording over the current screens; back to them at its end or on Escape. A
+    // recording this game cannot play is refused, with why in the player's words in `refusal`.
+    bool watchReplay(const std::filesystem::path& file, std::string* refusal = nullptr);
 
     // From now on every frame the game's update consumes is recorded, read through `device`.
     void recordWith(std::unique_ptr<InputDevice> device);
@@ -117,19 +120,12 @@ public:
     // does); the scene's targets follow a change.
     void followRenderScale();
 
-    std::shared_ptr<GameInput> input;
-    std::shared_ptr<PhysicsEngine> physics;
-    std::shared_ptr<Player> player;
-    std::shared_ptr<SegmentManager> segmentManager;
     Light light;
-    // Seconds the world advances in this frame, and the real seconds since the last frame
-    // (which differ only after a hitch longer than maxUpdateTime).
+    // Seconds of this frame, as the world would take them, and the real seconds since the last
+    // frame (which differ only after a hitch longer than maxUpdateTime).
     float deltaTime = 0.0f;
     float realFrameTime = 0.0f;
-    // A new run began in this step.
-    bool restarted = false;
     GLFWwindow* window = nullptr;
-    GameObject root;
     PostProcessing postProcessing;
     Shadows shadows;
     RenderScaleController renderScale;
@@ -139,11 +135,6 @@ public:
     double lastFrameTime = 0.0;
     bool focused = true;
     bool framebufferResized = false;
-    float levelTimer = 0.0f;
-    // What the world did this frame for the ear; emptied as each frame begins.
-    SoundEvents soundEvents;
-    // What the rules decided this frame; emptied as each frame begins.
-    RuleEvents ruleEvents;
     // Null without an audio device: the game then plays silently.
     std::unique_ptr<GameSound> sound;
 
@@ -169,8 +160,6 @@ public:
     bool quitting = false;
     // The best game so far; none in tests that keep the player's folders out of play.
     std::unique_ptr<BestResults> records;
-    // Seconds of play since the start or the last restart.
-    double runSeconds = 0.0;
     // The window fills the monitor (F11, or `fullscreen` at start); the configured window
     // size and place to go back to.
     bool fullscreenWindow = false;
@@ -181,29 +170,27 @@ public:
     bool windowedPlaceKnown = false;
     // Set before initialize: record every run to the replay folder (the game does; tests don't).
     bool recordRuns = false;
-    // Records the session; null unless recording.
-    std::shared_ptr<ReplayRecorder> recorder;
-    // The run has ended (game over): its result and replay are kept; the next restart begins another.
-    bool runOver = false;
-    // Playing a recording: the rules come from the file, so F4 reads no configuration, neither
-    // a recorded Escape nor F12 acts, and nothing is written to the records or the replays.
-    bool replaying = false;
     // F12 was let go: the frame being drawn is saved once it is complete.
     bool screenshotRequested = false;
 
-    // GLFW callbacks; they reach the game through activeGame.
+    // GLFW callbacks; they reach the game through the window's user pointer.
     static void onFramebufferSize(GLFWwindow* window, int width, int height);
     static void onWindowFocus(GLFWwindow* window, int focused);
     static void onScroll(GLFWwindow* window, double xOffset, double yOffset);
     static void onChar(GLFWwindow* window, unsigned int codepoint);
 
 private:
+    // GLFW, the window at the configured size (or the monitor's), its OpenGL context and callbacks.
+    bool openWindow(const std::string& title);
     // The window has (or was asked for) a new size: every target follows the framebuffer it has.
     void followFramebuffer();
-    // A game has just ended: its result against the best so far.
-    void recordRun();
-    // Rules, player, scene, physics and sound for this step's deltaTime, and the run's end.
-    void advanceWorld(bool restartNow);
+    // A game of the player's has just ended: its result against the best so far.
+    void recordRun(Run& run);
+    // The player's run has ended (its result and replay are kept) or begins anew.
+    void runEnded(Run& run) override;
+    void runRestarted(Run& run) override;
+    // The hands and the sound follow the run on show.
+    void hearAndShow();
     // The keys that work over every screen but play, which reads its own: F2, F3, F4, F5, F6, F11, F12, M.
     void menuFrameKeys();
     // What every frame begins with, of play or of a menu: the events emptied, the frame's times.
@@ -218,5 +205,3 @@ private:
     bool playedLastFrame = true;
 };
 
-// The one game of the process, for the GLFW callbacks.
-extern Game* activeGame;

@@ -59,7 +59,7 @@ void GameInput::setControls(const Controls& controls)
     device->forgetTaps();
 }
 
-void GameInput::update(Game*)
+void GameInput::update()
 {
     for (int code : watchedKeys) {
         // The scroll pseudo-keys are never pressed on the keyboard; the callback holds them.

@@ -23,7 +23,7 @@ constexpr int SCROLL_DOWN = 350;
 // Per-frame keyboard, mouse and gamepad state with edge detection, mouse movement measured
 // from the window centre, and the feature toggles. The keys are those of the bindings it was
 // made with (the player's by default; a replay's own), kept as a value.
-class GameInput final : public IUpdate {
+class GameInput final {
 public:
     explicit GameInput(GLFWwindow* window, const Controls& controls = playerControls());
     explicit GameInput(std::unique_ptr<InputDevice> device, const Controls& controls = playerControls());
@@ -32,7 +32,8 @@ public:
     void setControls(const Controls& controls);
     const Controls& controls() const { return bindings; }
 
-    void update(Game* game) override;
+    // Samples the device: key edges, mouse travel from the centre, the pad, the toggles.
+    void update();
 
     // Called by the scroll callback between two updates.
     void onScroll(double yOffset);

@@ -1,9 +1,5 @@
 #include "app/GameRules.h"
 
-#include "app/Config.h"
-#include "app/Game.h"
-#include "app/GameInput.h"
-#include "physics/Player.h"
 
 #include <cmath>
 
@@ -55,26 +51,6 @@ void applyGameRules(RuleState state, bool restartPressed, float deltaTime, float
         state.health = static_cast<float>(state.level) * healthPerLevel + baseHealth;
     }
     state.levelTimer += deltaTime;
-}
-
-void applyGameRules(Game& game, bool restartNow)
-{
-    if (game.player) {
-        Player& p = *game.player;
-        const int levelBefore = p.level;
-        game.restarted = false;
-        const RuleState state{p.level, p.health, p.remainingTime, game.levelTimer, game.restarted};
-        if (restartNow && game.runOver && !isGameOver(p.health, p.remainingTime)) {
-            restartRun(state, baseHealth);
-            applyGameRules(state, false, game.deltaTime, difficulty, baseHealth);
-        } else {
-            applyGameRules(state, restartNow, game.deltaTime, difficulty, baseHealth);
-        }
-        if (game.restarted)
-            game.ruleEvents.push(RuleEvent::Restarted);
-        else if (p.level > levelBefore)
-            game.ruleEvents.push(RuleEvent::LevelUp);
-    }
 }
 
 void noteRunEnd(RuleEvents& events, bool wasPlaying, float health, float remainingTime)

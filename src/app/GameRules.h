@@ -3,8 +3,6 @@
 #include <array>
 #include <cstddef>
 
-class Game;
-
 // Level length in seconds of play, and the remaining time after a restart.
 constexpr float levelLength = 15.0f;
 // Health at the start and after a restart; each level adds to it.
@@ -68,12 +66,6 @@ void restartRun(RuleState state, float baseHealth);
 // One frame of the rules: restart when over and a restart was asked for, otherwise a new
 // level every 15 s of play; the level timer runs every frame, whatever the state.
 void applyGameRules(RuleState state, bool restartPressed, float deltaTime, float difficulty, float baseHealth);
-
-// The same, on the game's player; `restartNow` is the restart this step plays by (chosen at a
-// menu, a restart key at the game's end, or a recording's). What happened goes into the game's
-// rule events. A run the game has ended before its health or time ran out (given up from the
-// pause menu) restarts as an ended game does.
-void applyGameRules(Game& game, bool restartNow);
 
 // After the world has moved: the run that was still on at the start of the step has just ended
 // when health or time is gone now. Health running out wins when both go in the same step.

@@ -7,6 +7,7 @@
 #include "app/Translation.h"
 #include "app/WindowSettings.h"
 #include "physics/Player.h"
+#include "run/Run.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -47,17 +48,16 @@ void HUD::resize(int newWidth, int newHeight)
         text->resize(newWidth, newHeight);
 }
 
-void HUD::update(Game* game)
+void HUD::update(const Game& game)
 {
-    PlayerStatus status;
-    if (game->player) {
-        status.health = game->player->health;
-        status.remainingTime = game->player->remainingTime;
-        status.level = game->player->level;
-    }
-    observe(status, game->realFrameTime, game->input ? game->input->showFps : true, game->ruleEvents);
-    observeSound(game->input && game->input->muted, game->realFrameTime);
-    renderScalePercent = static_cast<int>(game->renderScale.scale() * 100.0f + 0.5f);
+    renderScalePercent = static_cast<int>(game.renderScale.scale() * 100.0f + 0.5f);
+    const Run* run = game.world();
+    if (!run)
+        return;
+    const PlayerStatus status{run->player->health, run->player->remainingTime, run->player->level};
+    healthAtStart = run->rules.baseHealth;
+    observe(status, game.realFrameTime, run->input->showFps, run->ruleEvents);
+    observeSound(run->input->muted, game.realFrameTime);
 }
 
 void HUD::observeSound(bool muted, float frameTimeNow)
@@ -90,7 +90,7 @@ void HUD::observe(const PlayerStatus& player, float frameTimeNow, bool showFps, 
     if (events.has(RuleEvent::Restarted)) {
         died = false;
         outOfTime = false;
-        healthReference = baseHealth;
+        healthReference = healthAtStart;
     }
     // The first way of losing is the one shown, until the next restart.
     if (events.has(RuleEvent::Died) && !outOfTime)

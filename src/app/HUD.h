@@ -3,7 +3,6 @@
 #include "app/BestResults.h"
 #include "app/GameRules.h"
 #include "app/TextRenderer.h"
-#include "scene/GameObject.h"
 
 #include <glm/glm.hpp>
 
@@ -15,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+class Game;
 class TextRenderer;
 
 // What the HUD reads of the player each frame.
@@ -26,7 +26,7 @@ struct PlayerStatus {
 
 // Health, remaining time, level and frame rate over the finished frame, the end-of-game
 // messages, and a three-second banner when a new level begins.
-class HUD : public IUpdate {
+class HUD {
 public:
     HUD();
     ~HUD();
@@ -37,7 +37,7 @@ public:
     // The window's framebuffer has a new size: the text keeps its size in pixels and its places
     // follow the new corners and centre.
     void resize(int newWidth, int newHeight);
-    void update(Game* game) override;
+    void update(const Game& game);
     // The bookkeeping of update, on plain values: the player as it stands after this step and
     // what the rules decided in it.
     void observe(const PlayerStatus& player, float frameTime, bool showFps, const RuleEvents& events);
@@ -72,6 +72,8 @@ public:
     float healthPercent = 0.0f;
     float levelBannerTime = 0.0f;
     float healthReference = startHealth;
+    // The health a run of the one on show starts from.
+    float healthAtStart = startHealth;
     int shownLevel = 0;
     int fps = 0;
     // The render scale, shown after the frame rate when it is not 100.

@@ -148,8 +148,8 @@ float shownValue(const Game& game, const SettingItem& item)
         return *game.pendingDifficulty;
     if (key == "fullscreen")
         return game.fullscreenWindow ? 1.0f : 0.0f;
-    if (key == "show_frame_rate" && game.input)
-        return game.input->showFps ? 1.0f : 0.0f;
+    if (key == "show_frame_rate" && game.playerInput())
+        return game.playerInput()->showFps ? 1.0f : 0.0f;
     return itemValue(item);
 }
 
@@ -224,12 +224,12 @@ void SettingsScreen::change(Game& game, std::size_t index, float value)
         fullscreen = game.fullscreenWindow ? 1.0f : 0.0f;
     } else {
         setItemValue(item, value);
-        if (key == "fov" && game.player)
-            game.player->camera->rebuildProjection();
+        if (key == "fov" && game.world())
+            game.world()->player->camera->rebuildProjection();
         else if (key == "vsync")
             applyVerticalSync();
-        else if (key == "show_frame_rate" && game.input)
-            game.input->showFps = show_frame_rate != 0.0f;
+        else if (key == "show_frame_rate" && game.playerInput())
+            game.playerInput()->showFps = show_frame_rate != 0.0f;
         else if (key == "sound_volume" && game.sound)
             game.sound->preview();
     }
@@ -475,8 +475,8 @@ void ControlsScreen::update(Game& game, double frameTime)
         else
             menu.message = formatText(_("%s: %s"), _(actionInfo(action).label), keyLabel(key).c_str());
         playerControls() = bindings;
-        if (game.input)
-            game.input->setControls(bindings);
+        if (game.playerInput())
+            game.playerInput()->setControls(bindings);
     }
     refresh();
 }
@@ -494,8 +494,8 @@ void ControlsScreen::act(Game& game, const MenuChoice& choice)
     } else if (index == actionCount) {
         bindings.reset();
         playerControls() = bindings;
-        if (game.input)
-            game.input->setControls(bindings);
+        if (game.playerInput())
+            game.playerInput()->setControls(bindings);
         menu.message = _("DEFAULTS RESTORED");
         refresh();
     } else {

@@ -24,6 +24,18 @@ bool fileExists(const std::filesystem::path& path)
 // The HUD's lowest lines (the level, the sound notice) end this high: the game-over menu stays above them.
 constexpr float hudFootClearance = 60.0f;
 
+// Watches a recording from a menu. One this game cannot play is dimmed, and why is said first
+// under the menu, in place of doing nothing.
+void watchFrom(Game& game, Menu& menu, int item, const char* name, int fallback)
+{
+    std::string refusal;
+    if (game.watchReplay(replayFile(name), &refusal))
+        return;
+    menu.items[static_cast<std::size_t>(item)].enabled = false;
+    menu.notes.insert(menu.notes.begin(), refusal);
+    menu.highlight(fallback);
+}
+
 } // namespace
 
 std::filesystem::path replayFile(const char* name)
@@ -32,7 +44,8 @@ std::filesystem::path replayFile(const char* name)
     return folder.empty() ? folder : folder / "replays" / name;
 }
 
-PlayScreen::PlayScreen()
+PlayScreen::PlayScreen(std::unique_ptr<Run> run)
+    : played(std::move(run))
 {
     gameOverMenu.items.resize(Quit + 1);
     gameOverMenu.columns = 3;
@@ -71,7 +84,7 @@ void PlayScreen::act(Game& game, int item, bool& restartNow)
         openMenuScreen(game, MenuScreenKind::BestRuns);
         break;
     case WatchThisRun:
-        game.watchReplay(replayFile("last.qfr"));
+        watchFrom(game, gameOverMenu, WatchThisRun, "last.qfr", Restart);
         break;
     case Quit:
         game.quit();
@@ -81,16 +94,19 @@ void PlayScreen::act(Game& game, int item, bool& restartNow)
     }
 }
 
+PlayScreen::~PlayScreen() = default;
+
 void PlayScreen::update(Game& game, double frameTime)
 {
     bool restartNow = game.restartRequested;
     game.restartRequested = false;
 
-    // The menu comes with the end of a run the player played; a recording plays its own restarts.
-    const bool over = game.runOver && !game.replaying;
+    // The menu comes with the end of the run.
+    const bool over = played->runOver;
     if (over && !gameOverShown) {
         gameOverShown = true;
         gameOverMenu.highlight(Restart);
+        gameOverMenu.notes.clear();
         gameOverMenu.items[WatchThisRun].enabled = fileExists(replayFile("last.qfr"));
         game.menuInput.resync(game.focused, true);
     }
@@ -109,7 +125,7 @@ void PlayScreen::update(Game& game, double frameTime)
         else if (input.released(GLFW_KEY_TAB) || input.padReleased(GLFW_GAMEPAD_BUTTON_X))
             act(game, gameOverMenu.highlighted, restartNow);
     }
-    game.playStep(frameTime, game.focused, restartNow);
+    game.playStep(*played, frameTime, game.focused, restartNow);
 }
 
 void PlayScreen::draw(Game& game)
@@ -153,14 +169,14 @@ void PauseScreen::label()
 
 void PauseScreen::enter(Game& game)
 {
-    if (game.input)
-        game.input->releaseCursor();
+    if (GameInput* input = game.playerInput())
+        input->releaseCursor();
     // In the language now spoken: the settings opened from here may have changed it.
     label();
     // A recording that is not there cannot be watched.
     menu.items[WatchLast].enabled = fileExists(replayFile("last.qfr"));
     menu.items[WatchBest].enabled = fileExists(replayFile("best.qfr"));
-    menu.notes = pauseHelpLines(game.input ? game.input->controls() : playerControls());
+    menu.notes = pauseHelpLines(game.playerInput() ? game.playerInput()->controls() : playerControls());
     if (!menu.items[static_cast<std::size_t>(menu.highlighted)].enabled)
         menu.highlight(Resume);
 }
@@ -185,8 +201,8 @@ void PauseScreen::update(Game& game, double)
     case Restart:
         if (item == Restart)
             game.requestRestart();
-        if (game.input)
-            game.input->captureCursor();
+        if (GameInput* input = game.playerInput())
+            input->captureCursor();
         game.screens.pop();
         break;
     case Settings:
@@ -199,10 +215,10 @@ void PauseScreen::update(Game& game, double)
         openMenuScreen(game, MenuScreenKind::BestRuns);
         break;
     case WatchLast:
-        game.watchReplay(replayFile("last.qfr"));
+        watchFrom(game, menu, WatchLast, "last.qfr", Resume);
         break;
     case WatchBest:
-        game.watchReplay(replayFile("best.qfr"));
+        watchFrom(game, menu, WatchBest, "best.qfr", Resume);
         break;
     case Quit:
         game.quit();

@@ -4,20 +4,25 @@
 #include "app/Screen.h"
 
 #include <filesystem>
+#include <memory>
 
 // Playing: the creature's input, the rules and the world, one step a frame, with the HUD over
 // it. When a run ends, the game-over texts stay as they always were and a menu appears under
 // them while the world goes on.
 class PlayScreen : public Screen {
 public:
-    PlayScreen();
+    explicit PlayScreen(std::unique_ptr<Run> run);
+    ~PlayScreen() override;
     // Back from a screen the game-over menu opened: its texts in the language now spoken.
     void enter(Game& game) override;
     void update(Game& game, double frameTime) override;
     void draw(Game& game) override;
     bool worldMoves() const override { return true; }
     bool readsPlayInput() const override { return true; }
+    Run* run() const override { return played.get(); }
 
+    // The player's run.
+    std::unique_ptr<Run> played;
     Menu gameOverMenu;
     // The game-over menu is up (the run being played has ended).
     bool gameOverShown = false;

@@ -456,14 +456,14 @@ private:
 
 } // namespace
 
-ReplayRecorder::ReplayRecorder(float baseHealth, std::size_t limitBytes, std::uint64_t fingerprint,
+ReplayRecorder::ReplayRecorder(const RunRules& rules, std::size_t limitBytes, std::uint64_t fingerprint,
                                const Controls& bindings)
-    : encoder(currentReplaySettings(), bindings)
+    : encoder(rules.settings, bindings)
     , limit(limitBytes)
-    , pending(startingFrame(currentReplaySettings(), bindingsOf(bindings)))
+    , pending(startingFrame(rules.settings, bindingsOf(bindings)))
 {
-    header.settings = currentReplaySettings();
-    header.baseHealth = baseHealth;
+    header.settings = rules.settings;
+    header.baseHealth = rules.baseHealth;
     header.worldFingerprint = fingerprint;
     header.bindings = bindings.codes();
 }
@@ -510,14 +510,15 @@ void ReplayRecorder::noteGamepad(const GamepadState& pad)
     pending.gamepadButtons = buttons;
 }
 
-void ReplayRecorder::recordFrame(double frameTime, bool focused, int scroll, bool restart, const Controls& bindings)
+void ReplayRecorder::recordFrame(double frameTime, bool focused, int scroll, bool restart, const Controls& bindings,
+                                 const ReplaySettings& settings)
 {
     pending.bindings = bindingsOf(bindings);
     pending.frameTime = frameTime;
     pending.focused = focused;
     pending.scroll = scroll;
     pending.restart = restart;
-    pending.settings = currentReplaySettings();
+    pending.settings = settings;
     if (!cursorRead) {
         pending.cursorX = pending.windowWidth / 2;
         pending.cursorY = pending.windowHeight / 2;

@@ -2,6 +2,7 @@
 
 #include "app/Controls.h"
 #include "app/InputDevice.h"
+#include "run/RunRules.h"
 
 #include <array>
 #include <cstddef>
@@ -49,13 +50,7 @@ inline constexpr std::uint32_t gamepadConnectedBit = 1u << 31;
 
 // The settings that change what the world does; recorded so that a replay plays by the rules
 // it was recorded under, whatever config.txt says today.
-struct ReplaySettings {
-    float difficulty = 0.0f;
-    float moveSensitivity = 0.0f;
-    float sensitivity = 0.0f;
-    float invertMouse = 0.0f;
-    bool operator==(const ReplaySettings&) const = default;
-};
+using ReplaySettings = RuleSettings;
 
 // The live values of those settings.
 ReplaySettings currentReplaySettings();
@@ -122,6 +117,14 @@ std::optional<Replay> loadReplay(const std::filesystem::path& path, std::string&
 // It changes with anything that shapes a run (the rules, the physics, the models' hulls, the
 // forest's layout), so a recording can tell a game it would not play to its end in.
 std::uint64_t worldFingerprint();
+// This build's fingerprint, worked out at most once per build: kept in `folder` (the player's
+// cache folder, given by the game) under a key of the build (the program and the models the
+// world is made of), and in memory once known. Without a folder, worked out at every call.
+void keepFingerprintIn(const std::filesystem::path& folder);
+std::uint64_t thisGamesFingerprint();
+// What the kept fingerprint is filed under: the running program and the world's models, by
+// name, size and time of change. Empty when the program cannot be found (nothing is kept).
+std::string fingerprintBuildKey();
 // False, with one sentence in `error`, when the recording was made in a world that behaves otherwise.
 bool replayFitsThisGame(const Replay& replay, std::string& error);
 
@@ -148,15 +151,17 @@ public:
     static constexpr std::size_t defaultLimit = 50u * 1024u * 1024u;
 
     // `bindings`: the keys the world's first step is read by.
-    explicit ReplayRecorder(float baseHealth, std::size_t limitBytes = defaultLimit,
-                            std::uint64_t fingerprint = worldFingerprint(), const Controls& bindings = playerControls());
+    // `rules`: those the recorded run is made with.
+    explicit ReplayRecorder(const RunRules& rules, std::size_t limitBytes = defaultLimit,
+                            std::uint64_t fingerprint = thisGamesFingerprint(), const Controls& bindings = playerControls());
 
     // The device GameInput should read: the real one, watched.
     std::unique_ptr<InputDevice> watch(std::unique_ptr<InputDevice> device);
 
     // One step of play, after its input was read, with the keys it was read by. `scroll` and
     // `restart` as in ReplayFrame.
-    void recordFrame(double frameTime, bool focused, int scroll, bool restart, const Controls& bindings);
+    void recordFrame(double frameTime, bool focused, int scroll, bool restart, const Controls& bindings,
+                     const ReplaySettings& settings);
     // A restart began a new run at the frame just recorded.
     void startRun();
     // The whole file for the session so far, with the current run marked.

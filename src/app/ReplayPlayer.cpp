@@ -1,8 +1,8 @@
 #include "app/ReplayPlayer.h"
 
-#include "app/Game.h"
 #include "app/GameInput.h"
 #include "physics/Player.h"
+#include "run/Run.h"
 #include "render/Files.h"
 
 #include <algorithm>
@@ -20,12 +20,6 @@ bool sameKeys(const Controls& controls, const std::array<int, actionCount>& keys
 
 } // namespace
 
-void prepareForReplay(const Replay& replay)
-{
-    baseHealth = replay.header.baseHealth;
-    applyReplaySettings(replay.header.settings);
-}
-
 ReplayPlayer::ReplayPlayer(const Replay& replay)
     : replay(&replay)
     , cursor(replay)
@@ -33,16 +27,17 @@ ReplayPlayer::ReplayPlayer(const Replay& replay)
 {
 }
 
-void ReplayPlayer::attach(Game& game)
+std::unique_ptr<Run> ReplayPlayer::makeRun()
 {
-    prepareForReplay(*replay);
+    RunRules rules;
+    rules.settings = replay->header.settings;
+    rules.baseHealth = replay->header.baseHealth;
     auto recorded = std::make_unique<ReplayInputDevice>(replay->header.keyCodes);
     device = recorded.get();
     // The keys the recording was made with, whatever the viewer has bound since.
-    game.input = std::make_shared<GameInput>(std::move(recorded),
+    auto input = std::make_shared<GameInput>(std::move(recorded),
                                              Controls::fromCodes(replay->header.bindings).value_or(Controls()));
-    game.recorder.reset();
-    game.replaying = true;
+    return std::make_unique<Run>(rules, std::move(input));
 }
 
 bool ReplayPlayer::inRun() const
@@ -50,29 +45,30 @@ bool ReplayPlayer::inRun() const
     return played >= replay->header.runStart;
 }
 
-void ReplayPlayer::stepFrame(Game& game)
+void ReplayPlayer::stepFrame(Run& run)
 {
     if (!upcoming || !device)
         return;
     const ReplayFrame frame = *upcoming;
     device->show(frame);
-    applyReplaySettings(frame.settings);
-    if (frame.scroll != 0 && game.input)
-        game.input->onScroll(frame.scroll);
-    if (game.input && !sameKeys(game.input->controls(), frame.bindings)) {
+    // Settings the player changed during the recorded run (F4, the settings screen) change it here too.
+    run.rules.settings = frame.settings;
+    if (frame.scroll != 0)
+        run.input->onScroll(frame.scroll);
+    if (!sameKeys(run.input->controls(), frame.bindings)) {
         std::vector<int> codes(frame.bindings.begin(), frame.bindings.end());
         if (const auto bound = Controls::fromCodes(codes))
-            game.input->setControls(*bound);
+            run.input->setControls(*bound);
     }
-    game.playStep(frame.frameTime, frame.focused, frame.restart);
+    run.step({frame.frameTime, frame.focused, frame.restart});
     ++played;
     upcoming = cursor.next();
 }
 
-void ReplayPlayer::playToEnd(Game& game)
+void ReplayPlayer::playToEnd(Run& run)
 {
     while (!finished())
-        stepFrame(game);
+        stepFrame(run);
 }
 
 double ReplayPlayer::nextPaceTime() const
@@ -80,15 +76,14 @@ double ReplayPlayer::nextPaceTime() const
     return std::clamp(nextFrameTime(), 0.001, static_cast<double>(maxUpdateTime));
 }
 
-std::string finalStateLine(Game& game)
+std::string finalStateLine(const Run& run)
 {
-    if (!game.player)
-        return "Replay ended: no player";
-    const glm::vec3 p = game.player->getPosition();
+    Player& player = *run.player;
+    const glm::vec3 p = player.getPosition();
     char line[256];
     std::snprintf(line, sizeof line,
                   "Replay ended: level %d, health %.2f, remaining time %.2f, position (%.2f, %.2f, %.2f)",
-                  game.player->level, game.player->health, game.player->remainingTime, p.x, p.y, p.z);
+                  player.level, player.health, player.remainingTime, p.x, p.y, p.z);
     return line;
 }
 

@@ -5,11 +5,7 @@
 #include "app/ReplayPlayer.h"
 #include "app/TextRenderer.h"
 #include "app/Translation.h"
-#include "physics/PhysicsEngine.h"
-#include "physics/Player.h"
 #include "render/Files.h"
-#include "world/Random.h"
-#include "world/SegmentManager.h"
 
 #include <epoxy/gl.h>
 
@@ -43,21 +39,14 @@ void ReplayScreen::enter(Game& game)
     if (started)
         return;
     started = true;
-    if (!standalone)
-        setAside(game);
-    prepareForReplay(replay);
-    game.createWorld(true);
     player = std::make_unique<ReplayPlayer>(replay);
-    player->attach(game);
+    watched = player->makeRun();
 
-    // The recording's own HUD: its levels, its end, no records of the player's.
-    HUD fresh;
-    fresh.text = game.hud.text;
-    fresh.width = game.hud.width;
-    fresh.height = game.hud.height;
-    fresh.soundMuted = game.hud.soundMuted;
-    fresh.replayLabel = N_("REPLAY");
-    game.hud = fresh;
+    hud.text = game.hud.text;
+    hud.width = game.hud.width;
+    hud.height = game.hud.height;
+    hud.soundMuted = game.hud.soundMuted;
+    hud.replayLabel = N_("REPLAY");
     if (!player->inRun())
         logMessage("Replay: going through the session's " + std::to_string(replay.header.runStart) +
                    " frames before this run");
@@ -68,64 +57,8 @@ void ReplayScreen::leave(Game& game)
     if (!endShown && player)
         logMessage("Replay: stopped after " + std::to_string(player->framesPlayed()) + " of " +
                    std::to_string(replay.header.frameCount) + " frames");
-    if (!standalone && saved)
-        putBack(game);
-}
-
-void ReplayScreen::setAside(Game& game)
-{
-    saved = std::make_unique<SavedWorld>();
-    SavedWorld& s = *saved;
-    s.input = std::move(game.input);
-    s.physics = std::move(game.physics);
-    s.player = std::move(game.player);
-    s.segmentManager = std::move(game.segmentManager);
-    s.rootChildren = std::move(game.root.children);
-    game.root.children.clear();
-    s.recorder = std::move(game.recorder);
-    s.levelTimer = game.levelTimer;
-    s.runSeconds = game.runSeconds;
-    s.runOver = game.runOver;
-    s.replaying = game.replaying;
-    s.random = WorldRandom::position();
-    s.settings = currentReplaySettings();
-    s.baseHealth = baseHealth;
-    s.hud = game.hud;
-}
-
-void ReplayScreen::putBack(Game& game)
-{
-    // The recording's world goes first: its forest, its creature, then its physics.
-    game.root.children.clear();
-    game.segmentManager.reset();
-    game.player.reset();
-    game.physics.reset();
-    game.input.reset();
-
-    SavedWorld& s = *saved;
-    game.input = std::move(s.input);
-    game.physics = std::move(s.physics);
-    game.player = std::move(s.player);
-    game.segmentManager = std::move(s.segmentManager);
-    game.root.children = std::move(s.rootChildren);
-    game.recorder = std::move(s.recorder);
-    game.levelTimer = s.levelTimer;
-    game.runSeconds = s.runSeconds;
-    game.runOver = s.runOver;
-    game.replaying = s.replaying;
-    WorldRandom::resumeAt(s.random);
-    applyReplaySettings(s.settings);
-    baseHealth = s.baseHealth;
-    // The window may have changed size meanwhile; the HUD keeps today's size and mute notice.
-    const int width = game.hud.width;
-    const int height = game.hud.height;
-    const bool muted = game.hud.soundMuted;
-    game.hud = s.hud;
-    game.hud.width = width;
-    game.hud.height = height;
-    game.hud.soundMuted = muted;
+    // The window may have changed size meanwhile: the player's camera and targets follow it.
     game.framebufferResized = true;
-    saved.reset();
 }
 
 void ReplayScreen::finish(Game& game)
@@ -156,14 +89,14 @@ void ReplayScreen::update(Game& game, double frameTime)
     }
     if (viewer.resume()) {
         viewerPaused = !viewerPaused;
-        game.hud.replayLabel = viewerPaused ? N_("REPLAY - PAUSED") : N_("REPLAY");
+        hud.replayLabel = viewerPaused ? N_("REPLAY - PAUSED") : N_("REPLAY");
     }
 
     if (!player->inRun()) {
         // The earlier runs of the session, unseen, a slice of each frame at a time.
         const auto until = std::chrono::steady_clock::now() + catchUpSlice;
         while (!player->finished() && !player->inRun() && std::chrono::steady_clock::now() < until)
-            player->stepFrame(game);
+            player->stepFrame(*watched);
         catchingUp += frameTime;
     } else if (!viewerPaused && !player->finished()) {
         // Recorded steps are taken as their time comes due: a fast machine shows some pictures
@@ -171,12 +104,12 @@ void ReplayScreen::update(Game& game, double frameTime)
         owed = std::min(owed + frameTime, maxOwedSeconds);
         while (!player->finished() && owed > 0.0) {
             owed -= player->nextPaceTime();
-            player->stepFrame(game);
+            player->stepFrame(*watched);
         }
     }
     if (player->finished() && !endShown) {
         endShown = true;
-        logMessage(finalStateLine(game));
+        logMessage(finalStateLine(*watched));
     }
 }
 
@@ -204,5 +137,9 @@ void ReplayScreen::draw(Game& game)
         return;
     }
     game.renderWorld();
-    game.hudPass();
+    if (!watched->input->showHud)
+        return;
+    if (hud.width != game.hud.width || hud.height != game.hud.height)
+        hud.resize(game.hud.width, game.hud.height);
+    hud.render();
 }

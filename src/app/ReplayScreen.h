@@ -6,18 +6,15 @@
 
 #include <memory>
 
-class GameInput;
-class PhysicsEngine;
-class Player;
 class ReplayPlayer;
-class SegmentManager;
+class Run;
 
-// Watching a recording: a world of its own grows from the recording's start and flies the
-// recorded steps at their pace, marked "REPLAY". The session's earlier runs are gone through
-// unseen first, a little every frame, so the window keeps answering. Escape, Backspace or the
-// pad's B stop it, P or Start pause it; nothing else of the viewer's reaches the world, and
-// nothing is written to the records or the replays. Opened from a menu, it sets the player's
-// run aside and puts it back, untouched, when it ends; started with --replay, its end ends the game.
+// Watching a recording: a run of its own grows from the recording's start and flies the
+// recorded steps at their pace, marked "REPLAY", with a HUD of its own. The session's earlier
+// runs are gone through unseen first, a little every frame, so the window keeps answering.
+// Escape, Backspace or the pad's B stop it, P or Start pause it; nothing else of the viewer's
+// reaches its world, and nothing is written to the records or the replays. The player's run
+// under it is not touched; started with --replay, its end ends the game.
 class ReplayScreen : public Screen {
 public:
     ReplayScreen(Replay replay, bool standalone);
@@ -28,33 +25,19 @@ public:
     void update(Game& game, double frameTime) override;
     void draw(Game& game) override;
     bool worldMoves() const override;
+    Run* run() const override { return watched.get(); }
+    HUD* ownHud() override { return &hud; }
 
     bool ended() const { return endShown; }
 
 private:
-    // The player's world while the recording's is up.
-    struct SavedWorld {
-        std::shared_ptr<GameInput> input;
-        std::shared_ptr<PhysicsEngine> physics;
-        std::shared_ptr<Player> player;
-        std::shared_ptr<SegmentManager> segmentManager;
-        std::vector<std::shared_ptr<GameObject>> rootChildren;
-        std::shared_ptr<ReplayRecorder> recorder;
-        float levelTimer = 0.0f;
-        double runSeconds = 0.0;
-        bool runOver = false;
-        bool replaying = false;
-        std::uint32_t random = 0;
-        ReplaySettings settings;
-        float baseHealth = 0.0f;
-        HUD hud;
-    };
-    void setAside(Game& game);
-    void putBack(Game& game);
     void finish(Game& game);
 
     Replay replay;
     std::unique_ptr<ReplayPlayer> player;
+    std::unique_ptr<Run> watched;
+    // The recording's own levels and end, and no records of the player's.
+    HUD hud;
     bool standalone;
     bool started = false;
     bool viewerPaused = false;
@@ -63,5 +46,4 @@ private:
     double owed = 0.0;
     // Seconds spent going through the earlier runs, for the progress shown after the first.
     double catchingUp = 0.0;
-    std::unique_ptr<SavedWorld> saved;
 };

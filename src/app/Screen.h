@@ -5,6 +5,8 @@
 #include <vector>
 
 class Game;
+class HUD;
+class Run;
 
 // One screen of the game: play, a replay being watched, or a menu. The game keeps them on a
 // stack: the top one takes the frame's input and decides what happens; a menu over play draws
@@ -28,6 +30,10 @@ public:
     // True for play, which reads the keys through the creature's own (recorded) input; every
     // other screen gets the menus' reading of them, sampled by the game before its update.
     virtual bool readsPlayInput() const { return false; }
+    // The run this screen shows and steps (play's, or a recording's), or none (a menu).
+    virtual Run* run() const { return nullptr; }
+    // The HUD drawn over this screen's run when it is not the game's own (a recording's).
+    virtual HUD* ownHud() { return nullptr; }
 };
 
 // The screens, bottom first. Pushes and pops asked for during a frame take effect between
@@ -43,6 +49,9 @@ public:
 
     bool empty() const { return screens.empty(); }
     Screen* top() const { return screens.empty() ? nullptr : screens.back().get(); }
+    Screen* bottom() const { return screens.empty() ? nullptr : screens.front().get(); }
+    // The run on show: that of the topmost screen with one (a menu shows the run under it).
+    Run* shownRun() const;
     // Draws the top screen over the screen it shows through to.
     void draw(Game& game);
 

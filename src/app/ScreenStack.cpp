@@ -41,6 +41,14 @@ void ScreenStack::apply(Game& game)
     }
 }
 
+Run* ScreenStack::shownRun() const
+{
+    for (auto it = screens.rbegin(); it != screens.rend(); ++it)
+        if (Run* run = (*it)->run())
+            return run;
+    return nullptr;
+}
+
 void ScreenStack::draw(Game& game)
 {
     // The topmost screen that hides everything under it (the world, or a recording), then the

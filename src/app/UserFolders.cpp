@@ -112,6 +112,11 @@ fs::path userConfigFolder()
     return gameFolder(baseFolder("XDG_CONFIG_HOME", ".config"));
 }
 
+fs::path userCacheFolder()
+{
+    return gameFolder(baseFolder("XDG_CACHE_HOME", ".cache"));
+}
+
 namespace {
 
 // Where a write of `path` lands: a link (dotfile managers keep the player's files so) is

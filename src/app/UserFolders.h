@@ -10,6 +10,8 @@
 // usual place under $HOME. Empty when there is no home to fall back to.
 std::filesystem::path userDataFolder();
 std::filesystem::path userConfigFolder();
+// Where the game keeps what it can work out again: $XDG_CACHE_HOME/quillfen (or ~/.cache/quillfen).
+std::filesystem::path userCacheFolder();
 
 // Replaces `path` with `content` so that a crash or a power cut leaves either the old file or
 // the new one, never a mix: the text goes to a temporary file in the same folder (hidden, named

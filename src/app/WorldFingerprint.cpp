@@ -1,16 +1,21 @@
-#include "app/Config.h"
-#include "app/Game.h"
 #include "app/GameInput.h"
+#include "app/UserFolders.h"
 #include "app/Replay.h"
 #include "physics/Player.h"
+#include "render/Files.h"
+#include "run/Run.h"
 #include "world/ParticleSystem.h"
-#include "world/Random.h"
 #include "world/SegmentManager.h"
 
 #include <GLFW/glfw3.h>
 
-#include <bit>
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
 #include <cstring>
+#include <optional>
+#include <sstream>
+#include <vector>
 
 namespace {
 
@@ -74,51 +79,122 @@ constexpr int probeSteps = 180;
 
 std::uint64_t worldFingerprint()
 {
-    // The probe flies with the game's default rules, then everything it touched goes back:
-    // the settings a recording carries, the base health and the world's random sequence.
-    const ReplaySettings settingsBefore = currentReplaySettings();
-    const float baseHealthBefore = baseHealth;
-    const std::uint32_t randomBefore = WorldRandom::position();
-    Game* const activeBefore = activeGame;
-    for (const char* key : {"difficulty", "moveSensitivity", "sensitivity"}) {
-        const Setting* setting = findSetting(key);
-        *setting->value = setting->defaultValue;
-    }
-    baseHealth = startHealth;
+    // The probe flies a run of its own by the game's default rules and keys, whatever the
+    // player has set or bound: nothing of the player's reaches it, and it touches nothing else.
+    int step = 0;
+    auto input = std::make_shared<GameInput>(std::make_unique<ProbePilot>(step), Controls());
+    Run probe(RunRules::defaults(), std::move(input));
+    for (; step < probeSteps; ++step)
+        probe.step({1.0 / 60.0, true, false});
 
     Hash hash;
-    {
-        int step = 0;
-        Game probe;
-        activeGame = &probe;
-        probe.input = std::make_shared<GameInput>(std::make_unique<ProbePilot>(step));
-        probe.createWorld(true);
-        for (; step < probeSteps; ++step)
-            probe.playStep(1.0 / 60.0, true, false);
-        Player& player = *probe.player;
-        hash.add(player.getPosition());
-        hash.add(player.health);
-        hash.add(player.remainingTime);
-        hash.add(player.level);
-        for (const auto& segment : probe.segmentManager->segments) {
-            hash.add(segment->getPosition());
-            if (!segment->rain)
-                continue;
-            for (const auto& drop : segment->rain->getChildren())
-                hash.add(drop->getPosition());
-        }
+    Player& player = *probe.player;
+    hash.add(player.getPosition());
+    hash.add(player.health);
+    hash.add(player.remainingTime);
+    hash.add(player.level);
+    for (const auto& segment : probe.segmentManager->segments) {
+        hash.add(segment->getPosition());
+        if (!segment->rain)
+            continue;
+        for (const auto& drop : segment->rain->getChildren())
+            hash.add(drop->getPosition());
     }
-
-    activeGame = activeBefore;
-    applyReplaySettings(settingsBefore);
-    baseHealth = baseHealthBefore;
-    WorldRandom::resumeAt(randomBefore);
     return hash.value();
+}
+
+namespace {
+
+std::filesystem::path fingerprintFolder;
+std::optional<std::uint64_t> knownFingerprint;
+
+void addFile(Hash& hash, const std::filesystem::path& path, const std::string& name)
+{
+    std::error_code error;
+    const auto size = std::filesystem::file_size(path, error);
+    const auto changed = std::filesystem::last_write_time(path, error).time_since_epoch().count();
+    for (char c : name)
+        hash.add(c);
+    hash.add(error ? std::uintmax_t{0} : size);
+    hash.add(error ? decltype(changed){0} : changed);
+}
+
+// A kept line: the build key, then the fingerprint, both in hexadecimal.
+std::optional<std::uint64_t> keptFingerprint(const std::filesystem::path& file, const std::string& key)
+{
+    std::string content;
+    if (readRegularFile(file.string(), 256, content) != FileRead::ok)
+        return std::nullopt;
+    std::istringstream in(content);
+    std::string keptKey;
+    std::string value;
+    if (!(in >> keptKey >> value) || keptKey != key || value.size() != 16)
+        return std::nullopt;
+    std::uint64_t fingerprint = 0;
+    const auto [end, failure] = std::from_chars(value.data(), value.data() + value.size(), fingerprint, 16);
+    if (failure != std::errc() || end != value.data() + value.size())
+        return std::nullopt;
+    return fingerprint;
+}
+
+std::string hex(std::uint64_t value)
+{
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(value));
+    return text;
+}
+
+} // namespace
+
+void keepFingerprintIn(const std::filesystem::path& folder)
+{
+    fingerprintFolder = folder;
+    knownFingerprint.reset();
+}
+
+std::string fingerprintBuildKey()
+{
+    const std::filesystem::path program = runningExecutable();
+    if (program.empty())
+        return {};
+    Hash hash;
+    addFile(hash, program, program.string());
+    // The hulls of the trees, mushrooms and the creature come from the models.
+    const std::filesystem::path models = assetPath("models");
+    std::error_code error;
+    std::vector<std::filesystem::path> files;
+    for (std::filesystem::recursive_directory_iterator it(models, error), end; !error && it != end; it.increment(error))
+        if (it->is_regular_file(error))
+            files.push_back(it->path());
+    std::sort(files.begin(), files.end());
+    for (const auto& file : files)
+        addFile(hash, file, std::filesystem::relative(file, models, error).string());
+    return hex(hash.value());
+}
+
+std::uint64_t thisGamesFingerprint()
+{
+    if (fingerprintFolder.empty())
+        return worldFingerprint();
+    if (knownFingerprint)
+        return *knownFingerprint;
+    const std::string key = fingerprintBuildKey();
+    const std::filesystem::path file = fingerprintFolder / "world-fingerprint";
+    if (!key.empty()) {
+        if (const auto kept = keptFingerprint(file, key))
+            return *(knownFingerprint = kept);
+    }
+    knownFingerprint = worldFingerprint();
+    std::string error;
+    // A cache that cannot be written costs the next start the probe's flight, nothing more.
+    if (!key.empty() && !writeFileAtomically(file, key + " " + hex(*knownFingerprint) + "\n", error))
+        logMessage("World fingerprint: not kept: " + error);
+    return *knownFingerprint;
 }
 
 bool replayFitsThisGame(const Replay& replay, std::string& error)
 {
-    if (replay.header.worldFingerprint == worldFingerprint())
+    if (replay.header.worldFingerprint == thisGamesFingerprint())
         return true;
     error = "it was recorded in a game whose world behaves differently (another version or build), and would "
             "not play to the same end";

@@ -4,6 +4,7 @@
 #include "app/ReplayPlayer.h"
 #include "app/ReplayScreen.h"
 #include "app/Translation.h"
+#include "app/UserFolders.h"
 #include "render/Files.h"
 
 #include <optional>
@@ -54,14 +55,10 @@ int main(int argc, char** argv)
     if (!chooseAssetRoot(runningExecutable()))
         return 1;
     Game game;
-    activeGame = &game;
-    baseHealth = startHealth;
-    if (replay) {
-        prepareForReplay(*replay);
-        game.replaying = true;
-    } else {
-        game.recordRuns = true;
-    }
+    // The player's runs are recorded; a recording watched from the command line is not.
+    game.recordRuns = !replay;
+    // The world's fingerprint is worked out once per build, not at every start and every watch.
+    keepFingerprintIn(userCacheFolder());
     const bool started = game.initialize("Quillfen");
     int status = started ? 0 : 1;
     if (started && replay) {
@@ -77,7 +74,6 @@ int main(int argc, char** argv)
     }
     if (started)
         game.run();
-    activeGame = nullptr;
     // A start-up that failed is reported to whoever launched us, not hidden behind success.
     return status;
 }

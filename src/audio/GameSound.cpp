@@ -1,11 +1,11 @@
 #include "audio/GameSound.h"
 #include "app/Config.h"
-#include "app/Game.h"
 #include "app/GameInput.h"
 #include "app/GameRules.h"
 #include "app/Translation.h"
 #include "audio/SoundFile.h"
 #include "physics/Player.h"
+#include "run/Run.h"
 #include "render/Files.h"
 #include "scene/Camera.h"
 #include "world/ParticleSystem.h"
@@ -182,23 +182,23 @@ void GameSound::play(Sound sound, glm::vec3 position, bool positional, bool stea
     alSourcePlay(voice);
 }
 
-void GameSound::update(Game& game)
+void GameSound::update(float frameTime, const Run* run, bool paused)
 {
-    const float dt = std::max(game.deltaTime, 0.0f);
+    const float dt = std::max(frameTime, 0.0f);
     watchDevice(dt);
     if (!device)
         return; // lost, and no other device to play on
-    alListenerf(AL_GAIN, game.input && game.input->muted ? 0.0f : 1.0f);
+    alListenerf(AL_GAIN, run && run->input->muted ? 0.0f : 1.0f);
 
-    if (game.player) {
-        const GameCamera& camera = *game.player->camera;
-        const glm::vec3 eye = game.player->camera->getPosition();
+    if (run) {
+        const GameCamera& camera = *run->player->camera;
+        const glm::vec3 eye = run->player->camera->getPosition();
         const float orientation[] = {camera.front.x, camera.front.y, camera.front.z,
                                      camera.up.x,    camera.up.y,    camera.up.z};
         alListener3f(AL_POSITION, eye.x, eye.y, eye.z);
         alListenerfv(AL_ORIENTATION, orientation);
 
-        for (const SoundEvent& event : game.soundEvents) {
+        for (const SoundEvent& event : run->soundEvents) {
             switch (event.cue) {
             case SoundCue::Pollen:
                 play(Sound::Chime, event.position, true);
@@ -212,8 +212,8 @@ void GameSound::update(Game& game)
                 break;
             }
         }
-        hearRules(game);
-        hearRain(game, dt);
+        hearRules(*run);
+        hearRain(*run, dt, paused);
     }
 
     music->setGain(music_volume * duck);
@@ -227,14 +227,14 @@ void GameSound::preview()
     play(Sound::Chime, glm::vec3(0.0f), false);
 }
 
-void GameSound::hearRules(Game& game)
+void GameSound::hearRules(const Run& run)
 {
-    const Player& player = *game.player;
+    const Player& player = *run.player;
     if (!started) {
         started = true;
         lastWingDirection = player.wingDirection;
     }
-    for (const RuleEvent event : game.ruleEvents) {
+    for (const RuleEvent event : run.ruleEvents) {
         if (event == RuleEvent::Died)
             play(Sound::Died, glm::vec3(0.0f), false);
         else if (event == RuleEvent::OutOfTime)
@@ -243,17 +243,17 @@ void GameSound::hearRules(Game& game)
             play(Sound::LevelUp, glm::vec3(0.0f), false);
     }
     // The rain and the music fall back while a run is over.
-    wasOver = game.runOver;
+    wasOver = run.runOver;
     // The wings turn from rising to falling: a down-stroke begins.
     if (lastWingDirection > 0.0f && player.wingDirection < 0.0f)
-        play(Sound::Flap, game.player->getPosition(), true);
+        play(Sound::Flap, run.player->getPosition(), true);
 
     lastWingDirection = player.wingDirection;
 }
 
-void GameSound::hearRain(Game& game, float dt)
+void GameSound::hearRain(const Run& run, float dt, bool paused)
 {
-    if (game.paused) {
+    if (paused) {
         // The world stands still over the paused screen, and so does its rain.
         alSourcef(rainSource, AL_GAIN, 0.0f);
         return;
@@ -263,9 +263,9 @@ void GameSound::hearRain(Game& game, float dt)
     tickBudget = std::min(tickBurst, tickBudget + dt * ticksPerSecond);
 
     int nearDrops = 0;
-    if (game.segmentManager) {
-        const glm::vec3 creature = game.player->getPosition();
-        for (const auto& segment : game.segmentManager->segments) {
+    if (run.segmentManager) {
+        const glm::vec3 creature = run.player->getPosition();
+        for (const auto& segment : run.segmentManager->segments) {
             if (!segment->rain)
                 continue;
             for (const auto& child : segment->rain->getChildren()) {

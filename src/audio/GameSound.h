@@ -10,7 +10,7 @@
 #include <functional>
 #include <memory>
 
-class Game;
+class Run;
 
 // The game's sounds, by the file they are made from ("sounds/<name>.ogg").
 enum class Sound { Chime, Flap, Splash, Hurt, Thud, Tick, Rain, LevelUp, Died, OutOfTime, Count };
@@ -37,9 +37,10 @@ public:
     // The system's playback device; null (having said so once) on a machine without one.
     static std::unique_ptr<GameSound> start();
 
-    // Hears this frame: the listener follows the camera, the frame's events and state changes
-    // start their sounds, the rain and music gains follow, the music is refilled.
-    void update(Game& game);
+    // Hears this frame of `dt` seconds: the listener follows the camera of the run on show (if
+    // any), its step's events and state changes start their sounds, the rain (still while
+    // `paused`) and music gains follow, the music is refilled.
+    void update(float dt, const Run* run, bool paused);
 
     // The device played through; only while there is one (see hasOutput).
     AudioDevice& output() { return *device; }
@@ -63,8 +64,8 @@ private:
     // Starts a sound on a free voice (or the longest-playing one when steal is set): at
     // position in the world, or at the listener when positional is false.
     void play(Sound sound, glm::vec3 position, bool positional, bool steal = true);
-    void hearRules(Game& game);
-    void hearRain(Game& game, float dt);
+    void hearRules(const Run& run);
+    void hearRain(const Run& run, float dt, bool paused);
 
     std::unique_ptr<AudioDevice> device;
     DeviceOpener reopen;

@@ -1,6 +1,6 @@
 #include "physics/PhysicsEngine.h"
 
-#include "app/Game.h"
+#include "run/StepContext.h"
 #include "physics/CollisionFilter.h"
 #include "physics/PhysicsBody.h"
 #include "physics/PhysxObject.h"
@@ -50,11 +50,11 @@ PhysicsEngine::~PhysicsEngine()
     }
 }
 
-void PhysicsEngine::update(Game* game)
+void PhysicsEngine::update(const StepContext& context)
 {
     // A clock that stands still or jumps back adds nothing. Every whole step gathered is taken,
     // so the world keeps real time at any frame rate down to one frame per backlog.
-    const float frameTime = game ? game->deltaTime : 0.0f;
+    const float frameTime = context.deltaTime;
     if (frameTime > 0.0f)
         accumulator = std::min(accumulator + frameTime, maxBacklog);
     // The small allowance keeps a backlog of exactly six steps from losing its last one to rounding.

@@ -14,7 +14,7 @@ class btBroadphaseInterface;
 class btCollisionConfiguration;
 class btConstraintSolver;
 class btDiscreteDynamicsWorld;
-class Game;
+struct StepContext;
 class PhysicsBody;
 
 // The one rigid-body world of the game: steps it at a fixed rate from the frame time, takes
@@ -29,7 +29,7 @@ public:
     PhysicsEngine& operator=(const PhysicsEngine&) = delete;
 
     // Queued removals first, then as many fixed steps as the gathered frame time holds (at most six).
-    void update(Game* game) override;
+    void update(const StepContext& context) override;
 
     // One fixed step: immovable bodies drift, the world is simulated, new touches are reported.
     void step();

@@ -1,7 +1,8 @@
 #include "physics/Player.h"
 
-#include "app/Config.h"
-#include "app/Game.h"
+#include "run/RunRules.h"
+#include "run/StepContext.h"
+#include "audio/SoundEvents.h"
 #include "app/GameInput.h"
 #include "physics/PhysicsBody.h"
 #include "physics/PhysicsEngine.h"
@@ -33,9 +34,9 @@ constexpr float fastestFlight = 200.0f;
 
 } // namespace
 
-Player::Player(std::shared_ptr<PhysicsEngine> engine)
+Player::Player(std::shared_ptr<PhysicsEngine> engine, float startingHealth)
     : PhysxObject(getModel(MODEL_BUTTERFLY), engine)
-    , health(baseHealth)
+    , health(startingHealth)
 {
     CharacterControllerDesc desc;
     desc.hitReport = this;
@@ -77,14 +78,16 @@ void Player::move(glm::vec3 velocity)
     controller->move(velocity * frameTime, minimumMove, frameTime);
 }
 
-void Player::update(Game* game)
+void Player::update(const StepContext& step)
 {
-    frameTime = game->deltaTime;
-    soundEvents = &game->soundEvents;
-    const float speed = std::clamp(moveSensitivity, 0.0f, fastestFlight);
-    const GameInput& input = *game->input;
+    frameTime = step.deltaTime;
+    soundEvents = step.soundEvents;
+    if (step.rules)
+        difficulty = step.rules->settings.difficulty;
+    const float speed = step.rules ? std::clamp(step.rules->settings.moveSensitivity, 0.0f, fastestFlight) : 0.0f;
+    const GameInput& input = *step.input;
 
-    camera->update(game);
+    camera->update(step);
     const glm::vec3 front = camera->front;
     const glm::vec3 right = camera->right;
     const glm::vec3 up = camera->up;
@@ -128,7 +131,7 @@ void Player::update(Game* game)
 
     remainingTime -= frameTime;
 
-    GameObject::update(game);
+    GameObject::update(step);
     flapWings(frameTime);
 }
 

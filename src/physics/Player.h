@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/GameRules.h"
 #include "physics/CharacterController.h"
 #include "physics/ControllerHitReport.h"
 #include "physics/PhysxObject.h"
@@ -16,10 +17,10 @@ class SoundEvents;
 // It holds the values the game rules work on: level, health and remaining time.
 class Player : public PhysxObject, public ControllerHitReport {
 public:
-    explicit Player(std::shared_ptr<PhysicsEngine> engine);
+    explicit Player(std::shared_ptr<PhysicsEngine> engine, float startingHealth = startHealth);
     ~Player() override;
 
-    void update(Game* game) override;
+    void update(const StepContext& step) override;
     glm::mat4 getModelMatrix() override;
     void setPosition(glm::vec3 value) override;
     glm::vec3 getPosition() override;
@@ -56,6 +57,8 @@ private:
     void zoom(float change);
     void flapWings(float dt);
     float frameTime = 0.0f;
+    // The run's difficulty, for the hits of the step being updated.
+    float difficulty = 0.5f;
     // The game's sound events of the frame being updated (hits happen during the moves).
     SoundEvents* soundEvents = nullptr;
 };

@@ -1,7 +1,8 @@
 #include "scene/Camera.h"
 
 #include "app/Config.h"
-#include "app/Game.h"
+#include "run/RunRules.h"
+#include "run/StepContext.h"
 #include "app/GameInput.h"
 #include "scene/Angles.h"
 
@@ -40,9 +41,9 @@ void Camera::rebuildProjection()
     projection = glm::perspective(fov * degreesToRadians, aspect, nearPlane, farPlane);
 }
 
-void Camera::update(Game* game)
+void Camera::update(const StepContext& step)
 {
-    if (game && game->input && game->input->released(GLFW_KEY_F4))
+    if (step.input && step.input->released(GLFW_KEY_F4))
         rebuildProjection();
     if (dirty) {
         updateVectors();
@@ -64,18 +65,19 @@ void Camera::updateVectors()
     up = glm::normalize(glm::cross(right, front));
 }
 
-void CameraController::update(Game* game)
+void CameraController::update(const StepContext& step)
 {
-    if (game && game->input) {
+    if (step.input && step.rules) {
         // Degrees per pixel of mouse travel from the window centre; inverted, pushing the mouse
         // (or the stick) forward looks down.
-        const float pitchSign = invert_mouse != 0.0f ? -1.0f : 1.0f;
-        rotation.x += static_cast<float>(game->input->mouseDeltaX) * sensitivity;
-        rotation.y += static_cast<float>(game->input->mouseDeltaY) * sensitivity * pitchSign;
+        const float sensitivity = step.rules->settings.sensitivity;
+        const float pitchSign = step.rules->settings.invertMouse != 0.0f ? -1.0f : 1.0f;
+        rotation.x += static_cast<float>(step.input->mouseDeltaX) * sensitivity;
+        rotation.y += static_cast<float>(step.input->mouseDeltaY) * sensitivity * pitchSign;
         // A stick turns at a rate: full deflection as a mouse swept this fast.
-        const float stickPixels = stickTurnPixelsPerSecond * game->deltaTime;
-        rotation.x += game->input->pad.turnX * stickPixels * sensitivity;
-        rotation.y += game->input->pad.turnY * stickPixels * sensitivity * pitchSign;
+        const float stickPixels = stickTurnPixelsPerSecond * step.deltaTime;
+        rotation.x += step.input->pad.turnX * stickPixels * sensitivity;
+        rotation.y += step.input->pad.turnY * stickPixels * sensitivity * pitchSign;
     }
     rotation.x = std::clamp(rotation.x, -maxYaw, maxYaw);
     rotation.y = std::clamp(rotation.y, -maxPitch, maxPitch);
@@ -83,7 +85,7 @@ void CameraController::update(Game* game)
     orientation = glm::rotate(glm::mat4(1.0f), -rotation.x * degreesToRadians, glm::vec3(0.0f, 0.0f, 1.0f));
     orientation = glm::rotate(orientation, rotation.y * degreesToRadians, glm::vec3(0.0f, 1.0f, 0.0f));
 
-    GameObject::update(game);
+    GameObject::update(step);
 }
 
 glm::mat4 CameraController::getModelMatrix()
@@ -113,11 +115,11 @@ void GameCamera::placeEye()
         lookAtPoint = target->getPosition();
 }
 
-void GameCamera::update(Game* game)
+void GameCamera::update(const StepContext& step)
 {
     placeEye();
     dirty = true;
-    Camera::update(game);
+    Camera::update(step);
 }
 
 glm::mat4 GameCamera::getViewProjection()

@@ -18,7 +18,7 @@ public:
     virtual ~Camera() = default;
 
     // Releasing F4 re-reads the projection settings; then the basis is refreshed if dirty.
-    void update(Game* game) override;
+    void update(const StepContext& step) override;
     // Cameras draw nothing.
     void draw() override {}
     // Projection times view of the current frame (the shaders' "pvMatrix").
@@ -50,7 +50,7 @@ class CameraController : public GameObject {
 public:
     CameraController() = default;
 
-    void update(Game* game) override;
+    void update(const StepContext& step) override;
     glm::mat4 getModelMatrix() override;
     // T(parent's position) * orientation: the parent's own turn and scale do not carry over.
     glm::mat4 getWorldMatrix() override;
@@ -72,7 +72,7 @@ public:
     GameCamera(GameObject* target, std::shared_ptr<GameObject> anchor);
 
     // Eye and look-at point for this frame, then the Camera update.
-    void update(Game* game) override;
+    void update(const StepContext& step) override;
     // Draws nothing, not even children.
     void draw() override {}
     glm::mat4 getViewProjection() override;

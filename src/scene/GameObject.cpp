@@ -11,7 +11,7 @@ GameObject::GameObject()
 {
 }
 
-void GameObject::update(Game* game)
+void GameObject::update(const StepContext& step)
 {
     // The size is re-read on every pass: children may be appended while we walk.
     std::size_t i = 0;
@@ -22,7 +22,7 @@ void GameObject::update(Game* game)
         }
         // Held here too: the child's update may drop it from this list.
         const std::shared_ptr<GameObject> child = children[i];
-        child->update(game);
+        child->update(step);
         ++i;
     }
 }

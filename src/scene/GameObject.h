@@ -6,13 +6,13 @@
 #include <memory>
 #include <vector>
 
-class Game;
+struct StepContext;
 class Model;
 
 // Advances one frame; game gives the frame time, the input, the player and the physics.
 class IUpdate {
 public:
-    virtual void update(Game* game) = 0;
+    virtual void update(const StepContext& step) = 0;
 
 protected:
     ~IUpdate() = default;
@@ -38,7 +38,7 @@ public:
     GameObject& operator=(const GameObject&) = delete;
 
     // Updates the children; destroyed children are dropped instead.
-    void update(Game* game) override;
+    void update(const StepContext& step) override;
     // Draws the children; a plain object shows nothing of itself.
     void draw() override;
 

@@ -1,6 +1,6 @@
 #include "world/ParticleSystem.h"
 
-#include "app/Game.h"
+#include "run/StepContext.h"
 #include "physics/PhysicsEngine.h"
 #include "render/Model.h"
 #include "world/Random.h"
@@ -25,9 +25,9 @@ Raindrop::Raindrop(std::shared_ptr<PhysicsEngine> engine, float lifetime)
     setScale(glm::vec3(RAIN_DROP_SCALE));
 }
 
-void Raindrop::update(Game* game)
+void Raindrop::update(const StepContext& step)
 {
-    age += game->deltaTime;
+    age += step.deltaTime;
     if (age > lifetime && !isDestroyed())
         destroy();
 }
@@ -97,7 +97,7 @@ void ParticleSystem::setScale(glm::vec3 value)
     halfExtents = scale * 0.5f;
 }
 
-void ParticleSystem::update(Game* game)
+void ParticleSystem::update(const StepContext& step)
 {
     // Drops that ended are kept before the update lets them go.
     for (const auto& child : children) {
@@ -106,19 +106,19 @@ void ParticleSystem::update(Game* game)
         if (auto drop = std::dynamic_pointer_cast<Raindrop>(child))
             spareDrops.push_back(std::move(drop));
     }
-    GameObject::update(game);
+    GameObject::update(step);
 
-    accumulator += rate * game->deltaTime;
+    accumulator += rate * step.deltaTime;
     if (accumulator < 1.0f)
         return;
     const int count = static_cast<int>(accumulator);
     accumulator -= static_cast<float>(count);
 
     for (int i = 0; i < count; ++i) {
-        std::shared_ptr<Raindrop> drop = nextDrop(game);
+        std::shared_ptr<Raindrop> drop = nextDrop(step);
         const glm::vec3 p = getPosition();
-        const float u = WorldRandom::unit() - 1.0f;
-        const float v = WorldRandom::unit() - 1.0f;
+        const float u = step.random->unit() - 1.0f;
+        const float v = step.random->unit() - 1.0f;
         drop->setPosition(p + right * (u * halfExtents.x) + up * (v * halfExtents.y));
         drop->setScale(glm::vec3(dropScale));
         drop->setLinearVelocity(direction * RAIN_SPEED);
@@ -126,7 +126,7 @@ void ParticleSystem::update(Game* game)
     }
 }
 
-std::shared_ptr<Raindrop> ParticleSystem::nextDrop(Game* game)
+std::shared_ptr<Raindrop> ParticleSystem::nextDrop(const StepContext& step)
 {
     for (std::size_t i = 0; i < spareDrops.size(); ++i) {
         if (!spareDrops[i]->reusable())
@@ -137,5 +137,5 @@ std::shared_ptr<Raindrop> ParticleSystem::nextDrop(Game* game)
         drop->revive();
         return drop;
     }
-    return std::make_shared<Raindrop>(game->physics, lifetime);
+    return std::make_shared<Raindrop>(step.physics, lifetime);
 }

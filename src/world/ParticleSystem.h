@@ -23,7 +23,7 @@ class Raindrop : public PhysxObjectDynamic {
 public:
     Raindrop(std::shared_ptr<PhysicsEngine> engine, float lifetime);
 
-    void update(Game* game) override;
+    void update(const StepContext& step) override;
     // Its pose comes from the physics body in world coordinates, whatever emitter it hangs under.
     glm::mat4 getWorldMatrix() override;
     void onHit(PhysxObject* other) override;
@@ -42,7 +42,7 @@ class ParticleSystem : public GameObject {
 public:
     ParticleSystem(float rate, float lifetime, float dropScale);
 
-    void update(Game* game) override;
+    void update(const StepContext& step) override;
     void setPosition(glm::vec3 value) override;
     void setRotation(glm::vec3 value) override;
     void setScale(glm::vec3 value) override;
@@ -61,5 +61,5 @@ public:
 private:
     void computeBasis();
     // A spare drop that has left the world, revived, or a new one.
-    std::shared_ptr<Raindrop> nextDrop(Game* game);
+    std::shared_ptr<Raindrop> nextDrop(const StepContext& step);
 };

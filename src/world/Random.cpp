@@ -1,7 +1,5 @@
 #include "world/Random.h"
 
-std::uint32_t WorldRandom::state = 1;
-
 int WorldRandom::next()
 {
     state = state * 214013u + 2531011u;
@@ -11,9 +9,4 @@ int WorldRandom::next()
 float WorldRandom::unit()
 {
     return static_cast<float>(next() / 32767.0);
-}
-
-void WorldRandom::restart()
-{
-    state = 1;
 }

@@ -10,7 +10,7 @@ Pollen::Pollen(std::shared_ptr<PhysicsEngine> engine)
     makeImmovable();
 }
 
-void Pollen::update(Game*)
+void Pollen::update(const StepContext&)
 {
 }
 

@@ -10,7 +10,7 @@ class PhysicsEngine;
 class Pollen : public PhysxObjectDynamic {
 public:
     explicit Pollen(std::shared_ptr<PhysicsEngine> engine);
-    void update(Game* game) override;
+    void update(const StepContext& step) override;
     void onHit(PhysxObject* other) override;
 };
 

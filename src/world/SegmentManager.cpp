@@ -1,6 +1,6 @@
 #include "world/SegmentManager.h"
 
-#include "app/Game.h"
+#include "run/StepContext.h"
 #include "physics/PhysxObjectDynamic.h"
 #include "physics/Player.h"
 #include "physics/PhysxObject.h"
@@ -21,19 +21,21 @@ constexpr float cellSize = 15.0f;
 
 // A mushroom or a tree, centred at `at`, turned at random about the vertical (one more draw).
 template <typename Obstacle>
-std::shared_ptr<Obstacle> standOnFloor(const std::shared_ptr<PhysicsEngine>& engine, glm::vec3 at, glm::vec3 size)
+std::shared_ptr<Obstacle> standOnFloor(const std::shared_ptr<PhysicsEngine>& engine, WorldRandom& random, glm::vec3 at,
+                                       glm::vec3 size)
 {
     auto obstacle = std::make_shared<Obstacle>(engine);
     obstacle->setPosition(at);
-    obstacle->setRotation(glm::vec3(0.0f, 0.0f, 360.0f * WorldRandom::unit()));
+    obstacle->setRotation(glm::vec3(0.0f, 0.0f, 360.0f * random.unit()));
     obstacle->setScale(size);
     return obstacle;
 }
 
 } // namespace
 
-Segment::Segment(std::shared_ptr<PhysicsEngine> engine)
+Segment::Segment(std::shared_ptr<PhysicsEngine> engine, WorldRandom& random)
     : engine(std::move(engine))
+    , random(&random)
 {
 }
 
@@ -97,9 +99,9 @@ void Segment::populate()
     for (float cx = 0.0f; cx < L; cx += cellSize) {
         for (float cy = -W / 2; cy < W / 2; cy += cellSize) {
             // Three draws per cell, always in this order, so the forest is the same on every run.
-            const float r = WorldRandom::unit();
-            const float dx = cellSize * WorldRandom::unit();
-            const float dy = cellSize * WorldRandom::unit();
+            const float r = random->unit();
+            const float dx = cellSize * random->unit();
+            const float dy = cellSize * random->unit();
             const float x = p.x + cx + dx;
             const float y = p.y + cy + dy;
 
@@ -107,14 +109,14 @@ void Segment::populate()
                 continue;
             } else if (r < 0.6f) {
                 auto pollen = std::make_shared<Pollen>(engine);
-                const float h = WorldRandom::unit();
+                const float h = random->unit();
                 pollen->setPosition(glm::vec3(x, y, p.z + h * W));
                 contents.push_back(pollen);
             } else if (r < 0.8f) {
-                contents.push_back(standOnFloor<Shroom>(engine, glm::vec3(x, y, p.z + 10.0f),
+                contents.push_back(standOnFloor<Shroom>(engine, *random, glm::vec3(x, y, p.z + 10.0f),
                                                         glm::vec3(10.0f / 3.0f, 10.0f / 3.0f, 10.5f)));
             } else if (r < 1.0f) {
-                contents.push_back(standOnFloor<Tree>(engine, glm::vec3(x, y, p.z + 30.0f), glm::vec3(15.0f, 15.0f, 30.0f)));
+                contents.push_back(standOnFloor<Tree>(engine, *random, glm::vec3(x, y, p.z + 30.0f), glm::vec3(15.0f, 15.0f, 30.0f)));
             }
         }
     }
@@ -146,11 +148,11 @@ void Segment::translateContents(glm::vec3 offset)
         drop->setPosition(drop->getPosition() + offset);
 }
 
-void Segment::update(Game* game)
+void Segment::update(const StepContext& step)
 {
     std::erase_if(contents, [](const std::shared_ptr<PhysxObjectDynamic>& c) { return c->isDestroyed(); });
-    rain->update(game);
-    GameObject::update(game);
+    rain->update(step);
+    GameObject::update(step);
 }
 
 void Segment::draw()
@@ -165,12 +167,12 @@ void Segment::draw()
     GameObject::draw();
 }
 
-SegmentManager::SegmentManager(std::shared_ptr<PhysicsEngine> engine)
+SegmentManager::SegmentManager(std::shared_ptr<PhysicsEngine> engine, WorldRandom& random)
     : wrapOffset(worldLength, 0.0f, 0.0f)
 {
     GameObject::setPosition(managerPosition);
     for (int i = 0; i < segmentCount; ++i) {
-        auto segment = std::make_shared<Segment>(engine);
+        auto segment = std::make_shared<Segment>(engine, random);
         segment->setPosition(managerPosition + glm::vec3(segmentSize.x * static_cast<float>(i), 0.0f, 0.0f));
         segment->setScale(segmentSize);
         if (i == 0) {
@@ -204,11 +206,11 @@ float SegmentManager::bandStart(int index)
     return index >= 2 ? start - worldLength : start;
 }
 
-void SegmentManager::update(Game* game)
+void SegmentManager::update(const StepContext& step)
 {
-    GameObject::update(game);
-    if (game->player)
-        follow(*game->player);
+    GameObject::update(step);
+    if (step.player)
+        follow(*step.player);
 }
 
 void SegmentManager::follow(GameObject& player)

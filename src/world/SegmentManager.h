@@ -11,6 +11,7 @@ class PhysicsEngine;
 class PhysxObjectDynamic;
 class ParticleSystem;
 class Woods;
+class WorldRandom;
 
 constexpr float segmentLength = 200.0f;
 constexpr int segmentCount = 4;
@@ -23,7 +24,8 @@ const glm::vec3 segmentSize(segmentLength, 75.0f, 1.0f);
 // its rain, and the trees, mushrooms and pollen scattered over it.
 class Segment : public GameObject {
 public:
-    explicit Segment(std::shared_ptr<PhysicsEngine> engine);
+    // The contents are drawn from `random`, the sequence of the world the segment belongs to.
+    Segment(std::shared_ptr<PhysicsEngine> engine, WorldRandom& random);
 
     // Creates the boundaries, the rain emitter and the woods at the current position and scale.
     void build();
@@ -33,11 +35,12 @@ public:
     void translate(glm::vec3 offset);
     void translateContents(glm::vec3 offset);
 
-    void update(Game* game) override;
+    void update(const StepContext& step) override;
     void draw() override;
 
     bool isStart = false;
     std::shared_ptr<PhysicsEngine> engine;
+    WorldRandom* random;
     std::shared_ptr<ParticleSystem> rain;
     std::vector<std::shared_ptr<PhysxObjectDynamic>> boundaries;
     std::vector<std::shared_ptr<PhysxObjectDynamic>> contents;
@@ -48,9 +51,10 @@ public:
 // and once a lap the player and the segments ahead are shifted back, so the tunnel never ends.
 class SegmentManager : public GameObject {
 public:
-    explicit SegmentManager(std::shared_ptr<PhysicsEngine> engine);
+    // Four segments whose forests grow from `random`, which must outlive the manager.
+    SegmentManager(std::shared_ptr<PhysicsEngine> engine, WorldRandom& random);
 
-    void update(Game* game) override;
+    void update(const StepContext& step) override;
     // Follows the player: refills and wraps the ring for each band it entered, however far it went.
     void follow(GameObject& player);
 

@@ -19,7 +19,7 @@ protected:
 
     void press(int code) { device->pressed[code] = true; }
     void release(int code) { device->pressed[code] = false; }
-    void frame() { input->update(nullptr); }
+    void frame() { input->update(); }
 
     testkit::FakeInputDevice* device;
     std::unique_ptr<GameInput> input;
@@ -344,7 +344,7 @@ TEST_F(GameInputTest, AnInputKeepsTheBindingsItWasMadeWithWhateverThePlayerChang
     EXPECT_EQ(replayInput.controls(), recorded);
     EXPECT_EQ(playerInput.controls().key(Action::Right), GLFW_KEY_J);
     replayDevice->pressed[GLFW_KEY_L] = true;
-    replayInput.update(nullptr);
+    replayInput.update();
     EXPECT_EQ(replayInput.sideways(), 1.0f);
 }
 

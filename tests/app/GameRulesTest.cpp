@@ -118,7 +118,7 @@ TEST(GameRules, AnEnterDuringPlayIsNotKeptForTheNextGameOver)
     h.player->health = 0.0f;
     h.frames(3, dt);
     EXPECT_FLOAT_EQ(h.player->health, 0.0f) << "still over: no restart without a new Enter";
-    EXPECT_EQ(h.game.ruleEvents.size(), 0u) << "the game's end is told once";
+    EXPECT_EQ(h.game.world()->ruleEvents.size(), 0u) << "the game's end is told once";
     tapEnter();
     EXPECT_FLOAT_EQ(h.player->health, 5.0f);
 }

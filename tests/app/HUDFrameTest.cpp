@@ -103,7 +103,7 @@ TEST_F(HUDFrameTest, HealthTimeAndLevelShowInWhiteAtTheirPlaces)
     EXPECT_EQ(white({W / 2 - 100, H / 2 - 100, W / 2 + 100, H / 2 + 100}), 0) << "nothing white mid-screen";
     EXPECT_EQ(red({W / 2 - 240, H / 2 - 20, W / 2 + 240, H / 2 + 100}), 0) << "no death message yet";
 
-    game.input->showHud = false;
+    game.world()->input->showHud = false;
     frame();
     EXPECT_LT(white({25, H - 30, 200, H - 5}), 5) << "F6 hides the HUD";
 }
@@ -134,7 +134,7 @@ TEST_F(HUDFrameTest, AfterAResizeTheTextKeepsItsSizeAndItsCorner)
 
 TEST_F(HUDFrameTest, TheFrameRateLineNamesTheRenderScaleBelowFullAndStaysInTheWindow)
 {
-    game.input->showFps = true;
+    game.world()->input->showFps = true;
     frame();
     const Region corner{width - 320, height - 40, width, height};
     const Region full = whiteBounds(corner);
@@ -153,7 +153,7 @@ TEST_F(HUDFrameTest, TheFrameRateLineNamesTheRenderScaleBelowFullAndStaysInTheWi
 TEST_F(HUDFrameTest, YouDiedShowsInRedAfterDeathWithTheBestGameAndThisRunUnderIt)
 {
     game.records = std::make_unique<BestResults>(real.sandbox.root / "best.txt");
-    game.player->health = -1.0f;
+    game.world()->player->health = -1.0f;
     frame();
     frame();
     EXPECT_TRUE(game.hud.died);
@@ -184,7 +184,7 @@ TEST_F(HUDFrameTest, ShaderReloadKeepsTheTextVisible)
     frame();
     const int before = white({25, height - 30, 200, height - 5});
     // F5 was down at the last sample; this frame's sample finds it let go and reloads.
-    game.input->keyStates[GLFW_KEY_F5] = KEY_HELD;
+    game.world()->input->keyStates[GLFW_KEY_F5] = KEY_HELD;
     const auto loads = getShader(SHADER_HUD)->loadCount;
     ::testing::internal::CaptureStdout();
     frame();
@@ -237,7 +237,7 @@ TEST_F(GermanSmallWindowTest, GameOverAndPauseShowTheGermanTextsCentredInside640
     ASSERT_EQ(height, 480);
     ASSERT_STRNE(_("YOU DIED"), "YOU DIED") << "the build's German catalogue";
 
-    game.player->health = -1.0f;
+    game.world()->player->health = -1.0f;
     frame();
     frame();
     ASSERT_TRUE(game.hud.died);
@@ -249,9 +249,9 @@ TEST_F(GermanSmallWindowTest, GameOverAndPauseShowTheGermanTextsCentredInside640
     // The prompt is black on the light band under it.
     expectCentredInside(bounds({0, H / 2 - 84, width, H / 2 - 34}, 0, 0, 0), "the black prompt");
 
-    game.screens.clear();
-    game.screens.apply(game);
-    game.runOver = false;
+    // Back to a run still on, with its game-over menu gone, for the pause menu over it.
+    game.world()->runOver = false;
+    dynamic_cast<PlayScreen*>(game.screens.top())->gameOverShown = false;
     game.openPauseMenu();
     frame();
     const auto* pause = dynamic_cast<PauseScreen*>(game.screens.top());

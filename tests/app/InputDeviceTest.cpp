@@ -55,7 +55,7 @@ protected:
         }
     }
 
-    void sample() { input->update(nullptr); }
+    void sample() { input->update(); }
 
     // Press and release, both before the next sample.
     void tap(const std::string& xdotoolCommand)

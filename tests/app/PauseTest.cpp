@@ -19,7 +19,7 @@ constexpr float dt = 1.0f / 60.0f;
 std::vector<glm::vec3> dropPositions(const testkit::GameHarness& h)
 {
     std::vector<glm::vec3> positions;
-    for (const auto& segment : h.game.segmentManager->segments)
+    for (const auto& segment : h.game.world()->segmentManager->segments)
         for (const auto& drop : segment->rain->getChildren())
             positions.push_back(drop->getPosition());
     return positions;
@@ -38,20 +38,20 @@ TEST(PauseTest, NothingOfTheWorldMovesWhilePausedAndResumingAddsOnlyOneFrame)
 {
     testkit::GameHarness h(true);
     h.frames(90, dt);
-    h.game.levelTimer = 14.9f; // a level-up is due within the paused time
+    h.game.world()->levelTimer = 14.9f; // a level-up is due within the paused time
     tap(h, GLFW_KEY_P);
     ASSERT_TRUE(h.game.paused);
     EXPECT_FALSE(h.keys->cursorHidden) << "the cursor is free while paused";
 
     const float remaining = h.player->remainingTime;
-    const float levelTimer = h.game.levelTimer;
+    const float levelTimer = h.game.world()->levelTimer;
     const glm::vec3 position = h.player->getPosition();
     const float wing = h.player->wingAngle;
     const std::vector<glm::vec3> drops = dropPositions(h);
     ASSERT_FALSE(drops.empty());
     h.frames(120, dt);
     EXPECT_EQ(h.player->remainingTime, remaining);
-    EXPECT_EQ(h.game.levelTimer, levelTimer);
+    EXPECT_EQ(h.game.world()->levelTimer, levelTimer);
     EXPECT_EQ(h.player->level, 0);
     EXPECT_EQ(h.player->getPosition(), position);
     EXPECT_EQ(h.player->wingAngle, wing);
@@ -71,7 +71,7 @@ TEST(PauseTest, NothingOfTheWorldMovesWhilePausedAndResumingAddsOnlyOneFrame)
     h.frame(dt);
     EXPECT_TRUE(h.keys->cursorHidden);
     EXPECT_FLOAT_EQ(h.player->remainingTime, remaining - dt) << "the paused seconds are not spent";
-    EXPECT_FLOAT_EQ(h.game.levelTimer, levelTimer + dt);
+    EXPECT_FLOAT_EQ(h.game.world()->levelTimer, levelTimer + dt);
     h.frame(dt);
     EXPECT_EQ(h.player->cameraController->getRotation(), angles) << "the view does not jump on resume";
 }

@@ -144,7 +144,7 @@ void fly(Session& s, int frames)
 {
     Game& game = s.harness->game;
     for (int i = 0; i < frames; ++i, ++s.clock) {
-        const int n = static_cast<int>(game.recorder->frameCount());
+        const int n = static_cast<int>(game.world()->recorder->frameCount());
         const int t = s.clock;
         s.keys->pressed[GLFW_KEY_W] = t % 200 < 60;
         s.keys->pressed[GLFW_KEY_A] = t % 150 > 100;
@@ -159,17 +159,17 @@ void fly(Session& s, int frames)
         // As F4 would after config.txt changed: a harder game from here on.
         if (t == 500)
             difficulty = 0.8f;
-        const bool over = game.player->health <= 0.0f || game.player->remainingTime < 0.0f;
+        const bool over = game.world()->player->health <= 0.0f || game.world()->player->remainingTime < 0.0f;
         s.keys->pressed[GLFW_KEY_ENTER] = over && n % 10 < 5;
-        const bool wasOver = game.runOver;
+        const bool wasOver = game.world()->runOver;
         s.harness->frame(1.0f / 60.0f);
         s.pausedFrames += game.paused ? 1 : 0;
-        if (game.runOver && s.gameOverFrame < 0) {
+        if (game.world()->runOver && s.gameOverFrame < 0) {
             s.gameOverFrame = n;
             std::ifstream in(userDataFolder() / "replays" / "last.qfr", std::ios::binary);
             s.fileAtGameOver.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
         }
-        if (wasOver && !game.runOver)
+        if (wasOver && !game.world()->runOver)
             s.restartFrame = n;
     }
 }
@@ -181,9 +181,9 @@ struct FinalState {
     glm::vec3 position;
 };
 
-FinalState stateOf(Game& game)
+FinalState stateOf(const Run& run)
 {
-    return {game.player->level, game.player->health, game.player->remainingTime, game.player->getPosition()};
+    return {run.player->level, run.player->health, run.player->remainingTime, run.player->getPosition()};
 }
 
 void expectSameState(const FinalState& a, const FinalState& b)
@@ -196,12 +196,11 @@ void expectSameState(const FinalState& a, const FinalState& b)
 
 FinalState playBack(const Replay& replay)
 {
-    testkit::GameHarness harness(true);
     ReplayPlayer player(replay);
-    player.attach(harness.game);
-    player.playToEnd(harness.game);
+    const auto run = player.makeRun();
+    player.playToEnd(*run);
     EXPECT_EQ(player.framesPlayed(), replay.header.frameCount);
-    return stateOf(harness.game);
+    return stateOf(*run);
 }
 
 class ReplayScratch : public ::testing::Test {
@@ -231,7 +230,7 @@ TEST_F(ReplayScratch, PlayingBackReachesTheRecordedEndEveryTime)
     ASSERT_GT(s.pausedFrames, 100) << "the scripted run never paused";
     // The frames spent in the pause menu are not part of the run: every other one is recorded
     // (the one that opens the menu is a step of play, the one that closes it a frame of the menu's).
-    EXPECT_EQ(s.harness->game.recorder->frameCount(), static_cast<std::size_t>(s.clock - s.pausedFrames));
+    EXPECT_EQ(s.harness->game.world()->recorder->frameCount(), static_cast<std::size_t>(s.clock - s.pausedFrames));
     ASSERT_GE(s.gameOverFrame, 0) << "the scripted run never ended";
     ASSERT_GT(s.restartFrame, s.gameOverFrame) << "the scripted run never restarted";
 
@@ -242,8 +241,8 @@ TEST_F(ReplayScratch, PlayingBackReachesTheRecordedEndEveryTime)
     EXPECT_EQ(atGameOver->header.frameCount, static_cast<std::uint32_t>(s.gameOverFrame + 1));
     EXPECT_EQ(atGameOver->header.runStart, 0u);
 
-    const FinalState recorded = stateOf(s.harness->game);
-    const auto replay = parseReplay(s.harness->game.recorder->fileContent(), error);
+    const FinalState recorded = stateOf(*s.harness->game.world());
+    const auto replay = parseReplay(s.harness->game.world()->recorder->fileContent(), error);
     ASSERT_TRUE(replay) << error;
     // The run after the restart is the one to show; the frames before it rebuild its world.
     EXPECT_EQ(replay->header.runStart, static_cast<std::uint32_t>(s.restartFrame));
@@ -261,25 +260,25 @@ TEST(Replay, RecordingStopsAtItsLimitAndPlayGoesOn)
     testkit::GameHarness h(true);
     auto device = std::make_unique<testkit::FakeInputDevice>();
     auto* keys = device.get();
-    h.game.recorder = std::make_shared<ReplayRecorder>(baseHealth, 4096);
-    h.game.input = std::make_shared<GameInput>(h.game.recorder->watch(std::move(device)));
+    h.game.world()->recorder = std::make_shared<ReplayRecorder>(h.game.world()->rules, 4096);
+    h.game.world()->input = std::make_shared<GameInput>(h.game.world()->recorder->watch(std::move(device)));
 
     ::testing::internal::CaptureStdout();
     glm::vec3 whereItStopped(0.0f);
     for (int i = 0; i < 600; ++i) {
         keys->cursorX = 500.0 + i % 3; // a moving mouse: the biggest frames
         h.frame(1.0f / 60.0f);
-        if (h.game.recorder->stopped() && whereItStopped == glm::vec3(0.0f))
+        if (h.game.world()->recorder->stopped() && whereItStopped == glm::vec3(0.0f))
             whereItStopped = h.player->getPosition();
     }
     const std::string out = ::testing::internal::GetCapturedStdout();
-    ASSERT_TRUE(h.game.recorder->stopped());
-    EXPECT_LT(h.game.recorder->fileContent().size(), 4096u);
+    ASSERT_TRUE(h.game.world()->recorder->stopped());
+    EXPECT_LT(h.game.world()->recorder->fileContent().size(), 4096u);
     const std::string message = "the recording has reached its limit";
     ASSERT_NE(out.find(message), std::string::npos) << out;
     EXPECT_EQ(out.find(message, out.find(message) + 1), std::string::npos) << "said more than once: " << out;
     std::string error;
-    EXPECT_FALSE(h.game.recorder->save(fs::temp_directory_path() / "quillfen-never.qfr", error));
+    EXPECT_FALSE(h.game.world()->recorder->save(fs::temp_directory_path() / "quillfen-never.qfr", error));
     EXPECT_FALSE(fs::exists(fs::temp_directory_path() / "quillfen-never.qfr"));
     // The game went on.
     EXPECT_GT(glm::distance(h.player->getPosition(), whereItStopped), 10.0f);

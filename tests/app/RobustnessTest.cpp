@@ -58,7 +58,7 @@ TEST_F(RobustnessTest, MissingAndCorruptModelsAndAMissingTextureAreReportedAndPl
 
     frames(20);
     EXPECT_TRUE(getModel(MODEL_TREE)->modelMatrices.empty()) << "a failed model's instances are dropped every frame";
-    EXPECT_EQ(game.player->wingAngle, 0.0f) << "no wings to flap";
+    EXPECT_EQ(game.world()->player->wingAngle, 0.0f) << "no wings to flap";
     EXPECT_FALSE(glfwWindowShouldClose(game.window));
 }
 
@@ -68,11 +68,11 @@ TEST_F(RobustnessTest, AMissingFontLeavesTheTextOutAndTheGameRunning)
     const std::string out = start();
     EXPECT_NE(out.find("ERROR::FREETYPE: Failed to load font"), std::string::npos) << out;
     EXPECT_TRUE(game.hud.text->characters.empty());
-    const float timeBefore = game.player->remainingTime;
+    const float timeBefore = game.world()->player->remainingTime;
     ::testing::internal::CaptureStdout();
     frames(5);
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), "") << "told once at start-up, not every frame";
-    EXPECT_LT(game.player->remainingTime, timeBefore) << "play goes on";
+    EXPECT_LT(game.world()->player->remainingTime, timeBefore) << "play goes on";
     EXPECT_FALSE(glfwWindowShouldClose(game.window));
 }
 
@@ -80,18 +80,18 @@ TEST_F(RobustnessTest, AFiveSecondFrameCostsAQuarterSecondOfPlayAndKeepsTheWorld
 {
     start();
     frames(3);
-    const int stepsBefore = static_cast<int>(game.physics->stepCount());
-    const float timeBefore = game.player->remainingTime;
-    const float levelTimerBefore = game.levelTimer;
+    const int stepsBefore = static_cast<int>(game.world()->physics->stepCount());
+    const float timeBefore = game.world()->player->remainingTime;
+    const float levelTimerBefore = game.world()->levelTimer;
     frames(1, 5.0f); // the process was stopped, or the laptop slept
-    EXPECT_NEAR(timeBefore - game.player->remainingTime, maxUpdateTime, 1e-4f) << "a hitch does not eat the clock";
-    EXPECT_NEAR(game.levelTimer - levelTimerBefore, maxUpdateTime, 1e-4f);
+    EXPECT_NEAR(timeBefore - game.world()->player->remainingTime, maxUpdateTime, 1e-4f) << "a hitch does not eat the clock";
+    EXPECT_NEAR(game.world()->levelTimer - levelTimerBefore, maxUpdateTime, 1e-4f);
     EXPECT_EQ(game.hud.fps, 0) << "the frame rate shown is the real one: one frame in five seconds";
-    EXPECT_EQ(static_cast<int>(game.physics->stepCount()), stepsBefore + 6) << "a tenth of a second is simulated";
-    EXPECT_LE(game.physics->accumulator, 0.1f + 1e-4f) << "the backlog is capped";
+    EXPECT_EQ(static_cast<int>(game.world()->physics->stepCount()), stepsBefore + 6) << "a tenth of a second is simulated";
+    EXPECT_LE(game.world()->physics->accumulator, 0.1f + 1e-4f) << "the backlog is capped";
     frames(10);
-    EXPECT_GE(game.player->getPosition().x, -260.0f - 1.0f);
-    EXPECT_LE(game.player->getPosition().x, 540.0f + 260.0f);
+    EXPECT_GE(game.world()->player->getPosition().x, -260.0f - 1.0f);
+    EXPECT_LE(game.world()->player->getPosition().x, 540.0f + 260.0f);
 }
 
 TEST_F(RobustnessTest, FocusLostAndRegained)
@@ -100,22 +100,22 @@ TEST_F(RobustnessTest, FocusLostAndRegained)
     frames(2);
     // Every reload of this file prints one line, so the output counts the reloads.
     sandbox.write("config.txt", "fov = nine ty\n");
-    game.input->keyStates[GLFW_KEY_F4] = KEY_RELEASED;
+    game.world()->input->keyStates[GLFW_KEY_F4] = KEY_RELEASED;
     Game::onWindowFocus(game.window, GLFW_FALSE);
     ::testing::internal::CaptureStdout();
     frames(5);
     const std::string out = ::testing::internal::GetCapturedStdout();
     EXPECT_LE(std::count(out.begin(), out.end(), '\n'), 1) << "a release is never acted upon again:\n" << out;
-    EXPECT_EQ(game.input->state(GLFW_KEY_F4), KEY_UP);
-    EXPECT_DOUBLE_EQ(game.input->mouseDeltaX, 0.0) << "no stale mouse motion while away";
+    EXPECT_EQ(game.world()->input->state(GLFW_KEY_F4), KEY_UP);
+    EXPECT_DOUBLE_EQ(game.world()->input->mouseDeltaX, 0.0) << "no stale mouse motion while away";
 
     // Away from the window the game paused; back, and out of the pause menu, play samples again.
     ASSERT_TRUE(game.paused);
     Game::onWindowFocus(game.window, GLFW_TRUE);
-    game.input->keyStates[GLFW_KEY_W] = KEY_HELD;
+    game.world()->input->keyStates[GLFW_KEY_W] = KEY_HELD;
     game.screens.pop();
     frames(1);
-    EXPECT_EQ(game.input->state(GLFW_KEY_W), KEY_RELEASED) << "sampling resumes with focus";
+    EXPECT_EQ(game.world()->input->state(GLFW_KEY_W), KEY_RELEASED) << "sampling resumes with focus";
 }
 
 TEST_F(RobustnessTest, AMinimisedWindowKeepsDrawingSafely)
@@ -135,7 +135,7 @@ TEST_F(RobustnessTest, AnUnusableWindowSizeOnReloadKeepsTheWindowAsItIs)
     start();
     frames(1);
     sandbox.write("config.txt", "window_width = 0\nwindow_height = -5\nfov = 70\n");
-    game.input->keyStates[GLFW_KEY_F4] = KEY_HELD; // let go at this frame's sample
+    game.world()->input->keyStates[GLFW_KEY_F4] = KEY_HELD; // let go at this frame's sample
     ::testing::internal::CaptureStdout();
     frames(1);
     const std::string out = ::testing::internal::GetCapturedStdout();

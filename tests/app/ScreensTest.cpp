@@ -18,6 +18,7 @@
 #include "scene/Camera.h"
 #include "support/GameHarness.h"
 #include "world/Random.h"
+#include "world/ParticleSystem.h"
 #include "world/SegmentManager.h"
 
 #include <GLFW/glfw3.h>
@@ -25,6 +26,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <unistd.h>
 
@@ -93,39 +95,39 @@ TEST_F(Screens, WatchingTheLastRunFromThePauseMenuLeavesThePausedRunAsItWasAndWr
     h->frames(60, dt);
     h->player->remainingTime = -1.0f;
     h->frame(dt);
-    ASSERT_TRUE(h->game.runOver);
+    ASSERT_TRUE(h->game.world()->runOver);
     ASSERT_TRUE(fs::exists(replayFile("last.qfr")));
     tap(GLFW_KEY_ENTER);
-    ASSERT_FALSE(h->game.runOver);
+    ASSERT_FALSE(h->game.world()->runOver);
     keys->pressed[GLFW_KEY_W] = true;
     h->frames(90, dt);
     keys->pressed[GLFW_KEY_W] = false;
     tap(GLFW_KEY_P);
     ASSERT_NE(top<PauseScreen>(), nullptr);
 
-    const glm::vec3 position = h->game.player->getPosition();
-    const float remaining = h->game.player->remainingTime;
-    const float levelTimer = h->game.levelTimer;
-    const std::uint32_t random = WorldRandom::position();
-    const std::size_t recorded = h->game.recorder->frameCount();
+    const glm::vec3 position = h->game.world()->player->getPosition();
+    const float remaining = h->game.world()->player->remainingTime;
+    const float levelTimer = h->game.world()->levelTimer;
+    const WorldRandom random = h->game.world()->random;
+    const std::size_t recorded = h->game.world()->recorder->frameCount();
     const auto bestBefore = h->game.records->runs().size();
     fs::remove(BestResults::defaultFile());
 
     choose(PauseScreen::WatchLast);
     ASSERT_NE(top<ReplayScreen>(), nullptr);
-    EXPECT_TRUE(h->game.replaying);
+    EXPECT_TRUE(h->game.watching());
     // The wheel turned while watching steers nothing of the recording (nor of the run after).
     for (int i = 0; i < 400 && top<ReplayScreen>(); ++i) {
         h->game.pendingScroll = i % 2 ? 1 : -1;
         h->frame(dt);
     }
     ASSERT_NE(top<PauseScreen>(), nullptr) << "back to the pause menu at the end";
-    EXPECT_FALSE(h->game.replaying);
-    EXPECT_EQ(h->game.player->getPosition(), position);
-    EXPECT_EQ(h->game.player->remainingTime, remaining);
-    EXPECT_EQ(h->game.levelTimer, levelTimer);
-    EXPECT_EQ(WorldRandom::position(), random);
-    EXPECT_EQ(h->game.recorder->frameCount(), recorded) << "nothing recorded while a menu or a replay is up";
+    EXPECT_FALSE(h->game.watching());
+    EXPECT_EQ(h->game.world()->player->getPosition(), position);
+    EXPECT_EQ(h->game.world()->player->remainingTime, remaining);
+    EXPECT_EQ(h->game.world()->levelTimer, levelTimer);
+    EXPECT_EQ(h->game.world()->random, random);
+    EXPECT_EQ(h->game.world()->recorder->frameCount(), recorded) << "nothing recorded while a menu or a replay is up";
     EXPECT_FALSE(fs::exists(BestResults::defaultFile())) << "the replay's end wrote the player's records";
     EXPECT_EQ(h->game.records->runs().size(), bestBefore);
 
@@ -133,7 +135,7 @@ TEST_F(Screens, WatchingTheLastRunFromThePauseMenuLeavesThePausedRunAsItWasAndWr
     tap(GLFW_KEY_P);
     ASSERT_NE(top<PlayScreen>(), nullptr);
     h->frame(dt);
-    EXPECT_NEAR(h->game.player->remainingTime, remaining - dt, 1e-5f);
+    EXPECT_NEAR(h->game.world()->player->remainingTime, remaining - dt, 1e-5f);
 }
 
 TEST_F(Screens, AReplayWatchedEndsWhereItWasRecordedWhateverTheViewerScrolls)
@@ -144,7 +146,7 @@ TEST_F(Screens, AReplayWatchedEndsWhereItWasRecordedWhateverTheViewerScrolls)
     std::string error;
     auto replay = loadReplay(replayFile("last.qfr"), error);
     ASSERT_TRUE(replay) << error;
-    const glm::vec3 end = h->game.player->getPosition();
+    const glm::vec3 end = h->game.world()->player->getPosition();
 
     tap(GLFW_KEY_ENTER);
     h->game.screens.push(std::make_unique<ReplayScreen>(*replay, false));
@@ -158,7 +160,7 @@ TEST_F(Screens, AReplayWatchedEndsWhereItWasRecordedWhateverTheViewerScrolls)
         if (!screen)
             break;
         if (screen->ended()) {
-            watched = h->game.player->getPosition();
+            watched = h->game.world()->player->getPosition();
             break;
         }
         h->game.pendingScroll = i % 3 ? 1 : -1;
@@ -171,13 +173,14 @@ TEST_F(Screens, ARecordedStallNeitherFreezesThePictureNorIsPlayedInOneGo)
 {
     // A run stopped for an hour (Ctrl-Z) leaves one frame of 3600 s in its recording.
     h->frames(30, dt);
-    h->game.playStep(3600.0, true, false);
+    h->game.playStep(*h->game.world(), 3600.0, true, false);
     h->frames(30, dt);
-    const auto replay = parseReplay(h->game.recorder->fileContent(), *std::make_unique<std::string>());
+    const auto replay = parseReplay(h->game.world()->recorder->fileContent(), *std::make_unique<std::string>());
     ASSERT_TRUE(replay);
     ReplayPlayer player(*replay);
+    const auto run = player.makeRun();
     for (int i = 0; i < 30; ++i)
-        player.stepFrame(h->game);
+        player.stepFrame(*run);
     EXPECT_LE(player.nextPaceTime(), maxUpdateTime) << "the stall is paced as one bounded step";
     EXPECT_GT(player.nextPaceTime(), 0.0);
 }
@@ -193,7 +196,7 @@ TEST_F(Screens, EarlierRunsAreGoneThroughASliceAFrameAndEscapeStopsThem)
     }
     h->frames(30, dt);
     std::string error;
-    auto replay = parseReplay(h->game.recorder->fileContent(), error);
+    auto replay = parseReplay(h->game.world()->recorder->fileContent(), error);
     ASSERT_TRUE(replay) << error;
     ASSERT_GT(replay->header.runStart, 1800u);
 
@@ -212,7 +215,7 @@ TEST_F(Screens, ARecordingOfAWorldThatBehavesOtherwiseIsRefused)
 {
     h->frames(30, dt);
     std::string error;
-    auto replay = parseReplay(h->game.recorder->fileContent(), error);
+    auto replay = parseReplay(h->game.world()->recorder->fileContent(), error);
     ASSERT_TRUE(replay) << error;
     EXPECT_TRUE(replayFitsThisGame(*replay, error)) << error;
     replay->header.worldFingerprint ^= 1;
@@ -223,19 +226,116 @@ TEST_F(Screens, ARecordingOfAWorldThatBehavesOtherwiseIsRefused)
 
 TEST_F(Screens, TheFingerprintFollowsTheRulesAndLeavesTheWorldAlone)
 {
-    const std::uint32_t random = WorldRandom::position();
-    const float before = difficulty;
+    // The player's world flies on first, beside a twin that sees no fingerprint: a probe that
+    // drew from its random sequence or moved anything of it would show when they fly on.
+    testkit::GameHarness twin(true);
+    auto fly = [](testkit::GameHarness& game, testkit::FakeInputDevice& hands) {
+        hands.pressed[GLFW_KEY_W] = true;
+        hands.pressed[GLFW_KEY_D] = true;
+        game.frames(90, dt);
+    };
+    fly(*h, *keys);
+    fly(twin, *twin.keys);
     const std::uint64_t fingerprint = worldFingerprint();
-    EXPECT_EQ(WorldRandom::position(), random);
+    fly(*h, *keys);
+    fly(twin, *twin.keys);
+    EXPECT_EQ(h->player->getPosition(), twin.player->getPosition());
+    const auto& ours = h->game.world()->segmentManager->segments;
+    const auto& theirs = twin.game.world()->segmentManager->segments;
+    for (std::size_t i = 0; i < ours.size(); ++i) {
+        const auto& a = ours[i]->rain->getChildren();
+        const auto& b = theirs[i]->rain->getChildren();
+        ASSERT_EQ(a.size(), b.size()) << "segment " << i;
+        for (std::size_t d = 0; d < a.size(); ++d)
+            EXPECT_EQ(a[d]->getPosition(), b[d]->getPosition()) << "segment " << i << ", drop " << d;
+    }
+
     EXPECT_EQ(worldFingerprint(), fingerprint) << "the same world, the same number";
-    // A world that behaves otherwise (a faster creature) has another.
+    // The player's own keys and settings are not the world's: a rebound FORWARD, an inverted
+    // mouse or another speed never make the player's recordings unwatchable.
+    playerControls().bind(Action::Forward, GLFW_KEY_UP);
+    invert_mouse = 1.0f;
+    sensitivity *= 2.0f;
+    moveSensitivity *= 1.5f;
+    difficulty = 0.9f;
+    EXPECT_EQ(worldFingerprint(), fingerprint) << "the player's keys or settings reached the probe";
+    resetSettings();
+    // A world that behaves otherwise (a faster creature by default) has another.
     const Setting* speed = findSetting("moveSensitivity");
     const float defaultSpeed = speed->defaultValue;
     const_cast<Setting*>(speed)->defaultValue = defaultSpeed * 2.0f;
     const std::uint64_t faster = worldFingerprint();
     const_cast<Setting*>(speed)->defaultValue = defaultSpeed;
     EXPECT_NE(faster, fingerprint);
-    EXPECT_EQ(difficulty, before);
+}
+
+TEST_F(Screens, ARunFlownWithReboundKeysIsWatchableAndARefusedRecordingSaysWhyOnScreen)
+{
+    // FORWARD on Up and the mouse inverted: the player's own recordings stay watchable.
+    playerControls().bind(Action::Forward, GLFW_KEY_UP);
+    invert_mouse = 1.0f;
+    h->game.playerInput()->setControls(playerControls());
+    keys->pressed[GLFW_KEY_UP] = true;
+    h->frames(60, dt);
+    keys->pressed[GLFW_KEY_UP] = false;
+    h->player->remainingTime = -1.0f;
+    h->frame(dt);
+    ASSERT_TRUE(fs::exists(replayFile("last.qfr")));
+    tap(GLFW_KEY_ENTER);
+    tap(GLFW_KEY_P);
+    choose(PauseScreen::WatchLast);
+    ASSERT_NE(top<ReplayScreen>(), nullptr) << "the player's own recording was refused";
+    tap(GLFW_KEY_ESCAPE);
+    ASSERT_NE(top<PauseScreen>(), nullptr);
+    tap(GLFW_KEY_P);
+
+    // A recording of a world that behaves otherwise is refused, and the menu says so and dims it.
+    std::string bytes;
+    {
+        std::ifstream in(replayFile("last.qfr"), std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    constexpr std::size_t fingerprintAt = 8 + 4 + 5 * 4;
+    bytes[fingerprintAt] = static_cast<char>(bytes[fingerprintAt] ^ 1);
+    std::ofstream(replayFile("last.qfr"), std::ios::binary | std::ios::trunc) << bytes;
+    tap(GLFW_KEY_P);
+    auto* pause = top<PauseScreen>();
+    ASSERT_NE(pause, nullptr);
+    ASSERT_TRUE(pause->menu.items[PauseScreen::WatchLast].enabled);
+    choose(PauseScreen::WatchLast);
+    ASSERT_EQ(top<PauseScreen>(), pause) << "no recording to watch, and the menu stays";
+    EXPECT_FALSE(pause->menu.items[PauseScreen::WatchLast].enabled);
+    ASSERT_FALSE(pause->menu.notes.empty());
+    EXPECT_EQ(pause->menu.notes.front(), std::string(_("CANNOT WATCH: RECORDED IN ANOTHER VERSION OF THE GAME")));
+}
+
+TEST_F(Screens, TheFingerprintIsWorkedOutOncePerBuildAndKept)
+{
+    struct Forget {
+        ~Forget() { keepFingerprintIn({}); }
+    } forget;
+    const fs::path cache = scratch / "cache";
+    const fs::path file = cache / "world-fingerprint";
+    keepFingerprintIn(cache);
+    const std::uint64_t fresh = worldFingerprint();
+    EXPECT_EQ(thisGamesFingerprint(), fresh);
+    ASSERT_TRUE(fs::exists(file)) << "kept for the next start";
+
+    // The next start reads it instead of flying the probe: a number kept under this build's key
+    // is believed as it is.
+    const std::string key = fingerprintBuildKey();
+    ASSERT_FALSE(key.empty());
+    std::ofstream(file) << key << " 00000000000000ab\n";
+    keepFingerprintIn(cache);
+    EXPECT_EQ(thisGamesFingerprint(), 0xabu);
+    // Another build's, or a damaged line, is not: worked out again and kept anew.
+    for (const char* kept : {"0123456789abcdef 00000000000000ab\n", "", "garbage"}) {
+        std::ofstream(file) << kept;
+        keepFingerprintIn(cache);
+        EXPECT_EQ(thisGamesFingerprint(), fresh) << kept;
+    }
+    keepFingerprintIn(cache);
+    EXPECT_EQ(thisGamesFingerprint(), fresh) << "the one kept last is this build's";
 }
 
 TEST_F(Screens, TheSettingsScreenChangesTheGameAtOnceAndWritesOnlyWhatChangedKeepingThePlayersLines)
@@ -262,7 +362,7 @@ TEST_F(Screens, TheSettingsScreenChangesTheGameAtOnceAndWritesOnlyWhatChangedKee
     tap(GLFW_KEY_DOWN);
     tap(GLFW_KEY_RIGHT);
     EXPECT_EQ(fov, 75.0f);
-    EXPECT_EQ(h->game.player->camera->fov, 75.0f);
+    EXPECT_EQ(h->game.world()->player->camera->fov, 75.0f);
     tap(GLFW_KEY_ESCAPE);
     ASSERT_NE(top<PauseScreen>(), nullptr);
 
@@ -372,7 +472,7 @@ TEST_F(SettingsWords, TheNameIsTypedSavedAndReadBackAndEmptyGivesTheAccountsAgai
     SettingsScreen* settings = openSettingsAt(nameItem);
     ASSERT_NE(settings, nullptr);
     EXPECT_EQ(settings->menu.items[nameItem].value, account);
-    const bool muted = h->game.input->muted;
+    const bool muted = h->game.playerInput()->muted;
     tap(GLFW_KEY_ENTER);
     // Away with the account's name, letter by letter.
     for (std::size_t i = 0; i < decodeUtf8(account).size(); ++i)
@@ -382,7 +482,7 @@ TEST_F(SettingsWords, TheNameIsTypedSavedAndReadBackAndEmptyGivesTheAccountsAgai
     h->game.typedText = "m//lace";
     tap(GLFW_KEY_L);
     EXPECT_EQ(settings->menu.items[nameItem].value, "Ada Łovem/lace_");
-    EXPECT_EQ(h->game.input->muted, muted);
+    EXPECT_EQ(h->game.playerInput()->muted, muted);
     EXPECT_EQ(top<SettingsScreen>(), settings) << "Backspace erased, it did not leave";
     tap(GLFW_KEY_ENTER);
     EXPECT_EQ(player_name, "Ada Łovem/lace");
@@ -461,7 +561,7 @@ TEST_F(Screens, AKeyBoundOnTheControlsScreenSteersAndIsSaved)
     // FORWARD is the first action: choose it, press Up.
     tap(GLFW_KEY_ENTER);
     tap(GLFW_KEY_UP);
-    EXPECT_EQ(h->game.input->controls().key(Action::Forward), GLFW_KEY_UP);
+    EXPECT_EQ(h->game.world()->input->controls().key(Action::Forward), GLFW_KEY_UP);
     tap(GLFW_KEY_ESCAPE);
     EXPECT_NE(configText().find("key_forward = UP"), std::string::npos) << configText();
     tap(GLFW_KEY_P);
@@ -469,11 +569,11 @@ TEST_F(Screens, AKeyBoundOnTheControlsScreenSteersAndIsSaved)
 
     keys->pressed[GLFW_KEY_UP] = true;
     h->frame(dt);
-    EXPECT_EQ(h->game.input->faster(), 1.0f) << "the new key flies faster";
+    EXPECT_EQ(h->game.world()->input->faster(), 1.0f) << "the new key flies faster";
     keys->pressed[GLFW_KEY_UP] = false;
     keys->pressed[GLFW_KEY_W] = true;
     h->frame(dt);
-    EXPECT_EQ(h->game.input->faster(), 0.0f) << "the old key no longer does";
+    EXPECT_EQ(h->game.world()->input->faster(), 0.0f) << "the old key no longer does";
     keys->pressed[GLFW_KEY_W] = false;
 }
 
@@ -483,14 +583,14 @@ TEST_F(Screens, ABindingSavedOnTheControlsScreenIsWhatTheNextStartBinds)
     fs::create_directories(scratch / "config" / "quillfen");
     std::ofstream(scratch / "config" / "quillfen" / "config.txt") << "key_mute = ENTER\n";
     loadConfig();
-    h->game.input->setControls(playerControls());
+    h->game.playerInput()->setControls(playerControls());
     tap(GLFW_KEY_P);
     choose(PauseScreen::Controls);
     auto* controls = top<ControlsScreen>();
     ASSERT_NE(controls, nullptr);
     choose(static_cast<int>(Action::Mute));
     tap(GLFW_KEY_N);
-    const Controls shown = h->game.input->controls();
+    const Controls shown = h->game.playerInput()->controls();
     EXPECT_EQ(shown.key(Action::Mute), GLFW_KEY_N);
     EXPECT_EQ(controls->menu.items[static_cast<std::size_t>(Action::Restart)].value, "M");
     tap(GLFW_KEY_ESCAPE);
@@ -509,17 +609,17 @@ TEST_F(Screens, F4BindsTheKeysItReads)
     EXPECT_EQ(playerControls().key(Action::Forward), GLFW_KEY_UP);
     keys->pressed[GLFW_KEY_UP] = true;
     h->frame(dt);
-    EXPECT_EQ(h->game.input->faster(), 1.0f) << "the key the file names flies faster";
+    EXPECT_EQ(h->game.playerInput()->faster(), 1.0f) << "the key the file names flies faster";
     keys->pressed[GLFW_KEY_UP] = false;
     keys->pressed[GLFW_KEY_W] = true;
     h->frame(dt);
-    EXPECT_EQ(h->game.input->faster(), 0.0f) << "the old key no longer does";
+    EXPECT_EQ(h->game.playerInput()->faster(), 0.0f) << "the old key no longer does";
     keys->pressed[GLFW_KEY_W] = false;
 
     // Read again without the line: the default comes back, as at the next start.
     std::ofstream(scratch / "config" / "quillfen" / "config.txt") << "fov = 70\n";
     tap(GLFW_KEY_F4);
-    EXPECT_EQ(h->game.input->controls(), Controls());
+    EXPECT_EQ(h->game.playerInput()->controls(), Controls());
 }
 
 TEST_F(Screens, AtTheGameOverEnterRestartsWhateverIsHighlightedAndTheArrowsMoveAsTheGridIsDrawn)
@@ -557,12 +657,12 @@ TEST_F(Screens, AtTheGameOverEnterRestartsWhateverIsHighlightedAndTheArrowsMoveA
     EXPECT_TRUE(h->game.paused) << "a menu over the game over stops the world";
     tap(GLFW_KEY_BACKSPACE);
     ASSERT_EQ(top<PlayScreen>(), play);
-    EXPECT_TRUE(h->game.runOver);
+    EXPECT_TRUE(h->game.world()->runOver);
     // Enter restarts, as the prompt says, whatever is highlighted.
     ASSERT_EQ(menu.highlighted, PlayScreen::BestRuns);
     tap(GLFW_KEY_ENTER);
     EXPECT_EQ(top<PlayScreen>(), play);
-    EXPECT_FALSE(h->game.runOver);
+    EXPECT_FALSE(h->game.world()->runOver);
     EXPECT_GT(h->player->health, 0.0f);
 
     // The pad: the D-pad moves, A restarts like Enter.
@@ -580,35 +680,34 @@ TEST_F(Screens, AtTheGameOverEnterRestartsWhateverIsHighlightedAndTheArrowsMoveA
             EXPECT_EQ(menu.highlighted, PlayScreen::BestRuns);
         }
     }
-    EXPECT_FALSE(h->game.runOver);
+    EXPECT_FALSE(h->game.world()->runOver);
     EXPECT_GT(h->player->health, 0.0f);
 }
 
 TEST_F(Screens, ARestartKeyOfThePlayersOwnRestartsAtTheGameOverMenuAndTheRecordingKeepsIt)
 {
-    Controls controls = h->game.input->controls();
+    Controls controls = h->game.world()->input->controls();
     ASSERT_TRUE(controls.bind(Action::Restart, GLFW_KEY_R).accepted);
-    h->game.input->setControls(controls);
+    h->game.world()->input->setControls(controls);
     h->frames(30, dt);
     h->player->health = 0.0f;
     h->frame(dt);
-    ASSERT_TRUE(h->game.runOver);
+    ASSERT_TRUE(h->game.world()->runOver);
     tap(GLFW_KEY_DOWN); // the menu's choice is elsewhere: the key restarts all the same
     tap(GLFW_KEY_R);
-    EXPECT_FALSE(h->game.runOver);
+    EXPECT_FALSE(h->game.world()->runOver);
     EXPECT_GT(h->player->health, 0.0f);
     h->frames(30, dt);
 
     std::string error;
-    const auto replay = parseReplay(h->game.recorder->fileContent(), error);
+    const auto replay = parseReplay(h->game.world()->recorder->fileContent(), error);
     ASSERT_TRUE(replay) << error;
-    const glm::vec3 end = h->game.player->getPosition();
-    testkit::GameHarness viewer(true);
+    const glm::vec3 end = h->game.world()->player->getPosition();
     ReplayPlayer player(*replay);
-    player.attach(viewer.game);
-    player.playToEnd(viewer.game);
-    EXPECT_FALSE(viewer.game.runOver) << "the playback restarts where the run did";
-    EXPECT_EQ(viewer.game.player->getPosition(), end);
+    const auto run = player.makeRun();
+    player.playToEnd(*run);
+    EXPECT_FALSE(run->runOver) << "the playback restarts where the run did";
+    EXPECT_EQ(run->player->getPosition(), end);
 }
 
 TEST_F(Screens, ThePauseMenuPassesOverAMissingRecordingAndQuitEndsTheGame)
@@ -631,16 +730,16 @@ TEST_F(Screens, ThePauseMenuPassesOverAMissingRecordingAndQuitEndsTheGame)
 
 TEST_F(Screens, CreatingTheWorldAgainReplacesItAndNeverAddsASecond)
 {
-    auto firstForest = h->game.segmentManager;
-    auto firstPlayer = h->game.player;
-    h->game.createWorld(true);
-    ASSERT_EQ(h->game.root.children.size(), 1u);
-    EXPECT_EQ(h->game.root.children.front(), std::static_pointer_cast<GameObject>(h->game.segmentManager));
-    EXPECT_NE(h->game.segmentManager, firstForest);
-    EXPECT_NE(h->game.player, firstPlayer);
+    auto firstForest = h->game.world()->segmentManager;
+    auto firstPlayer = h->game.world()->player;
+    h->game.createWorld(h->game.world()->input, true);
+    ASSERT_EQ(h->game.world()->root.children.size(), 1u);
+    EXPECT_EQ(h->game.world()->root.children.front(), std::static_pointer_cast<GameObject>(h->game.world()->segmentManager));
+    EXPECT_NE(h->game.world()->segmentManager, firstForest);
+    EXPECT_NE(h->game.world()->player, firstPlayer);
     EXPECT_EQ(firstForest.use_count(), 1) << "the old forest is let go";
-    EXPECT_EQ(h->game.levelTimer, 0.0f);
-    EXPECT_FALSE(h->game.runOver);
+    EXPECT_EQ(h->game.world()->levelTimer, 0.0f);
+    EXPECT_FALSE(h->game.world()->runOver);
 }
 
 } // namespace

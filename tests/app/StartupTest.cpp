@@ -21,7 +21,6 @@ protected:
     void SetUp() override { resetSettings(); }
     void TearDown() override
     {
-        activeGame = nullptr;
         resetSettings();
     }
 };
@@ -29,10 +28,9 @@ protected:
 TEST_F(StartupTest, InitializesRunsFramesAndClosesOnRequest)
 {
     Game game;
-    activeGame = &game;
     ASSERT_TRUE(testkit::initializeGame(game));
     ASSERT_NE(game.window, nullptr);
-    ASSERT_NE(game.input, nullptr);
+    ASSERT_NE(game.world()->input, nullptr);
     EXPECT_EQ(game.light.position, lightPosition);
 
     const double start = glfwGetTime();
@@ -62,7 +60,6 @@ TEST_F(StartupTest, InitializesRunsFramesAndClosesOnRequest)
 TEST_F(StartupTest, ZeroSizedFramebufferKeepsTheTargetsUntilItIsBack)
 {
     Game game;
-    activeGame = &game;
     ASSERT_TRUE(testkit::initializeGame(game));
     game.lastFrameTime = glfwGetTime();
 
@@ -82,12 +79,11 @@ TEST_F(StartupTest, ZeroSizedFramebufferKeepsTheTargetsUntilItIsBack)
 TEST_F(StartupTest, FocusLossDoesNotRepeatTheReleasedAction)
 {
     Game game;
-    activeGame = &game;
     ASSERT_TRUE(testkit::initializeGame(game));
-    game.input->keyStates[GLFW_KEY_F4] = KEY_RELEASED;
+    game.world()->input->keyStates[GLFW_KEY_F4] = KEY_RELEASED;
     Game::onWindowFocus(game.window, 0);
     game.update();
-    EXPECT_EQ(game.input->state(GLFW_KEY_F4), KEY_UP);
+    EXPECT_EQ(game.world()->input->state(GLFW_KEY_F4), KEY_UP);
     glfwSetWindowShouldClose(game.window, GLFW_TRUE);
     game.run();
 }
@@ -99,13 +95,11 @@ TEST_F(StartupTest, AWindowSizeOfZeroOrLessFailsWithTheWindowMessage)
         testkit::AssetSandbox sandbox;
         sandbox.write("config.txt", config);
         Game game;
-        activeGame = &game;
         ::testing::internal::CaptureStdout();
         const bool started = game.initialize("Quillfen test");
         const std::string out = ::testing::internal::GetCapturedStdout();
         EXPECT_FALSE(started) << config;
         EXPECT_NE(out.find("failed to create glfw window\n"), std::string::npos) << config << out;
-        activeGame = nullptr;
     }
 }
 

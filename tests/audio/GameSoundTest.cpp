@@ -190,7 +190,7 @@ TEST_F(GameSoundTest, MMutesEverythingToSilenceAndUnmutesIt)
     g.frame();
     g.h.release(GLFW_KEY_M);
     g.frame(); // the toggle; the mixer may glide to the new gain within it
-    ASSERT_TRUE(g.h.game.input->muted);
+    ASSERT_TRUE(g.h.game.world()->input->muted);
     EXPECT_STREQ(g.h.game.hud.soundNotice(), "SOUND OFF");
     EXPECT_LT(g.frames(60).peak(), silent) << "muted, yet something is heard (wings flap within this second)";
 
@@ -279,7 +279,7 @@ TEST_F(GameSoundTest, LevelUpAndEachWayOfLosingHaveTheirOwnCueAtTheMoment)
         const Audio before = g.frames(10);
         EXPECT_LT(before.peak(), silent);
         if (moment == LevelUp)
-            g.h.game.levelTimer = 15.5f; // the rules level up in the next frame
+            g.h.game.world()->levelTimer = 15.5f; // the rules level up in the next frame
         else if (moment == Died)
             g.h.player->health = 0.0f;
         else
@@ -357,7 +357,7 @@ TEST_F(GameSoundTest, AMissingOrDamagedSoundFileIsReportedOnceAndOnlyThatSoundIs
     HeardGame g;
     g.giveWings();
     auto pickup = g.pollen(glm::vec3(6.0f, 0.0f, 0.0f));
-    g.h.game.levelTimer = 15.5f;
+    g.h.game.world()->levelTimer = 15.5f;
     const Audio collecting = g.frames(20);
     const std::string out = ::testing::internal::GetCapturedStdout();
 
@@ -390,7 +390,7 @@ TEST_F(GameSoundTest, WithoutAnAudioDeviceTheGameSaysSoOnceAndPlaysSilently)
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
     EXPECT_TRUE(pickup->isDestroyed());
     h.frame(dt);
-    EXPECT_EQ(h.game.soundEvents.size(), 0u);
+    EXPECT_EQ(h.game.world()->soundEvents.size(), 0u);
 }
 
 // A playback device into /dev/full, once it has gone away (within milliseconds of opening).

@@ -234,8 +234,8 @@ TEST_P(ControllerAtFrameRate, FlightIntoAWallEndsAtTheSamePlace)
     for (float t = 0.0f; t < 1.0f; t += dt) {
         const std::size_t before = hits.shapes.size();
         controller->move(velocity * dt, CharacterController::minMoveDistance, dt);
-        game.deltaTime = dt;
-        engine->update(&game);
+        step.deltaTime = dt;
+        engine->update(step);
         // At most one report per move.
         EXPECT_LE(hits.shapes.size() - before, 1u);
         movesIntoTheWall += static_cast<int>(hits.shapes.size() - before);
@@ -258,8 +258,8 @@ TEST_P(ControllerAtFrameRate, DropFallingOnAStillCapsuleIsTouchedOnce)
     // The player hovers: tiny up-and-down moves every frame, as keys would give.
     float sign = 1.0f;
     for (float t = 0.0f; t < 1.0f; t += dt) {
-        game.deltaTime = dt;
-        engine->update(&game);
+        step.deltaTime = dt;
+        engine->update(step);
         controller->move(glm::vec3(0.0f, 0.0f, 0.01f * sign), CharacterController::minMoveDistance, dt);
         sign = -sign;
         if (hits.count(drop.get()) > 0 && !drop->isDestroyed())

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Game.h"
+#include "run/StepContext.h"
 #include "physics/PhysicsBody.h"
 #include "physics/PhysicsEngine.h"
 #include "physics/PhysxObjectDynamic.h"
@@ -80,8 +81,8 @@ protected:
     // One frame of the game loop's physics update.
     void frame(float deltaTime)
     {
-        game.deltaTime = deltaTime;
-        engine->update(&game);
+        step.deltaTime = deltaTime;
+        engine->update(step);
     }
     void steps(int count)
     {
@@ -122,7 +123,7 @@ protected:
     }
 
     std::shared_ptr<PhysicsEngine> engine = std::make_shared<PhysicsEngine>();
-    Game game;
+    StepContext step;
     std::vector<HitRecord> log;
 };
 

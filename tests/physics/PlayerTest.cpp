@@ -33,7 +33,7 @@ protected:
 
     void scroll(double y)
     {
-        h.game.input->onScroll(y);
+        h.game.world()->input->onScroll(y);
         h.frame(dt);
     }
 

@@ -54,11 +54,11 @@ TEST_F(GameRenderTest, AFrameDrawsEveryQueuedMeshOncePerPassAndF5ReloadsEveryPro
 
     auto device = std::make_unique<testkit::FakeInputDevice>();
     testkit::FakeInputDevice* keys = device.get();
-    game.input = std::make_shared<GameInput>(std::move(device));
+    game.world()->input = std::make_shared<GameInput>(std::move(device));
 
-    game.root.addChild(std::make_shared<Drawable>(getModel(MODEL_CUBE)));
-    game.root.addChild(std::make_shared<Drawable>(getModel(MODEL_CUBE)));
-    game.root.addChild(std::make_shared<Drawable>(getModel(MODEL_TREE)));
+    game.world()->root.addChild(std::make_shared<Drawable>(getModel(MODEL_CUBE)));
+    game.world()->root.addChild(std::make_shared<Drawable>(getModel(MODEL_CUBE)));
+    game.world()->root.addChild(std::make_shared<Drawable>(getModel(MODEL_TREE)));
     const std::uint64_t before = meshDrawCalls();
     game.render();
     EXPECT_EQ(meshDrawCalls() - before, 3u) << "one cube mesh: shadow depths, camera depths, lit";
@@ -81,7 +81,7 @@ TEST_F(GameRenderTest, TheSceneTargetsFollowTheRenderScaleAndTheWindowTogether)
 {
     sandbox.write("config.txt", "window_width = 320\nwindow_height = 240\nrender_scale = 0.5\n");
     ASSERT_TRUE(testkit::initializeGame(game, "Quillfen render test"));
-    game.input = std::make_shared<GameInput>(std::make_unique<testkit::FakeInputDevice>());
+    game.world()->input = std::make_shared<GameInput>(std::make_unique<testkit::FakeInputDevice>());
     auto sizes = [&] {
         return std::tuple{glm::ivec2(game.postProcessing.width, game.postProcessing.height),
                           glm::ivec2(game.postProcessing.windowWidth, game.postProcessing.windowHeight),

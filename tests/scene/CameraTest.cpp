@@ -1,5 +1,7 @@
 #include "app/Config.h"
-#include "app/Game.h"
+#include "run/StepContext.h"
+#include "app/GameInput.h"
+#include "run/RunRules.h"
 #include "app/GameInput.h"
 #include "scene/Camera.h"
 #include "support/TestSupport.h"
@@ -45,7 +47,7 @@ protected:
     CameraTest()
     {
         resetSettings();
-        game.input = std::make_shared<GameInput>(std::make_unique<testkit::FakeInputDevice>());
+        input = std::make_shared<GameInput>(std::make_unique<testkit::FakeInputDevice>());
         controller = std::make_shared<CameraController>();
         player->addChild(controller);
         camera = std::make_shared<GameCamera>(player.get(), controller);
@@ -55,13 +57,19 @@ protected:
     // The player's frame: the camera first, then the controller takes the mouse.
     void frame(double mouseX = 0.0, double mouseY = 0.0)
     {
-        game.input->mouseDeltaX = mouseX;
-        game.input->mouseDeltaY = mouseY;
-        camera->update(&game);
-        player->update(&game);
+        input->mouseDeltaX = mouseX;
+        input->mouseDeltaY = mouseY;
+        const RunRules rules = RunRules::configured();
+        StepContext step;
+        step.deltaTime = deltaTime;
+        step.input = input.get();
+        step.rules = &rules;
+        camera->update(step);
+        player->update(step);
     }
 
-    Game game;
+    std::shared_ptr<GameInput> input;
+    float deltaTime = 0.0f;
     std::shared_ptr<GameObject> player = std::make_shared<GameObject>();
     std::shared_ptr<CameraController> controller;
     std::shared_ptr<GameCamera> camera;
@@ -95,9 +103,9 @@ TEST_F(CameraTest, InvertedLookTurnsOnlyThePitchTheOtherWayForMouseAndStick)
     EXPECT_NEAR(controller->getRotation().y, 4.0f, kTolerance);
 
     // The right stick pushed down and right, as far as it goes the same way on both axes.
-    game.deltaTime = 0.05f;
-    game.input->pad.turnX = 0.5f;
-    game.input->pad.turnY = 0.5f;
+    deltaTime = 0.05f;
+    input->pad.turnX = 0.5f;
+    input->pad.turnY = 0.5f;
     const glm::vec3 before = controller->getRotation();
     frame();
     const glm::vec3 turned = controller->getRotation() - before;
@@ -164,11 +172,11 @@ TEST_F(CameraTest, ReleasingF4ReloadsTheProjectionSettings)
     window_width = 800.0f;
     window_height = 400.0f;
 
-    game.input->keyStates[GLFW_KEY_F4] = KEY_HELD;
+    input->keyStates[GLFW_KEY_F4] = KEY_HELD;
     frame();
     EXPECT_FLOAT_EQ(camera->nearPlane, 5.0f) << "a held key reloads nothing";
 
-    game.input->keyStates[GLFW_KEY_F4] = KEY_RELEASED;
+    input->keyStates[GLFW_KEY_F4] = KEY_RELEASED;
     frame();
     EXPECT_FLOAT_EQ(camera->fov, 90.0f);
     EXPECT_FLOAT_EQ(camera->nearPlane, 0.1f);
@@ -242,7 +250,7 @@ TEST(FreeCameraTest, LooksAlongYawAndPitchFromItsOffset)
     Camera camera;
     camera.offset = glm::vec3(1.0f, 2.0f, 3.0f);
     camera.yaw = 90.0f;
-    camera.update(nullptr);
+    camera.update(StepContext{});
     EXPECT_FALSE(camera.dirty);
     expectVecNear(camera.front, glm::vec3(0.0f, 1.0f, 0.0f));
     expectVecNear(camera.right, glm::vec3(1.0f, 0.0f, 0.0f));
@@ -259,7 +267,7 @@ TEST(FreeCameraTest, LooksAlongYawAndPitchFromItsOffset)
     camera.yaw = 0.0f;
     camera.pitch = 30.0f;
     camera.dirty = true;
-    camera.update(nullptr);
+    camera.update(StepContext{});
     expectVecNear(camera.front, glm::vec3(kCos30, 0.0f, kSin30));
     expectVecNear(camera.right, glm::vec3(0.0f, -1.0f, 0.0f));
     expectVecNear(camera.up, glm::vec3(-kSin30, 0.0f, kCos30));

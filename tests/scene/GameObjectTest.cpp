@@ -1,4 +1,5 @@
 #include "render/Model.h"
+#include "run/StepContext.h"
 #include "scene/GameObject.h"
 
 #include <glm/gtc/matrix_transform.hpp>
@@ -24,14 +25,14 @@ void expectMatrixNear(const glm::mat4& actual, const glm::mat4& expected)
 // Counts its updates and can run a script inside one.
 class Probe : public GameObject {
 public:
-    void update(Game* game) override
+    void update(const StepContext& step) override
     {
         ++updates;
         inUpdate = true;
         if (onUpdate)
             onUpdate();
         inUpdate = false;
-        GameObject::update(game);
+        GameObject::update(step);
     }
     ~Probe() override
     {
@@ -124,7 +125,7 @@ TEST(GameObjectTest, DestroyedChildrenLeaveInTheParentsUpdateWithoutBeingUpdated
     std::weak_ptr<Probe> gone = first;
     first.reset();
 
-    parent.update(nullptr);
+    parent.update(StepContext{});
 
     ASSERT_EQ(parent.children.size(), 1u);
     EXPECT_EQ(parent.children[0], third);
@@ -144,7 +145,7 @@ TEST(GameObjectTest, ChildAddedDuringTheLoopIsUpdatedInTheSamePass)
     };
     parent.addChild(adder);
 
-    parent.update(nullptr);
+    parent.update(StepContext{});
 
     EXPECT_EQ(parent.children.size(), 2u);
     EXPECT_EQ(late->updates, 1);
@@ -162,7 +163,7 @@ TEST(GameObjectTest, ChildDroppedByItsOwnUpdateLivesUntilTheUpdateEnds)
         parent.addChild(child);
     }
 
-    parent.update(nullptr);
+    parent.update(StepContext{});
 
     EXPECT_TRUE(parent.children.empty());
     EXPECT_FALSE(diedInsideUpdate);
@@ -235,7 +236,7 @@ TEST(GameObjectTest, AddingANullChildIsIgnored)
     GameObject parent;
     parent.addChild(nullptr);
     EXPECT_TRUE(parent.children.empty());
-    parent.update(nullptr);
+    parent.update(StepContext{});
     parent.draw();
 }
 

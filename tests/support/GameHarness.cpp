@@ -1,7 +1,6 @@
 #include "support/GameHarness.h"
 
 #include "app/Config.h"
-#include "world/Random.h"
 
 namespace testkit {
 
@@ -10,19 +9,14 @@ GameHarness::GameHarness(bool withSegments)
     resetSettings();
     auto device = std::make_unique<FakeInputDevice>();
     keys = device.get();
-    game.input = std::make_shared<GameInput>(std::move(device));
     game.menuInput.setDevice(keys);
-    if (withSegments)
-        WorldRandom::restart();
-    game.createWorld(withSegments);
-    physics = game.physics;
-    player = game.player;
-    activeGame = &game;
+    game.createWorld(std::make_shared<GameInput>(std::move(device)), withSegments);
+    physics = game.world()->physics;
+    player = game.world()->player;
 }
 
 GameHarness::~GameHarness()
 {
-    activeGame = nullptr;
     resetSettings();
 }
 

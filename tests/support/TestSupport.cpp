@@ -75,7 +75,6 @@ SandboxGame::SandboxGame()
 {
     resetSettings();
     sandbox.copyRealAssets();
-    activeGame = &game;
 }
 
 SandboxGame::~SandboxGame()
@@ -84,7 +83,6 @@ SandboxGame::~SandboxGame()
         glfwSetWindowShouldClose(game.window, GLFW_TRUE);
         game.run();
     }
-    activeGame = nullptr;
     resetSettings();
 }
 

@@ -18,34 +18,35 @@ class ContentsTest : public ::testing::Test {
 protected:
     std::shared_ptr<Segment> segmentAt(glm::vec3 position)
     {
-        auto s = std::make_shared<Segment>(h.physics);
+        auto s = std::make_shared<Segment>(h.physics, random);
         s->setPosition(position);
         s->setScale(segmentSize);
         return s;
     }
 
     testkit::GameHarness h;
+    WorldRandom random;
 };
 
 TEST_F(ContentsTest, OneDrawOfThreeValuesPerCellPlusOneForEachObject)
 {
     // The world's sequence is the classic 15-bit generator from seed 1.
-    WorldRandom::restart();
+    random = WorldRandom();
     for (const int value : {41, 18467, 6334, 26500, 19169, 15724})
-        EXPECT_EQ(WorldRandom::next(), value);
+        EXPECT_EQ(random.next(), value);
 
-    WorldRandom::restart();
+    random = WorldRandom();
     auto s = segmentAt(glm::vec3(195.0f, 0.0f, -5.0f));
     s->populate();
-    const int after[2] = {WorldRandom::next(), WorldRandom::next()};
+    const int after[2] = {random.next(), random.next()};
 
     // Where those two values first follow each other in a fresh sequence: the draws taken.
-    WorldRandom::restart();
+    random = WorldRandom();
     int draws = 0;
-    int previous = WorldRandom::next();
-    for (int current = WorldRandom::next(); !(previous == after[0] && current == after[1]) && draws < 5000; ++draws) {
+    int previous = random.next();
+    for (int current = random.next(); !(previous == after[0] && current == after[1]) && draws < 5000; ++draws) {
         previous = current;
-        current = WorldRandom::next();
+        current = random.next();
     }
     // 14 columns x 5 rows: three values per cell, a fourth for every object placed.
     EXPECT_EQ(draws, 3 * 14 * 5 + static_cast<int>(s->contents.size()));
@@ -60,7 +61,7 @@ TEST_F(ContentsTest, OneDrawOfThreeValuesPerCellPlusOneForEachObject)
 
 TEST_F(ContentsTest, KindsHeightsAndScalesAndEveryObjectInsideItsCell)
 {
-    WorldRandom::restart();
+    random = WorldRandom();
     const glm::vec3 origin(195.0f, 0.0f, -5.0f);
     auto s = segmentAt(origin);
     s->populate();
@@ -102,7 +103,7 @@ TEST_F(ContentsTest, KindsHeightsAndScalesAndEveryObjectInsideItsCell)
 
 TEST_F(ContentsTest, ObjectsFillTheirCellsInColumnThenRowOrder)
 {
-    WorldRandom::restart();
+    random = WorldRandom();
     const glm::vec3 origin(0.0f, 0.0f, 0.0f);
     auto s = segmentAt(origin);
     s->populate();
@@ -132,7 +133,7 @@ TEST_F(ContentsTest, TheStartSegmentStaysEmpty)
 TEST_F(ContentsTest, TheSameForestOnEveryRun)
 {
     auto positions = [this] {
-        WorldRandom::restart();
+        random = WorldRandom();
         auto s = segmentAt(glm::vec3(395.0f, 0.0f, -5.0f));
         s->populate();
         std::vector<std::pair<std::uint32_t, glm::vec3>> out;

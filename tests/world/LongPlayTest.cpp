@@ -42,7 +42,7 @@ Census count(SegmentManager& manager, PhysicsEngine& physics)
 TEST(LongPlay, ThirtyMinutesStayBoundedAndFlat)
 {
     testkit::GameHarness h(true);
-    SegmentManager& manager = *h.game.segmentManager;
+    SegmentManager& manager = *h.game.world()->segmentManager;
     h.player->setPosition(glm::vec3(0.0f, 0.0f, 62.0f));
     h.player->remainingTime = 1e9f; // keep the game going; the rules are not under test here
 

@@ -30,8 +30,8 @@ protected:
 
     std::size_t emit(ParticleSystem& rain, float frameTime)
     {
-        h.game.deltaTime = frameTime;
-        rain.update(&h.game);
+        h.game.world()->deltaTime = frameTime;
+        rain.update(h.game.world()->context());
         return rain.getChildren().size();
     }
 
@@ -103,13 +103,13 @@ TEST_F(RainTest, DropsStartOverTheWholeFloorAtCeilingHeight)
 TEST_F(RainTest, ADropLivesExactlyItsLifetime)
 {
     Raindrop drop(h.physics, 10.0f);
-    h.game.deltaTime = 5.0f;
-    drop.update(&h.game);
-    drop.update(&h.game);
+    h.game.world()->deltaTime = 5.0f;
+    drop.update(h.game.world()->context());
+    drop.update(h.game.world()->context());
     EXPECT_FLOAT_EQ(drop.age, 10.0f);
     EXPECT_FALSE(drop.isDestroyed()) << "aged exactly its lifetime, it survives the frame";
-    h.game.deltaTime = 0.001f;
-    drop.update(&h.game);
+    h.game.world()->deltaTime = 0.001f;
+    drop.update(h.game.world()->context());
     EXPECT_TRUE(drop.isDestroyed());
 }
 
@@ -119,9 +119,9 @@ TEST_F(RainTest, ADropFallsAtConstantSpeedAndVanishesOnTheFloor)
     auto rain = emitterOver(glm::vec3(0.0f));
     rain->setScale(glm::vec3(0.0f)); // every drop at the emitter's corner
     rain->setPosition(glm::vec3(0.0f, 0.0f, 20.0f));
-    h.game.root.addChild(rain);
-    h.game.deltaTime = 0.4f;
-    rain->update(&h.game);
+    h.game.world()->root.addChild(rain);
+    h.game.world()->deltaTime = 0.4f;
+    rain->update(h.game.world()->context());
     ASSERT_EQ(rain->getChildren().size(), 1u);
     auto drop = std::dynamic_pointer_cast<Raindrop>(rain->getChildren().front());
     rain->rate = 0.0f;
@@ -145,8 +145,8 @@ TEST_F(RainTest, ADropFallsAtConstantSpeedAndVanishesOnTheFloor)
     // The ended drop is kept and falls again as the next one, a new drop in every way: back in
     // the world, young, falling at the same speed and ending on the floor again.
     rain->rate = RAIN_RATE;
-    h.game.deltaTime = 0.4f;
-    rain->update(&h.game);
+    h.game.world()->deltaTime = 0.4f;
+    rain->update(h.game.world()->context());
     rain->rate = 0.0f;
     ASSERT_EQ(rain->getChildren().size(), 1u);
     EXPECT_EQ(rain->getChildren().front(), drop) << "no new object while a spare one waits";
@@ -173,7 +173,7 @@ TEST_F(RainTest, DropsFallInGameTimeWhateverTheFrameRate)
         auto drop = std::make_shared<Raindrop>(h.physics, RAIN_LIFETIME);
         drop->setPosition(glm::vec3(0.0f, 0.0f, 70.0f));
         drop->setLinearVelocity(glm::vec3(0.0f, 0.0f, -RAIN_SPEED));
-        h.game.root.addChild(drop);
+        h.game.world()->root.addChild(drop);
         h.frames(2 * fps, 1.0f / static_cast<float>(fps));
         EXPECT_NEAR(drop->getPosition().z, 70.0f - 2.0f * 9.81f, 9.81f / 60.0f) << fps << " frames per second";
         EXPECT_NEAR(drop->age, 2.0f, 1e-3f) << fps << " frames per second";

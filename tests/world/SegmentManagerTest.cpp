@@ -25,8 +25,7 @@ class SegmentManagerTest : public ::testing::Test {
 protected:
     SegmentManagerTest()
     {
-        WorldRandom::restart();
-        manager = std::make_shared<SegmentManager>(h.physics);
+        manager = std::make_shared<SegmentManager>(h.physics, random);
     }
 
     // Puts the player at x and lets the ring follow it.
@@ -39,6 +38,7 @@ protected:
     float segmentX(int i) { return manager->segments[static_cast<std::size_t>(i)]->getPosition().x; }
 
     testkit::GameHarness h;
+    WorldRandom random;
     std::shared_ptr<SegmentManager> manager;
 };
 
@@ -153,8 +153,8 @@ TEST_F(SegmentManagerTest, WrapCarriesContentsAndDropsWithTheirSegment)
     auto& seg2 = *manager->segments[2];
     ASSERT_FALSE(seg2.contents.empty());
     const glm::vec3 content = seg2.contents.front()->getPosition();
-    h.game.deltaTime = 1.0f;
-    seg2.rain->update(&h.game);
+    h.game.world()->deltaTime = 1.0f;
+    seg2.rain->update(h.game.world()->context());
     ASSERT_FALSE(seg2.rain->getChildren().empty());
     const glm::vec3 drop = seg2.rain->getChildren().front()->getPosition();
 
@@ -232,15 +232,15 @@ TEST_F(SegmentManagerTest, CollectedContentIsErasedAtTheNextUpdate)
     const std::size_t before = seg.contents.size();
     auto first = seg.contents.front();
     first->destroy();
-    h.game.deltaTime = 0.0f;
-    seg.update(&h.game);
+    h.game.world()->deltaTime = 0.0f;
+    seg.update(h.game.world()->context());
     EXPECT_EQ(seg.contents.size(), before - 1);
     EXPECT_NE(seg.contents.front(), first);
 }
 
 TEST_F(SegmentManagerTest, FollowsThePlayerThroughTheGameUpdate)
 {
-    h.game.root.addChild(manager);
+    h.game.world()->root.addChild(manager);
     h.player->setPosition(glm::vec3(0.0f, 0.0f, 62.0f));
     h.frame(1.0f / 60.0f);
     EXPECT_EQ(manager->currentIndex, 3);

@@ -72,6 +72,9 @@ private:
     // A careful pilot stops short of a tree or mushroom in its way and slides past it.
     bool avoidObstacle(const glm::vec3& from);
 
+    // The player's run the pilot flies.
+    Run& run() const { return *game.playerRun(); }
+
     Game& game;
     Scenario scenario;
     std::set<int> down;
@@ -89,7 +92,7 @@ std::optional<glm::vec3> Pilot::target(const glm::vec3& from) const
 {
     std::optional<glm::vec3> best;
     float bestScore = std::numeric_limits<float>::max();
-    for (const auto& segment : game.segmentManager->segments) {
+    for (const auto& segment : run().segmentManager->segments) {
         if (scenario == Scenario::Rain) {
             for (const auto& drop : segment->rain->getChildren()) {
                 if (drop->isDestroyed())
@@ -125,7 +128,7 @@ std::optional<glm::vec3> Pilot::target(const glm::vec3& from) const
 
 void Pilot::steerTo(const glm::vec3& from, const glm::vec3& to)
 {
-    const Camera& camera = *game.player->camera;
+    const Camera& camera = *run().player->camera;
     const glm::vec3 d = to - from;
     const float side = glm::dot(d, camera.right);
     const float rise = glm::dot(d, camera.up);
@@ -154,8 +157,8 @@ void Pilot::steerTo(const glm::vec3& from, const glm::vec3& to)
 
 bool Pilot::avoidObstacle(const glm::vec3& from)
 {
-    const Camera& camera = *game.player->camera;
-    for (const auto& segment : game.segmentManager->segments) {
+    const Camera& camera = *run().player->camera;
+    for (const auto& segment : run().segmentManager->segments) {
         for (const auto& object : segment->contents) {
             if (object->collisionType != COLLISION_TREE && object->collisionType != COLLISION_SHROOM)
                 continue;
@@ -175,9 +178,9 @@ bool Pilot::avoidObstacle(const glm::vec3& from)
 void Pilot::decide()
 {
     ++frames;
-    playTime = game.levelTimer + 15.0f * static_cast<float>(game.player->level);
-    Player& player = *game.player;
-    if (player.remainingTime > lastRemaining + 0.01f && !game.runOver)
+    playTime = run().levelTimer + 15.0f * static_cast<float>(run().player->level);
+    Player& player = *run().player;
+    if (player.remainingTime > lastRemaining + 0.01f && !run().runOver)
         ++pollen;
     lastRemaining = player.remainingTime;
     const bool knocked = player.knockbackFrame >= 0;
@@ -186,10 +189,10 @@ void Pilot::decide()
     knockedBack = knocked;
 
     down.clear();
-    if (endingSince < 0.0f && (finished() || game.runOver || playTime > 60.0f))
+    if (endingSince < 0.0f && (finished() || run().runOver || playTime > 60.0f))
         endingSince = playTime;
     // A moment to see how it ended, then Escape, held a few frames and let go.
-    if (endingSince >= 0.0f && (game.runOver || playTime > endingSince + 1.5f)) {
+    if (endingSince >= 0.0f && (run().runOver || playTime > endingSince + 1.5f)) {
         if (quitFrames++ < 3)
             down.insert(GLFW_KEY_ESCAPE);
         return;
@@ -212,11 +215,11 @@ bool Pilot::achieved() const
 {
     switch (scenario) {
     case Scenario::Pollen:
-        return game.player->level >= 1 && pollen >= 2 && playTime >= 18.0f;
+        return run().player->level >= 1 && pollen >= 2 && playTime >= 18.0f;
     case Scenario::Trees:
         return crashes >= 1;
     case Scenario::Rain:
-        return game.player->health <= 0.0f;
+        return run().player->health <= 0.0f;
     }
     return false;
 }
@@ -225,14 +228,12 @@ std::string Pilot::summary() const
 {
     return "pilot: " + std::to_string(frames) + " frames, " + std::to_string(playTime) + " s of play, " +
            std::to_string(pollen) + " pollen, " + std::to_string(crashes) + " crashes, health " +
-           std::to_string(game.player->health);
+           std::to_string(run().player->health);
 }
 
 int record(Scenario scenario, const std::filesystem::path& out)
 {
     Game game;
-    activeGame = &game;
-    baseHealth = 5.0f;
     if (!game.initialize("Quillfen")) {
         std::cerr << "golden: the game did not start\n";
         return 1;
@@ -249,16 +250,15 @@ int record(Scenario scenario, const std::filesystem::path& out)
     }
     logMessage(pilot.summary());
     std::string error;
-    if (!game.recorder->save(out, error)) {
+    if (!game.playerRun()->recorder->save(out, error)) {
         std::cerr << "golden: " << out << ": " << error << "\n";
         return 1;
     }
     const bool ok = pilot.achieved();
     if (!ok)
         std::cerr << "golden: the flight did not show what it is for; try again\n";
-    logMessage(finalStateLine(game));
+    logMessage(finalStateLine(*game.playerRun()));
     glfwTerminate();
-    activeGame = nullptr;
     return ok ? 0 : 1;
 }
 
@@ -270,20 +270,17 @@ int expect(const std::filesystem::path& file)
         std::cerr << "golden: " << file << ": " << error << "\n";
         return 1;
     }
+    // The game starts for the models the world is made of; the recording flies a run of its own.
     Game game;
-    activeGame = &game;
-    prepareForReplay(*replay);
-    game.replaying = true;
     if (!game.initialize("Quillfen")) {
         std::cerr << "golden: the game did not start\n";
         return 1;
     }
     ReplayPlayer player(*replay);
-    player.attach(game);
-    player.playToEnd(game);
-    logMessage(finalStateLine(game));
+    const std::unique_ptr<Run> run = player.makeRun();
+    player.playToEnd(*run);
+    logMessage(finalStateLine(*run));
     glfwTerminate();
-    activeGame = nullptr;
     return 0;
 }
 
