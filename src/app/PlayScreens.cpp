@@ -31,8 +31,8 @@ std::filesystem::path replayFile(const char* name)
 
 PlayScreen::PlayScreen()
 {
-    gameOverMenu.items = {{_("RESTART")},   {_("SETTINGS")},       {_("CONTROLS")},
-                          {_("BEST RUNS")}, {_("WATCH THIS RUN")}, {_("QUIT")}};
+    gameOverMenu.items = {{_("RESTART")},   {_("SETTINGS")},       {_("CONTROLS")}, {_("BEST RUNS")},
+                          {_("WATCH THIS RUN")}, {_("HELP")}, {_("QUIT")}};
     gameOverMenu.columns = 3;
     gameOverMenu.itemSize = 0.75f;
 }
@@ -72,6 +72,9 @@ void PlayScreen::update(Game& game, double frameTime)
             case WatchThisRun:
                 game.watchReplay(replayFile("last.qfr"));
                 break;
+            case Help:
+                openMenuScreen(game, MenuScreenKind::Help);
+                break;
             case Quit:
                 game.quit();
                 break;
@@ -81,36 +84,37 @@ void PlayScreen::update(Game& game, double frameTime)
     game.playStep(frameTime, game.focused, restartNow);
 }
 
-void PlayScreen::draw(Game& game)
+void PlayScreen::drawWorld(Game& game)
 {
     game.renderWorld();
-    game.hud.gameOverDrawnByMenu = gameOverShown;
-    game.hudPass();
-    if (!gameOverShown || !game.text)
-        return;
+}
 
-    TextRenderer& text = *game.text;
-    const float W = static_cast<float>(game.hud.width);
-    const float halfW = static_cast<float>(game.hud.width / 2);
-    const float halfH = static_cast<float>(game.hud.height / 2);
-    const float bottom = game.hud.gameOverBottom();
-    const float panelWidth = std::min(W, 960.0f);
-    text.begin();
-    // Under the texts: a dark panel, and a light band behind the black prompt, so both read
-    // over a dark forest as over bright grass.
-    text.drawRect(halfW - panelWidth / 2.0f, bottom, panelWidth, halfH + 110.0f - bottom, menuColors::panel,
-                  menuColors::panelOpacity);
-    text.drawRect(halfW - panelWidth / 2.0f, halfH - 85.0f, panelWidth, 52.0f, glm::vec3(1.0f), 0.55f);
-    game.hud.renderGameOver();
-    gameOverMenu.draw(text, game.hud.width, game.hud.height, bottom - 8.0f);
-    text.end();
+void PlayScreen::layout(Game& game, ui::Page& page)
+{
+    if (!gameOverShown) {
+        if (!game.input || game.input->showHud)
+            game.hud.layout(page);
+        return;
+    }
+    // The game-over texts with the HUD, and the menu in the room they leave under them.
+    ui::Box room;
+    game.hud.layout(page, gameOverMenu.smallestHeight(page, page.room().width()), &room);
+    gameOverMenu.layout(page, room);
+}
+
+void PlayScreen::draw(Game& game)
+{
+    Screen::draw(game);
+    if (gameOverShown || !game.input || game.input->showHud)
+        game.hud.drawn();
 }
 
 PauseScreen::PauseScreen()
 {
     menu.title = _("PAUSED");
-    menu.items = {{_("RESUME")},    {_("RESTART")},        {_("SETTINGS")},       {_("CONTROLS")},
-                  {_("BEST RUNS")}, {_("WATCH LAST RUN")}, {_("WATCH BEST RUN")}, {_("QUIT")}};
+    menu.items = {{_("RESUME")},         {_("RESTART")},        {_("SETTINGS")}, {_("CONTROLS")},   {_("BEST RUNS")},
+                  {_("WATCH LAST RUN")}, {_("WATCH BEST RUN")}, {_("HELP")},     {_("QUIT")}};
+    menu.itemSize = 1.25f;
 }
 
 void PauseScreen::enter(Game& game)
@@ -120,7 +124,6 @@ void PauseScreen::enter(Game& game)
     // A recording that is not there cannot be watched.
     menu.items[WatchLast].enabled = fileExists(replayFile("last.qfr"));
     menu.items[WatchBest].enabled = fileExists(replayFile("best.qfr"));
-    menu.notes = pauseHelpLines(game.input ? game.input->controls() : playerControls());
     if (!menu.items[static_cast<std::size_t>(menu.highlighted)].enabled)
         menu.highlight(Resume);
 }
@@ -164,6 +167,9 @@ void PauseScreen::update(Game& game, double)
     case WatchBest:
         game.watchReplay(replayFile("best.qfr"));
         break;
+    case Help:
+        openMenuScreen(game, MenuScreenKind::Help);
+        break;
     case Quit:
         game.quit();
         break;
@@ -172,7 +178,7 @@ void PauseScreen::update(Game& game, double)
     }
 }
 
-void PauseScreen::draw(Game& game)
+void PauseScreen::layout(Game&, ui::Page& page)
 {
-    drawMenu(game, menu);
+    layoutMenu(page, menu);
 }

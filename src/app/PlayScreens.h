@@ -12,6 +12,8 @@ class PlayScreen : public Screen {
 public:
     PlayScreen();
     void update(Game& game, double frameTime) override;
+    void drawWorld(Game& game) override;
+    void layout(Game& game, ui::Page& page) override;
     void draw(Game& game) override;
     bool worldMoves() const override { return true; }
     bool readsPlayInput() const override { return true; }
@@ -20,22 +22,22 @@ public:
     // The game-over menu is up (the run being played has ended).
     bool gameOverShown = false;
 
-    enum Item { Restart, Settings, Controls, BestRuns, WatchThisRun, Quit };
+    enum Item { Restart, Settings, Controls, BestRuns, WatchThisRun, Help, Quit };
 };
 
-// Over the frozen frame: "PAUSED", the way back into the run, the other screens and the
-// recordings, and a reminder of the controls.
+// Over the frozen frame: "PAUSED", the way back into the run, the other screens (the help
+// among them) and the recordings, in large items.
 class PauseScreen : public Screen {
 public:
     PauseScreen();
     void enter(Game& game) override;
     void update(Game& game, double frameTime) override;
-    void draw(Game& game) override;
+    void layout(Game& game, ui::Page& page) override;
     bool overlay() const override { return true; }
 
     Menu menu;
 
-    enum Item { Resume, Restart, Settings, Controls, BestRuns, WatchLast, WatchBest, Quit };
+    enum Item { Resume, Restart, Settings, Controls, BestRuns, WatchLast, WatchBest, Help, Quit };
 };
 
 // Where the game keeps the last run and the best one, or empty without a data folder.

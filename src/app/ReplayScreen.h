@@ -26,6 +26,8 @@ public:
     void enter(Game& game) override;
     void leave(Game& game) override;
     void update(Game& game, double frameTime) override;
+    void drawWorld(Game& game) override;
+    void layout(Game& game, ui::Page& page) override;
     void draw(Game& game) override;
     bool worldMoves() const override;
 
@@ -49,6 +51,8 @@ private:
         float baseHealth = 0.0f;
         HUD hud;
     };
+    // Going through the session's earlier runs, unseen.
+    bool catchingUpNow() const;
     void setAside(Game& game);
     void putBack(Game& game);
     void finish(Game& game);
