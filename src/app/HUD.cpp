@@ -146,7 +146,7 @@ void HUD::layout(ui::Page& page, float menuHeight, ui::Box* menuRoom) const
     char line[1000];
     const float gap = page.px(12.0f);
     const float lineScale = page.scaleFor(0.5f, Role::Primary);
-    const float halfW = static_cast<float>(width / 2);
+    const float halfW = static_cast<float>(page.windowWidth / 2);
     const ui::Box room = page.room();
 
     // The top row: health at the left, the frame rate at the right, the time between them.
@@ -283,7 +283,7 @@ void HUD::layout(ui::Page& page, float menuHeight, ui::Box* menuRoom) const
         for (const ui::Text& shown : placed) {
             if (shown.color == black && shown.box.width() > 0.0f) {
                 // The black prompt stands on a light band across the column.
-                const float bandWidth = std::min(static_cast<float>(width), page.px(960.0f));
+                const float bandWidth = std::min(static_cast<float>(page.windowWidth), page.px(960.0f));
                 page.addPanel({halfW - bandWidth / 2.0f, shown.box.bottom - page.px(12.0f), halfW + bandWidth / 2.0f,
                                shown.box.top + page.px(12.0f)},
                               glm::vec3(1.0f), 0.7f);

@@ -235,7 +235,7 @@ TEST_F(HUDFrameTest, ThePausedScreenShowsOverTheFrozenGame)
     ASSERT_EQ(white(middle), 0);
     game.openPauseMenu();
     frame();
-    EXPECT_GT(white(middle), 1000) << "PAUSED and the controls";
+    EXPECT_GT(white(middle), 1000) << "PAUSED and its items";
     game.screens.pop();
     frame();
     EXPECT_EQ(white(middle), 0);
