@@ -123,105 +123,190 @@ void HUD::render()
 {
     if (!text)
         return;
+    ui::Page page(*text, width, height);
+    layout(page);
     text->begin();
+    page.draw(*text);
+    text->end();
+    drawn();
+}
 
-    const float W = static_cast<float>(width);
-    const float H = static_cast<float>(height);
-    const float halfW = static_cast<float>(width / 2);
+void HUD::drawn()
+{
+    if (levelBannerActive && levelBannerTime > bannerSeconds) {
+        levelBannerActive = false;
+        levelBannerTime = 0.0f;
+    }
+}
+
+void HUD::layout(ui::Page& page, float menuHeight, ui::Box* menuRoom) const
+{
+    using ui::Align;
+    using ui::Anchor;
+    using ui::Role;
     char line[1000];
+    const float gap = page.px(12.0f);
+    const float lineScale = page.scaleFor(0.5f, Role::Primary);
+    const float halfW = static_cast<float>(page.windowWidth / 2);
+    const ui::Box room = page.room();
 
-    // The English lines keep the places they were laid out for; a translation is placed by its
-    // measure (a longer one centred, or shrunk to stay in the window).
+    // The top row: health at the left, the frame rate at the right, the time between them.
+    // English lines keep the places they were laid out for; a translation is placed by its measure.
     const ShownText health = shownText("Health: %.0f%%");
     std::snprintf(line, sizeof line, health.text, healthPercent);
-    text->drawPlaced(line, health.translated, Placement::Left, 25.0f, H - 25.0f, 0.5f, white);
-    const ShownText time = shownText("Remaining time: %.2f ");
-    if (time.translated) {
-        // Centred, but clear of the health line on its left and of the frame rate's corner on
-        // its right, made smaller where a narrow window leaves too little room between them.
-        const float left = 25.0f + text->width(line, 0.5f) + 20.0f;
-        const float right = W - 105.0f;
-        std::snprintf(line, sizeof line, time.text, shownTime);
-        const float wide = text->width(line, 0.5f);
-        const float scale = wide > right - left ? 0.5f * std::max(right - left, 1.0f) / wide : 0.5f;
-        const float w = wide * scale / 0.5f;
-        text->draw(line, std::clamp(halfW - w / 2.0f, left, std::max(left, right - w)), H - 25.0f, scale, white);
-    } else {
-        std::snprintf(line, sizeof line, time.text, shownTime);
-        text->draw(line, halfW - 150.0f, H - 25.0f, 0.5f, white);
-    }
-    const ShownText level = shownText("level: %i");
-    std::snprintf(line, sizeof line, level.text, shownLevel);
-    text->drawPlaced(line, level.translated, Placement::Left, 25.0f, 25.0f, 0.5f, white);
+    glm::vec2 at = page.at(Anchor::TopLeft, 25.0f, -25.0f);
+    const ui::Box healthBox = page.add(line, Align::Left, at.x, at.y, lineScale, white).box;
+    float topRowBottom = healthBox.bottom;
+    float timeRight = room.right;
     if (fpsVisible) {
         if (renderScalePercent != 100)
             std::snprintf(line, sizeof line, _("FPS: %i (%i %%)"), fps, renderScalePercent);
         else
             std::snprintf(line, sizeof line, _("FPS: %i"), fps);
-        text->draw(line, W - std::max(100.0f, text->width(line, 0.3f) + 25.0f), H - 25.0f, 0.3f, white);
+        const float scale = page.scaleFor(0.3f, Role::Primary);
+        at = page.at(Anchor::TopRight, -100.0f, -25.0f);
+        // Where it always was, or further left for a longer line, still ending inside the window.
+        const float x = std::min(at.x, page.at(Anchor::TopRight, -25.0f, 0.0f).x - page.width(line, scale));
+        const ui::Box box = page.add(line, Align::Left, x, at.y, scale, white).box;
+        timeRight = box.left - gap;
+        topRowBottom = std::min(topRowBottom, box.bottom);
     }
+    const ShownText time = shownText("Remaining time: %.2f ");
+    std::snprintf(line, sizeof line, time.text, shownTime);
+    {
+        const float left = healthBox.right + gap;
+        const float scale = page.fit(line, lineScale, timeRight - left, Role::Primary);
+        const float w = page.width(line, scale);
+        at = page.at(Anchor::Top, -150.0f, -25.0f);
+        if (w <= timeRight - left) {
+            const float x = time.translated ? halfW - w / 2.0f : at.x;
+            topRowBottom = std::min(
+                topRowBottom,
+                page.add(line, Align::Left, std::clamp(x, left, timeRight - w), at.y, scale, white).box.bottom);
+        } else {
+            // No room between its neighbours: a line of its own under the health.
+            topRowBottom = page.add(line, Align::Left, healthBox.left, healthBox.bottom - gap - page.capital(lineScale),
+                                    lineScale, white)
+                               .box.bottom;
+        }
+    }
+
+    // The bottom row: the level at the left, the replay's mark at the right, a notice between.
+    const ShownText level = shownText("level: %i");
+    std::snprintf(line, sizeof line, level.text, shownLevel);
+    at = page.at(Anchor::BottomLeft, 25.0f, 25.0f);
+    const ui::Box levelBox = page.add(line, Align::Left, at.x, at.y, lineScale, white).box;
+    float bottomRowTop = levelBox.top;
+    float noticeRight = room.right;
     if (!replayLabel.empty()) {
-        const ShownText label = shownText(replayLabel.c_str());
-        text->drawPlaced(label.text, label.translated, Placement::Right, W - 300.0f, 25.0f, 0.6f, red);
-    }
-    if (!gameOverDrawnByMenu)
-        renderGameOver();
-    if (levelBannerActive && levelBannerTime <= bannerSeconds) {
-        const ShownText banner = shownText("LEVEL %i");
-        std::snprintf(line, sizeof line, banner.text, shownLevel);
-        text->drawPlaced(line, banner.translated, Placement::Centre, halfW - 100.0f, H - 150.0f, 1.0f, cyan);
+        at = page.at(Anchor::BottomRight, -25.0f, 25.0f);
+        const ui::Box box =
+            page.add(translate(replayLabel.c_str()), Align::Right, at.x, at.y, page.scaleFor(0.6f, Role::Primary), red)
+                .box;
+        noticeRight = box.left - gap;
+        bottomRowTop = std::max(bottomRowTop, box.top);
     }
     if (const char* notice = soundNotice()) {
         const ShownText shown = shownText(notice);
-        text->drawPlaced(shown.text, shown.translated, Placement::Centre, halfW - 70.0f, 25.0f, 0.5f, white);
+        const float left = levelBox.right + gap;
+        const float scale = page.fit(shown.text, lineScale, noticeRight - left, Role::Primary);
+        const float w = page.width(shown.text, scale);
+        at = page.at(Anchor::Bottom, -70.0f, 25.0f);
+        const float x = std::clamp(shown.translated ? halfW - w / 2.0f : at.x, left, std::max(left, noticeRight - w));
+        // Where even the smallest size has no room in the row, it stands above the level.
+        const float y = w <= noticeRight - left ? at.y : levelBox.top + gap + page.capital(scale) * 0.3f;
+        bottomRowTop = std::max(bottomRowTop, page.add(shown.text, Align::Left, x, y, scale, white).box.top);
     }
-    if (levelBannerActive && levelBannerTime > bannerSeconds) {
-        levelBannerActive = false;
-        levelBannerTime = 0.0f;
-    }
-    text->end();
-}
 
-void HUD::renderGameOver()
-{
-    if (!text || !gameOver())
+    float ceiling = topRowBottom - gap;
+    if (levelBannerActive && levelBannerTime <= bannerSeconds) {
+        const ShownText banner = shownText("LEVEL %i");
+        std::snprintf(line, sizeof line, banner.text, shownLevel);
+        at = page.at(Anchor::Top, -100.0f, -150.0f);
+        const float scale = page.scaleFor(1.0f, Role::Primary);
+        const float y = std::min(at.y, ceiling - page.inkBox(line, 0.0f, 0.0f, scale, 0.0f).top);
+        const ui::Text& shown = page.add(line, banner.translated ? Align::Centre : Align::Left,
+                                         banner.translated ? halfW : at.x, y, scale, cyan);
+        ceiling = shown.box.bottom - gap;
+    }
+    if (!gameOver()) {
+        if (menuRoom)
+            *menuRoom = {room.left, bottomRowTop + gap, room.right, ceiling};
         return;
-    const float halfW = static_cast<float>(width / 2);
-    const float halfH = static_cast<float>(height / 2);
+    }
+
+    // The end of the run, each line under the one before; the whole column goes up (never into
+    // the top row) when the menu under it needs more room than the places it was laid out for leave.
+    struct Line {
+        std::string text;
+        bool translated;
+        float designY;
+        float scale;
+        glm::vec3 color;
+        float englishX;
+    };
+    std::vector<Line> column;
     const ShownText end = died ? shownText("YOU DIED") : shownText("OUT OF TIME");
-    text->drawPlaced(end.text, end.translated, Placement::Centre, halfW - (died ? 225.0f : 300.0f), halfH, 2.0f, red);
+    column.push_back({end.text, end.translated, 0.0f, 2.0f, red, died ? -225.0f : -300.0f});
     const ShownText prompt = shownText("PRESS ENTER TO RESTART THE GAME");
-    text->drawPlaced(prompt.text, prompt.translated, Placement::Centre, halfW - 450.0f, halfH - 70.0f, 1.0f, black);
-    // Centred in every language; a long translation is shrunk to the window.
-    float y = halfH - 130.0f;
+    column.push_back({prompt.text, prompt.translated, -70.0f, 1.0f, black, -450.0f});
+    float designY = -130.0f;
     if (best) {
-        char line[200];
         std::snprintf(line, sizeof line, _("BEST: LEVEL %i, %.1f S"), best->level, best->seconds);
-        text->drawPlaced(line, true, Placement::Centre, halfW, y, 0.7f, white);
-        y -= 40.0f;
+        column.push_back({line, true, designY, 0.7f, white, 0.0f});
+        designY -= 40.0f;
     }
     if (showsLastRun()) {
-        text->drawPlaced(thisRunText(*lastRun, lastRunPlace), true, Placement::Centre, halfW, y, 0.7f, white);
-        y -= 40.0f;
+        column.push_back({thisRunText(*lastRun, lastRunPlace), true, designY, 0.7f, white, 0.0f});
+        designY -= 40.0f;
     }
     if (best && newBest)
-        text->drawPlaced(_("NEW BEST!"), true, Placement::Centre, halfW, y - 20.0f, 0.8f, gold);
+        column.push_back({_("NEW BEST!"), true, designY - 20.0f, 0.8f, gold, 0.0f});
+    float lift = 0.0f;
+    for (int pass = 0; pass < 2; ++pass) {
+        ui::Page trial(page);
+        trial.texts.clear();
+        float bottom = ceiling;
+        std::vector<ui::Text> placed;
+        for (std::size_t i = 0; i < column.size(); ++i) {
+            const Line& l = column[i];
+            const float scale = page.scaleFor(l.scale, Role::Primary);
+            at = page.at(Anchor::Centre, l.englishX, l.designY);
+            const float top = page.inkBox(l.text, 0.0f, 0.0f, scale, 0.0f).top;
+            // Under the line before (or the top row), however the sizes have grown.
+            const float y = std::min(at.y + lift, bottom - (i == 0 ? 0.0f : gap * 0.5f) - top);
+            const bool centred = l.translated || l.englishX == 0.0f;
+            const ui::Text& shown =
+                trial.add(l.text, centred ? Align::Centre : Align::Left, centred ? halfW : at.x, y, scale, l.color);
+            placed.push_back(shown);
+            bottom = shown.box.bottom;
+        }
+        const float below = bottom - gap - (bottomRowTop + gap);
+        if (pass == 0 && menuHeight > below) {
+            // Raised no higher than the top row allows.
+            lift = std::min(menuHeight - below, std::max(0.0f, ceiling - placed.front().box.top));
+            continue;
+        }
+        for (const ui::Text& shown : placed) {
+            if (shown.color == black && shown.box.width() > 0.0f) {
+                // The black prompt stands on a light band across the column.
+                const float bandWidth = std::min(static_cast<float>(page.windowWidth), page.px(960.0f));
+                page.addPanel({halfW - bandWidth / 2.0f, shown.box.bottom - page.px(12.0f), halfW + bandWidth / 2.0f,
+                               shown.box.top + page.px(12.0f)},
+                              glm::vec3(1.0f), 0.7f);
+            }
+            page.texts.push_back(shown);
+        }
+        if (menuRoom)
+            *menuRoom = {room.left, bottomRowTop + gap, room.right, bottom - gap};
+        break;
+    }
 }
 
 bool HUD::showsLastRun() const
 {
     // A recording being watched ends with its own run, not the player's last one.
     return lastRun && replayLabel.empty();
-}
-
-float HUD::gameOverBottom() const
-{
-    const float halfH = static_cast<float>(height / 2);
-    // The prompt's descenders, the best and this run's lines, and "NEW BEST!" below them.
-    const float lines = (best ? 1.0f : 0.0f) + (showsLastRun() ? 1.0f : 0.0f);
-    if (lines == 0.0f)
-        return halfH - 85.0f;
-    return halfH - 105.0f - 40.0f * lines - (best && newBest ? 60.0f : 0.0f);
 }
 
 void HUD::showRun(const RunResult& run, std::optional<std::size_t> place)

@@ -3,6 +3,7 @@
 #include "app/BestResults.h"
 #include "app/GameRules.h"
 #include "app/TextRenderer.h"
+#include "ui/Layout.h"
 
 #include <glm/glm.hpp>
 
@@ -34,8 +35,7 @@ public:
     // Sets up the text drawing, shared with the menus when `shared` is given, else its own
     // (the font, the glyphs, the quad); needs the shader registry and a GL context.
     void initialize(std::shared_ptr<TextRenderer> shared = nullptr);
-    // The window's framebuffer has a new size: the text keeps its size in pixels and its places
-    // follow the new corners and centre.
+    // The window's framebuffer has a new size: the texts' places and sizes follow it.
     void resize(int newWidth, int newHeight);
     void update(const Game& game);
     // The bookkeeping of update, on plain values: the player as it stands after this step and
@@ -45,11 +45,14 @@ public:
     void observeSound(bool muted, float frameTime);
     // The sound notice to show now, or null.
     const char* soundNotice() const;
+    // Draws the layout of this frame, then drawn().
     void render();
-    // The game-over texts alone, for a screen that draws its own panel under them first.
-    void renderGameOver();
-    // Where the lowest game-over line ends, in pixels from the bottom: a menu under the texts starts below it.
-    float gameOverBottom() const;
+    // The HUD has been drawn this frame: a banner whose time is up ends (a banner that ran while
+    // the HUD was hidden ends unseen at its first drawing).
+    void drawn();
+    // The HUD's texts for the window `page` is for, the game-over texts among them. A menu under
+    // the game-over texts needs `menuHeight` pixels; the room left for it goes to `menuRoom`.
+    void layout(ui::Page& page, float menuHeight = 0.0f, ui::Box* menuRoom = nullptr) const;
     bool gameOver() const { return died || outOfTime; }
     // The game-over texts include this run's line.
     bool showsLastRun() const;
@@ -88,7 +91,5 @@ public:
     std::optional<std::size_t> lastRunPlace;
     // Shown in a corner while a recording plays ("REPLAY"); empty in play.
     std::string replayLabel;
-    // The game-over texts are drawn by the game-over menu over its panel, not by render().
-    bool gameOverDrawnByMenu = false;
 };
 

@@ -10,14 +10,7 @@
 
 namespace {
 
-// The window height the menu's sizes are drawn for; other heights scale them.
-constexpr float designHeight = 750.0f;
 constexpr float glyphPixels = 48.0f;
-
-float unitFor(int height)
-{
-    return std::clamp(static_cast<float>(height) / designHeight, 0.6f, 3.0f);
-}
 
 } // namespace
 
@@ -172,50 +165,46 @@ MenuChoice Menu::handle(const MenuInput& input, bool flightKeys)
     return choice;
 }
 
-void Menu::draw(TextRenderer& text, int windowWidth, int windowHeight, float top, float floor)
+void Menu::layout(ui::Page& page, const ui::Box& room)
 {
-    const float W = static_cast<float>(windowWidth);
-    const float H = static_cast<float>(windowHeight);
-    const float ceiling = top > 0.0f ? std::min(top, H) : H;
-    floor = std::clamp(floor, 0.0f, ceiling * 0.5f);
-    // Sized from the window's height, and smaller still where the room between the floor and the
-    // ceiling (or the width) is too small for the menu at that size.
-    float unit = unitFor(windowHeight);
-    Layout layout = measure(text, unit);
-    const float fit = std::min({1.0f, (ceiling - floor) / layout.height, W / layout.width});
-    if (fit < 1.0f) {
-        unit *= fit * 0.98f;
-        layout = measure(text, unit);
+    // The usual sizes, else smaller a step at a time until the menu fits or every text is at its smallest.
+    Layout layout = measure(page, 1.0f, room.width());
+    for (float shrink = 0.9f; (layout.height > room.height() || layout.width > room.width()) && shrink > 0.05f;
+         shrink *= 0.9f) {
+        const Layout smaller = measure(page, shrink, room.width());
+        if (smaller.height >= layout.height && smaller.width >= layout.width)
+            break;
+        layout = smaller;
     }
-    const float itemScale = layout.itemScale;
-    const float titleScale = layout.titleScale;
-    const float noteScale = layout.noteScale;
+    // Never narrower than it has been while up, where the room allows.
+    widestContent = std::max(widestContent, (layout.width - 2.0f * layout.pad) / page.px(1.0f));
+    layout.width = std::max(layout.width, std::min(room.width(), widestContent * page.px(1.0f) + 2.0f * layout.pad));
+    const float H = static_cast<float>(page.windowHeight);
     const float pad = layout.pad;
-    const float gap = layout.gap;
-    const float barWidth = layout.barWidth;
 
-    // Centred in the room there is, never below the window's foot.
+    // Centred in the room, never out of it where it fits.
+    const float panelLeft = std::floor((room.left + room.right - layout.width) / 2.0f);
     const float panelTop =
-        std::max(floor + layout.height, ceiling - std::max(0.0f, (ceiling - floor - layout.height) / 2.0f));
-    const float panelLeft = std::floor((W - layout.width) / 2.0f);
-    const float centreX = static_cast<float>(windowWidth / 2);
-
-    text.drawRect(panelLeft, panelTop - layout.height, layout.width, layout.height, menuColors::panel,
+        std::floor(std::min(room.top, (room.top + room.bottom + layout.height) / 2.0f));
+    const float centreX = panelLeft + layout.width / 2.0f;
+    page.addPanel({panelLeft, panelTop - layout.height, panelLeft + layout.width, panelTop}, menuColors::panel,
                   menuColors::panelOpacity);
 
+    // Each line's baseline sits this far into its line from the top.
+    const auto baselineIn = [](float line) { return line * 0.72f; };
     float y = panelTop - pad;
-    if (!title.empty()) {
-        const float ascent = glyphPixels * titleScale * 0.8f;
-        // A dark copy just below and right keeps the title readable over bright grass.
-        text.drawCentred(title, centreX + 2.0f, y - ascent - 2.0f, titleScale, menuColors::panel);
-        text.drawCentred(title, centreX, y - ascent, titleScale, menuColors::text);
-        y -= layout.titleLine + pad * 0.5f;
+    for (const std::string& line : layout.titleLines) {
+        page.add(line, ui::Align::Centre, centreX, y - baselineIn(layout.titleLine), layout.titleScale, menuColors::text);
+        y -= layout.titleLine;
     }
-    for (const std::string& note : notes) {
+    if (!layout.titleLines.empty())
+        y -= pad * 0.5f;
+    for (const std::string& line : layout.noteLines) {
+        page.add(line, ui::Align::Centre, centreX, y - baselineIn(layout.noteLine), layout.noteScale, menuColors::text,
+                 ui::Role::Secondary);
         y -= layout.noteLine;
-        text.drawCentred(note, centreX, y + layout.noteLine * 0.3f, noteScale, menuColors::text);
     }
-    if (!notes.empty())
+    if (!layout.noteLines.empty())
         y -= pad * 0.5f;
 
     rows.assign(items.size(), Row{});
@@ -226,93 +215,190 @@ void Menu::draw(TextRenderer& text, int windowWidth, int windowHeight, float top
     for (std::size_t i = 0; i < items.size(); ++i) {
         const MenuItem& item = items[i];
         const int col = static_cast<int>(i) % cols;
-        if (col == 0 && i > 0)
-            y -= layout.itemLine;
-        const float baseline = y - layout.itemLine * 0.72f;
+        const float rowHeight = layout.rowHeights[i / static_cast<std::size_t>(cols)];
         const bool chosen = static_cast<int>(i) == highlighted && choosable(static_cast<int>(i));
         const glm::vec3 color = !item.enabled              ? menuColors::dimmed
                                 : chosen || item.marked ? menuColors::highlight
                                                         : menuColors::text;
         Row& row = rows[i];
         row.top = H - y;
-        row.bottom = H - (y - layout.itemLine);
+        row.bottom = H - (y - rowHeight);
         row.left = cols > 1 ? left + cellWidth * static_cast<float>(col) : panelLeft;
         row.right = cols > 1 ? row.left + cellWidth : panelLeft + layout.width;
         // The chosen line also stands on a faint bar, so it is told from a marked one.
         if (chosen)
-            text.drawRect(row.left + pad * 0.25f, H - row.bottom, row.right - row.left - pad * 0.5f, layout.itemLine,
-                          menuColors::text, 0.12f);
+            page.addPanel({row.left + pad * 0.25f, y - rowHeight, row.right - pad * 0.25f, y}, menuColors::text, 0.15f);
+        const std::vector<std::string>& lines = layout.itemLines[i];
+        float baseline = y - baselineIn(layout.itemLine);
         if (!item.cells.empty()) {
             float x = left;
             for (std::size_t c = 0; c < item.cells.size(); ++c) {
-                text.draw(item.cells[c], x, baseline, itemScale, color);
-                x += layout.cellWidths[c] + gap;
+                page.add(item.cells[c], ui::Align::Left, x, baseline, layout.itemScale, color);
+                x += layout.cellWidths[c] + layout.gap;
             }
         } else if (twoColumns && !item.value.empty()) {
-            text.draw(item.label, left, baseline, itemScale, color);
-            const float valueLeft = right - text.width(item.value, itemScale);
-            text.draw(item.value, valueLeft, baseline, itemScale, color);
+            const float valueLeft = right - page.width(item.value, layout.itemScale);
+            page.add(item.value, ui::Align::Left, valueLeft, baseline, layout.itemScale, color);
+            for (const std::string& line : lines) {
+                page.add(line, ui::Align::Left, left, baseline, layout.itemScale, color);
+                baseline -= layout.itemLine;
+            }
             if (item.slider) {
-                const float barLeft = left + layout.labelWidth + gap;
-                const float barRight = barLeft + barWidth;
-                const float barHeight = std::max(2.0f, 6.0f * unit);
-                const float barY = baseline + glyphPixels * itemScale * 0.3f - barHeight / 2.0f;
-                text.drawRect(barLeft, barY, barWidth, barHeight, menuColors::dimmed, 0.9f);
-                text.drawRect(barLeft, barY, barWidth * std::clamp(item.fraction, 0.0f, 1.0f), barHeight, color, 1.0f);
+                const float barLeft = valueLeft - layout.gap - layout.barWidth;
+                const float barHeight = std::max(2.0f, page.px(6.0f));
+                const float barY = y - baselineIn(layout.itemLine) + glyphPixels * layout.itemScale * 0.3f - barHeight / 2.0f;
+                page.addPanel({barLeft, barY, barLeft + layout.barWidth, barY + barHeight}, menuColors::dimmed, 0.9f);
+                page.addPanel({barLeft, barY, barLeft + layout.barWidth * std::clamp(item.fraction, 0.0f, 1.0f),
+                               barY + barHeight},
+                              color, 1.0f);
                 row.barLeft = barLeft;
-                row.barRight = barRight;
+                row.barRight = barLeft + layout.barWidth;
             }
         } else {
-            text.drawCentred(item.label, (row.left + row.right) / 2.0f, baseline, itemScale, color);
+            for (const std::string& line : lines) {
+                page.add(line, ui::Align::Centre, (row.left + row.right) / 2.0f, baseline, layout.itemScale, color);
+                baseline -= layout.itemLine;
+            }
         }
+        if (col == cols - 1 || i + 1 == items.size())
+            y -= rowHeight;
     }
-    if (!items.empty())
-        y -= layout.itemLine;
-    if (!message.empty())
-        text.drawCentred(message, centreX, y - layout.noteLine, noteScale * 1.2f, menuColors::highlight);
+    for (const std::string& line : layout.messageLines) {
+        page.add(line, ui::Align::Centre, centreX, y - baselineIn(layout.noteLine), layout.noteScale,
+                 menuColors::highlight, ui::Role::Secondary);
+        y -= layout.noteLine;
+    }
 }
 
-Menu::Layout Menu::measure(const TextRenderer& text, float unit) const
+float Menu::smallestHeight(const ui::Page& page, float roomWidth) const
 {
+    return measure(page, 0.0f, roomWidth).height;
+}
+
+Menu::Layout Menu::measure(const ui::Page& page, float shrink, float roomWidth) const
+{
+    using ui::Role;
     Layout layout;
-    layout.itemScale = 0.6f * unit * itemSize;
-    layout.titleScale = 1.6f * unit;
-    layout.noteScale = 0.38f * unit;
-    layout.pad = 24.0f * unit;
-    layout.gap = 28.0f * unit;
-    layout.barWidth = 180.0f * unit;
-    layout.itemLine = glyphPixels * layout.itemScale * 1.5f;
-    layout.noteLine = glyphPixels * layout.noteScale * 1.5f;
+    layout.itemScale = page.scaleFor(0.6f * itemSize * shrink, Role::Primary);
+    layout.titleScale = page.scaleFor(1.6f * shrink, Role::Primary);
+    layout.noteScale = page.scaleFor(0.42f * shrink, Role::Secondary);
+    layout.pad = std::max(page.px(24.0f * shrink), 6.0f);
+    layout.gap = std::max(page.px(28.0f * shrink), 8.0f);
+    layout.barWidth = page.px(180.0f * shrink);
+    const float content = roomWidth - 2.0f * layout.pad;
+
+    // Texts wider than the room: smaller first, then over more lines.
+    const auto broken = [&](const std::string& text, float& scale, Role role, float room) {
+        scale = page.fit(text, scale, room, role);
+        return page.wrap(text, scale, room);
+    };
+    if (!title.empty())
+        layout.titleLines = broken(title, layout.titleScale, Role::Primary, content);
+    float noteScale = layout.noteScale;
+    for (const std::string& note : notes)
+        noteScale = std::min(noteScale, page.fit(note, layout.noteScale, content, Role::Secondary));
+    noteScale = std::min(noteScale, page.fit(message, layout.noteScale, content, Role::Secondary));
+    layout.noteScale = noteScale;
+    for (const std::string& note : notes)
+        for (std::string& line : page.wrap(note, noteScale, content))
+            layout.noteLines.push_back(std::move(line));
+    if (!message.empty())
+        layout.messageLines = page.wrap(message, noteScale, content);
+
+    const int cols = std::max(1, columns);
+    bool anySlider = false;
+    for (const MenuItem& item : items)
+        anySlider = anySlider || item.slider;
+    // The room a label has: its cell, or what the value and the bar leave of the line.
+    float labelRoom = (content - layout.gap * static_cast<float>(cols - 1)) / static_cast<float>(cols);
+    float itemScale = layout.itemScale;
+    if (twoColumns) {
+        float valueWidth = 0.0f;
+        for (const MenuItem& item : items)
+            valueWidth = std::max(valueWidth, page.width(item.value, itemScale));
+        float labelWidth = 0.0f;
+        for (const MenuItem& item : items)
+            labelWidth = std::max(labelWidth, page.width(item.label, itemScale));
+        // A short bar before a smaller text.
+        if (anySlider)
+            layout.barWidth = std::clamp(content - labelWidth - valueWidth - 2.0f * layout.gap, page.px(60.0f),
+                                         layout.barWidth);
+        const float barRoom = anySlider ? layout.barWidth + layout.gap : 0.0f;
+        labelRoom = content - barRoom - layout.gap - valueWidth;
+        if (labelWidth > labelRoom && labelRoom > 0.0f) {
+            // Smaller text shortens the values too: measured again at the smaller size.
+            itemScale = std::max(itemScale * std::max(labelRoom + valueWidth, 1.0f) / (labelWidth + valueWidth),
+                                 page.smallestScale(Role::Primary));
+            valueWidth = 0.0f;
+            for (const MenuItem& item : items)
+                valueWidth = std::max(valueWidth, page.width(item.value, itemScale));
+            labelRoom = content - barRoom - layout.gap - valueWidth;
+        }
+        layout.valueWidth = valueWidth;
+    } else {
+        for (const MenuItem& item : items)
+            itemScale = std::min(itemScale, page.fit(item.label, layout.itemScale, labelRoom, Role::Primary));
+    }
+    // Table rows: columns as wide as their widest cell, all smaller where the table is wider than the room.
+    const auto tableWidth = [&](float scale) {
+        layout.cellWidths.clear();
+        for (const MenuItem& item : items) {
+            if (layout.cellWidths.size() < item.cells.size())
+                layout.cellWidths.resize(item.cells.size());
+            for (std::size_t c = 0; c < item.cells.size(); ++c)
+                layout.cellWidths[c] = std::max(layout.cellWidths[c], page.width(item.cells[c], scale));
+        }
+        float width = 0.0f;
+        for (std::size_t c = 0; c < layout.cellWidths.size(); ++c)
+            width += layout.cellWidths[c] + (c > 0 ? layout.gap : 0.0f);
+        return width;
+    };
+    float table = tableWidth(itemScale);
+    if (table > content && content > 0.0f) {
+        itemScale = std::max(itemScale * content / table, page.smallestScale(Role::Primary));
+        table = tableWidth(itemScale);
+    }
+    layout.itemScale = itemScale;
+    layout.itemLine = glyphPixels * itemScale * 1.4f;
+    layout.noteLine = glyphPixels * layout.noteScale * 1.35f;
     layout.titleLine = glyphPixels * layout.titleScale * 1.2f;
 
-    float& labelWidth = layout.labelWidth;
-    bool anySlider = false;
+    float widest = 0.0f;
     for (const MenuItem& item : items) {
-        if (layout.cellWidths.size() < item.cells.size())
-            layout.cellWidths.resize(item.cells.size());
-        for (std::size_t c = 0; c < item.cells.size(); ++c)
-            layout.cellWidths[c] = std::max(layout.cellWidths[c], text.width(item.cells[c], layout.itemScale));
-        labelWidth = std::max(labelWidth, text.width(item.label, layout.itemScale));
-        layout.valueWidth = std::max(layout.valueWidth, text.width(item.value, layout.itemScale));
-        anySlider = anySlider || item.slider;
+        layout.itemLines.push_back(page.wrap(item.label, itemScale, std::max(labelRoom, 1.0f)));
+        for (const std::string& line : layout.itemLines.back())
+            layout.labelWidth = std::max(layout.labelWidth, page.width(line, itemScale));
     }
-    const int cols = std::max(1, columns);
-    const float sliderWidth = anySlider ? layout.barWidth + layout.gap : 0.0f;
-    float contentWidth = twoColumns ? labelWidth + layout.gap + sliderWidth + layout.valueWidth
-                                    : (labelWidth + (cols > 1 ? layout.gap : 0.0f)) * static_cast<float>(cols);
-    float tableWidth = 0.0f;
-    for (std::size_t c = 0; c < layout.cellWidths.size(); ++c)
-        tableWidth += layout.cellWidths[c] + (c > 0 ? layout.gap : 0.0f);
-    contentWidth = std::max({contentWidth, tableWidth, text.width(title, layout.titleScale)});
-    for (const std::string& note : notes)
-        contentWidth = std::max(contentWidth, text.width(note, layout.noteScale));
-    contentWidth = std::max(contentWidth, text.width(message, layout.noteScale * 1.2f));
-    layout.width = contentWidth + 2.0f * layout.pad;
+    if (twoColumns)
+        widest = layout.labelWidth + layout.gap + (anySlider ? layout.barWidth + layout.gap : 0.0f) + layout.valueWidth;
+    else
+        widest = layout.labelWidth * static_cast<float>(cols) + (cols > 1 ? layout.gap * static_cast<float>(cols) : 0.0f);
+    widest = std::max(widest, table);
+    for (const std::string& line : layout.titleLines)
+        widest = std::max(widest, page.width(line, layout.titleScale));
+    for (const std::string& line : layout.noteLines)
+        widest = std::max(widest, page.width(line, layout.noteScale));
+    for (const std::string& line : layout.messageLines)
+        widest = std::max(widest, page.width(line, layout.noteScale));
+    layout.width = std::min(widest, std::max(content, 0.0f)) + 2.0f * layout.pad;
+    if (widest > content)
+        layout.width = widest + 2.0f * layout.pad;
 
-    const std::size_t itemRows = (items.size() + static_cast<std::size_t>(cols) - 1) / static_cast<std::size_t>(cols);
-    layout.height = layout.pad + (title.empty() ? 0.0f : layout.titleLine + layout.pad * 0.5f) +
-                    static_cast<float>(notes.size()) * layout.noteLine + (notes.empty() ? 0.0f : layout.pad * 0.5f) +
-                    static_cast<float>(itemRows) * layout.itemLine + (message.empty() ? 0.0f : layout.noteLine * 1.3f) +
-                    layout.pad;
+    for (std::size_t i = 0; i < items.size(); i += static_cast<std::size_t>(cols)) {
+        std::size_t lines = 1;
+        for (std::size_t j = i; j < std::min(items.size(), i + static_cast<std::size_t>(cols)); ++j)
+            lines = std::max(lines, layout.itemLines[j].size());
+        layout.rowHeights.push_back(layout.itemLine * static_cast<float>(lines));
+    }
+    layout.height = 2.0f * layout.pad;
+    layout.height += static_cast<float>(layout.titleLines.size()) * layout.titleLine;
+    if (!layout.titleLines.empty())
+        layout.height += layout.pad * 0.5f;
+    layout.height += static_cast<float>(layout.noteLines.size()) * layout.noteLine;
+    if (!layout.noteLines.empty())
+        layout.height += layout.pad * 0.5f;
+    for (float row : layout.rowHeights)
+        layout.height += row;
+    layout.height += static_cast<float>(layout.messageLines.size()) * layout.noteLine;
     return layout;
 }

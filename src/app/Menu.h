@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/Layout.h"
+
 #include <glm/glm.hpp>
 
 #include <string>
@@ -49,19 +51,20 @@ struct MenuChoice {
     float fraction = 0.0f;
 };
 
-// The game's menus: centred lines in the game's font on a translucent dark panel, the
-// highlighted one in the pollen yellow, sized from the window's height so that the same
-// menu fits 640 x 480 and 4K alike. Driven by the keyboard, the mouse and the pad.
+// The game's menus: centred lines in the game's font on a dark panel, the highlighted one in the
+// pollen yellow, sized by the window's layout factor and made smaller (down to the smallest
+// capitals), then wrapped, where the room is too small. Driven by the keyboard, the mouse and the pad.
 class Menu {
 public:
     // Moves the highlight and reports a choice. `flightKeys` false leaves W, A, S, D and Space to
     // the creature (the game-over menu, under which the world goes on): only the arrows move, and
     // only a click chooses; which key chooses is then the screen's to say.
     MenuChoice handle(const MenuInput& input, bool flightKeys = true);
-    // Lays the menu out for a window of that size and draws it; `top` is the highest the panel
-    // may reach, `floor` the lowest, in pixels from the bottom (a screen with texts above or
-    // below the menu passes where they end).
-    void draw(TextRenderer& text, int windowWidth, int windowHeight, float top = -1.0f, float floor = 0.0f);
+    // Lays the menu out in `room` of the page: its panel, its texts and the highlight, centred
+    // in the room; the rows are kept for the mouse.
+    void layout(ui::Page& page, const ui::Box& room);
+    // The height the menu takes at its smallest in the page's window, `roomWidth` pixels wide.
+    float smallestHeight(const ui::Page& page, float roomWidth) const;
 
     // The highlight on the first item that can be chosen at or after `index`.
     void highlight(int index);
@@ -83,7 +86,7 @@ public:
     float itemSize = 1.0f;
 
 private:
-    // Sizes for one unit (the window's height against the height the menus are drawn for).
+    // The sizes of one try at fitting the room, in pixels, with every text broken into its lines.
     struct Layout {
         float itemScale = 0.0f;
         float titleScale = 0.0f;
@@ -98,10 +101,16 @@ private:
         float titleLine = 0.0f;
         float valueWidth = 0.0f;
         float labelWidth = 0.0f;
+        std::vector<std::string> titleLines;
+        std::vector<std::string> noteLines;
+        std::vector<std::string> messageLines;
+        std::vector<std::vector<std::string>> itemLines;
+        std::vector<float> rowHeights;
         // The columns of the rows that are table rows.
         std::vector<float> cellWidths;
     };
-    Layout measure(const TextRenderer& text, float unit) const;
+    // The menu at `shrink` times its usual size (never under the smallest capitals) in a room that wide.
+    Layout measure(const ui::Page& page, float shrink, float roomWidth) const;
     bool choosable(int index) const;
     void step(int direction);
     // Items side by side: the highlight moves as the grid is drawn, a row up or down, or along its row.
@@ -121,6 +130,9 @@ private:
     // The item a click started on; a click chooses when it ends on the same one.
     int clickItem = -1;
     bool dragging = false;
+    // The widest the content has been, in design pixels: the panel never narrows while the menu
+    // is up, so its rows stay where they are as a value or the message line changes.
+    float widestContent = 0.0f;
 };
 
 // The game's menu colours.
@@ -129,5 +141,8 @@ constexpr glm::vec3 text(1.0f, 1.0f, 1.0f);
 constexpr glm::vec3 highlight(1.0f, 0.85f, 0.1f); // the pollen's yellow
 constexpr glm::vec3 dimmed(0.45f, 0.45f, 0.45f);
 constexpr glm::vec3 panel(0.0f, 0.0f, 0.0f);
-constexpr float panelOpacity = 0.6f;
+// Dark enough that no outline or bright leaf of the world crosses a letter.
+constexpr float panelOpacity = 0.85f;
+// The world under a menu, darkened.
+constexpr float worldDimming = 0.45f;
 } // namespace menuColors

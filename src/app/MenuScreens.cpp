@@ -4,6 +4,7 @@
 #include "app/Config.h"
 #include "app/Game.h"
 #include "app/GameInput.h"
+#include "app/HelpScreen.h"
 #include "app/PlayerName.h"
 #include "app/RunTexts.h"
 #include "app/Translation.h"
@@ -18,16 +19,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <memory>
-
-std::vector<std::string> pauseHelpLines(const Controls& controls)
-{
-    // Two rows of the controls table to a line, so the reminder stays short.
-    const std::vector<std::string> rows = controlsHelpLines(controls);
-    std::vector<std::string> lines;
-    for (std::size_t i = 0; i < rows.size(); i += 2)
-        lines.push_back(i + 1 < rows.size() ? rows[i] + "     " + rows[i + 1] : rows[i]);
-    return lines;
-}
 
 void MenuScreen::update(Game& game, double)
 {
@@ -57,18 +48,15 @@ bool MenuScreen::saveOrSay(const std::vector<ConfigEntry>& entries)
     return false;
 }
 
-void drawMenu(Game& game, Menu& menu)
+void layoutMenu(ui::Page& page, Menu& menu)
 {
-    if (!game.text)
-        return;
-    game.text->begin();
-    menu.draw(*game.text, game.hud.width, game.hud.height);
-    game.text->end();
+    page.dimWorld(menuColors::worldDimming);
+    menu.layout(page, page.room());
 }
 
-void MenuScreen::draw(Game& game)
+void MenuScreen::layout(Game&, ui::Page& page)
 {
-    drawMenu(game, menu);
+    layoutMenu(page, menu);
 }
 
 void BestRunsScreen::enter(Game& game)
@@ -117,6 +105,9 @@ void openMenuScreen(Game& game, MenuScreenKind kind)
         break;
     case MenuScreenKind::BestRuns:
         game.screens.push(std::make_unique<BestRunsScreen>());
+        break;
+    case MenuScreenKind::Help:
+        game.screens.push(std::make_unique<HelpScreen>());
         break;
     }
 }

@@ -11,21 +11,18 @@
 #include <vector>
 
 // The screens the pause and game-over menus open over the frozen world.
-enum class MenuScreenKind { Settings, Controls, BestRuns };
+enum class MenuScreenKind { Settings, Controls, BestRuns, Help };
 
 void openMenuScreen(Game& game, MenuScreenKind kind);
 
-// Draws a menu over the frame as it stands, sized to the window.
-void drawMenu(Game& game, Menu& menu);
-
-// The reminder of the controls under the pause menu's title, from the keys bound now.
-std::vector<std::string> pauseHelpLines(const Controls& controls);
+// A menu alone over the dimmed world, in the whole window.
+void layoutMenu(ui::Page& page, Menu& menu);
 
 // A screen of the menus: Escape, Backspace and the pad's B go back one screen.
 class MenuScreen : public Screen {
 public:
     void update(Game& game, double frameTime) override;
-    void draw(Game& game) override;
+    void layout(Game& game, ui::Page& page) override;
     bool overlay() const override { return true; }
 
     Menu menu;

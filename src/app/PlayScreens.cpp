@@ -21,9 +21,6 @@ bool fileExists(const std::filesystem::path& path)
     return !path.empty() && std::filesystem::is_regular_file(path, error);
 }
 
-// The HUD's lowest lines (the level, the sound notice) end this high: the game-over menu stays above them.
-constexpr float hudFootClearance = 60.0f;
-
 // Watches a recording from a menu. One this game cannot play is dimmed, and why is said first
 // under the menu, in place of doing nothing.
 void watchFrom(Game& game, Menu& menu, int item, const char* name, int fallback)
@@ -56,7 +53,7 @@ PlayScreen::PlayScreen(std::unique_ptr<Run> run)
 void PlayScreen::labelGameOverMenu()
 {
     const char* labels[] = {N_("RESTART"),   N_("SETTINGS"),       N_("CONTROLS"),
-                            N_("BEST RUNS"), N_("WATCH THIS RUN"), N_("QUIT")};
+                            N_("BEST RUNS"), N_("WATCH THIS RUN"), N_("HELP"),     N_("QUIT")};
     for (std::size_t i = 0; i < gameOverMenu.items.size(); ++i)
         gameOverMenu.items[i].label = translate(labels[i]);
     // Enter is the prompt's: it restarts whatever is highlighted, so the rest are opened another way.
@@ -85,6 +82,9 @@ void PlayScreen::act(Game& game, int item, bool& restartNow)
         break;
     case WatchThisRun:
         watchFrom(game, gameOverMenu, WatchThisRun, "last.qfr", Restart);
+        break;
+    case Help:
+        openMenuScreen(game, MenuScreenKind::Help);
         break;
     case Quit:
         game.quit();
@@ -128,40 +128,42 @@ void PlayScreen::update(Game& game, double frameTime)
     game.playStep(*played, frameTime, game.focused, restartNow);
 }
 
-void PlayScreen::draw(Game& game)
+void PlayScreen::drawWorld(Game& game)
 {
     game.renderWorld();
-    game.hud.gameOverDrawnByMenu = gameOverShown;
-    game.hudPass();
-    if (!gameOverShown || !game.text)
-        return;
+}
 
-    TextRenderer& text = *game.text;
-    const float W = static_cast<float>(game.hud.width);
-    const float halfW = static_cast<float>(game.hud.width / 2);
-    const float halfH = static_cast<float>(game.hud.height / 2);
-    const float bottom = game.hud.gameOverBottom();
-    const float panelWidth = std::min(W, 960.0f);
-    text.begin();
-    // Under the texts: a dark panel, and a light band behind the black prompt, so both read
-    // over a dark forest as over bright grass.
-    text.drawRect(halfW - panelWidth / 2.0f, bottom, panelWidth, halfH + 110.0f - bottom, menuColors::panel,
-                  menuColors::panelOpacity);
-    text.drawRect(halfW - panelWidth / 2.0f, halfH - 85.0f, panelWidth, 52.0f, glm::vec3(1.0f), 0.55f);
-    game.hud.renderGameOver();
-    gameOverMenu.draw(text, game.hud.width, game.hud.height, bottom - 8.0f, hudFootClearance);
-    text.end();
+void PlayScreen::layout(Game& game, ui::Page& page)
+{
+    if (!gameOverShown) {
+        if (played->input->showHud)
+            game.hud.layout(page);
+        return;
+    }
+    // The game-over texts with the HUD, and the menu in the room they leave under them.
+    ui::Box room;
+    game.hud.layout(page, gameOverMenu.smallestHeight(page, page.room().width()), &room);
+    gameOverMenu.layout(page, room);
+}
+
+void PlayScreen::draw(Game& game)
+{
+    Screen::draw(game);
+    if (gameOverShown || played->input->showHud)
+        game.hud.drawn();
 }
 
 PauseScreen::PauseScreen()
 {
     menu.items.resize(Quit + 1);
+    menu.itemSize = 1.25f;
 }
 
 void PauseScreen::label()
 {
     const char* labels[] = {N_("RESUME"),    N_("RESTART"),        N_("SETTINGS"),       N_("CONTROLS"),
-                            N_("BEST RUNS"), N_("WATCH LAST RUN"), N_("WATCH BEST RUN"), N_("QUIT")};
+                            N_("BEST RUNS"), N_("WATCH LAST RUN"), N_("WATCH BEST RUN"), N_("HELP"),
+                            N_("QUIT")};
     menu.title = _("PAUSED");
     for (std::size_t i = 0; i < menu.items.size(); ++i)
         menu.items[i].label = translate(labels[i]);
@@ -176,7 +178,6 @@ void PauseScreen::enter(Game& game)
     // A recording that is not there cannot be watched.
     menu.items[WatchLast].enabled = fileExists(replayFile("last.qfr"));
     menu.items[WatchBest].enabled = fileExists(replayFile("best.qfr"));
-    menu.notes = pauseHelpLines(game.playerInput() ? game.playerInput()->controls() : playerControls());
     if (!menu.items[static_cast<std::size_t>(menu.highlighted)].enabled)
         menu.highlight(Resume);
 }
@@ -220,6 +221,9 @@ void PauseScreen::update(Game& game, double)
     case WatchBest:
         watchFrom(game, menu, WatchBest, "best.qfr", Resume);
         break;
+    case Help:
+        openMenuScreen(game, MenuScreenKind::Help);
+        break;
     case Quit:
         game.quit();
         break;
@@ -228,7 +232,7 @@ void PauseScreen::update(Game& game, double)
     }
 }
 
-void PauseScreen::draw(Game& game)
+void PauseScreen::layout(Game&, ui::Page& page)
 {
-    drawMenu(game, menu);
+    layoutMenu(page, menu);
 }

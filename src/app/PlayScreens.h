@@ -16,6 +16,8 @@ public:
     // Back from a screen the game-over menu opened: its texts in the language now spoken.
     void enter(Game& game) override;
     void update(Game& game, double frameTime) override;
+    void drawWorld(Game& game) override;
+    void layout(Game& game, ui::Page& page) override;
     void draw(Game& game) override;
     bool worldMoves() const override { return true; }
     bool readsPlayInput() const override { return true; }
@@ -27,7 +29,7 @@ public:
     // The game-over menu is up (the run being played has ended).
     bool gameOverShown = false;
 
-    enum Item { Restart, Settings, Controls, BestRuns, WatchThisRun, Quit };
+    enum Item { Restart, Settings, Controls, BestRuns, WatchThisRun, Help, Quit };
 
 private:
     // The game-over menu's texts, read again after a change of language.
@@ -36,19 +38,19 @@ private:
     void act(Game& game, int item, bool& restartNow);
 };
 
-// Over the frozen frame: "PAUSED", the way back into the run, the other screens and the
-// recordings, and a reminder of the controls.
+// Over the frozen frame: "PAUSED", the way back into the run, the other screens (the help
+// among them) and the recordings, in large items.
 class PauseScreen : public Screen {
 public:
     PauseScreen();
     void enter(Game& game) override;
     void update(Game& game, double frameTime) override;
-    void draw(Game& game) override;
+    void layout(Game& game, ui::Page& page) override;
     bool overlay() const override { return true; }
 
     Menu menu;
 
-    enum Item { Resume, Restart, Settings, Controls, BestRuns, WatchLast, WatchBest, Quit };
+    enum Item { Resume, Restart, Settings, Controls, BestRuns, WatchLast, WatchBest, Help, Quit };
 
 private:
     void label();

@@ -113,33 +113,48 @@ void ReplayScreen::update(Game& game, double frameTime)
     }
 }
 
-void ReplayScreen::draw(Game& game)
+void ReplayScreen::drawWorld(Game& game)
 {
-    if (player && !player->inRun() && !player->finished()) {
-        // The earlier runs are not shown; after a moment, how far through them we are.
+    if (catchingUpNow()) {
+        // The earlier runs are not shown.
         glBindFramebuffer(GL_FRAMEBUFFER, 0);
         glViewport(0, 0, game.hud.width, game.hud.height);
         glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
         glClear(GL_COLOR_BUFFER_BIT);
-        if (catchingUp < progressAfterSeconds || !game.text)
-            return;
-        char line[200];
-        const double share = replay.header.runStart == 0
-                                 ? 1.0
-                                 : static_cast<double>(player->framesPlayed()) / replay.header.runStart;
-        std::snprintf(line, sizeof line, _("GOING THROUGH EARLIER RUNS: %d %%"), static_cast<int>(share * 100.0));
-        game.text->begin();
-        const float x = static_cast<float>(game.hud.width / 2);
-        const float y = static_cast<float>(game.hud.height / 2);
-        game.text->drawPlaced(_("REPLAY"), true, Placement::Centre, x, y + 40.0f, 1.0f, glm::vec3(1.0f, 0.0f, 0.0f));
-        game.text->drawPlaced(line, true, Placement::Centre, x, y - 20.0f, 0.5f, glm::vec3(1.0f));
-        game.text->end();
         return;
     }
     game.renderWorld();
-    if (!watched->input->showHud)
+}
+
+void ReplayScreen::layout(Game&, ui::Page& page)
+{
+    if (!catchingUpNow()) {
+        if (watched->input->showHud)
+            hud.layout(page);
         return;
-    if (hud.width != game.hud.width || hud.height != game.hud.height)
-        hud.resize(game.hud.width, game.hud.height);
-    hud.render();
+    }
+    // After a moment, how far through the earlier runs we are.
+    if (catchingUp < progressAfterSeconds)
+        return;
+    const double share = replay.header.runStart == 0
+                             ? 1.0
+                             : static_cast<double>(player->framesPlayed()) / replay.header.runStart;
+    const std::string line = formatText(_("GOING THROUGH EARLIER RUNS: %d %%"), static_cast<int>(share * 100.0));
+    const glm::vec2 at = page.at(ui::Anchor::Centre, 0.0f, 0.0f);
+    page.add(_("REPLAY"), ui::Align::Centre, at.x, at.y + page.px(40.0f), page.scaleFor(1.0f, ui::Role::Primary),
+             glm::vec3(1.0f, 0.0f, 0.0f));
+    page.add(line, ui::Align::Centre, at.x, at.y - page.px(20.0f), page.scaleFor(0.5f, ui::Role::Primary),
+             glm::vec3(1.0f));
+}
+
+void ReplayScreen::draw(Game& game)
+{
+    Screen::draw(game);
+    if (!catchingUpNow() && watched->input->showHud)
+        hud.drawn();
+}
+
+bool ReplayScreen::catchingUpNow() const
+{
+    return player && !player->inRun() && !player->finished();
 }

@@ -23,6 +23,8 @@ public:
     void enter(Game& game) override;
     void leave(Game& game) override;
     void update(Game& game, double frameTime) override;
+    void drawWorld(Game& game) override;
+    void layout(Game& game, ui::Page& page) override;
     void draw(Game& game) override;
     bool worldMoves() const override;
     Run* run() const override { return watched.get(); }
@@ -31,6 +33,8 @@ public:
     bool ended() const { return endShown; }
 
 private:
+    // Going through the session's earlier runs, unseen.
+    bool catchingUpNow() const;
     void finish(Game& game);
 
     Replay replay;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/Layout.h"
+
 #include <cstddef>
 #include <memory>
 #include <vector>
@@ -21,9 +23,14 @@ public:
     virtual void leave(Game&) {}
     // One frame of the top screen, `frameTime` seconds after the last.
     virtual void update(Game& game, double frameTime) = 0;
-    // Drawing, bottom to top: a screen that lets the one below show is drawn after it.
-    virtual void draw(Game& game) = 0;
-    // True for a screen drawn over the one below it (a menu over the frozen world).
+    // The picture under the screen's texts: the world (play, a replay), or nothing of its own.
+    virtual void drawWorld(Game&) {}
+    // The screen's texts and panels for the window the page is for, laid out without drawing.
+    virtual void layout(Game&, ui::Page&) {}
+    // The world, then the page of the layout over it.
+    virtual void draw(Game& game);
+    // True for a screen drawn over the world of the one below it (a menu over the frozen world):
+    // only that world shows, dimmed, never the texts of the screens between.
     virtual bool overlay() const { return false; }
     // True while the world moves under this screen (play, a replay that is not paused).
     virtual bool worldMoves() const { return false; }
@@ -52,8 +59,10 @@ public:
     Screen* bottom() const { return screens.empty() ? nullptr : screens.front().get(); }
     // The run on show: that of the topmost screen with one (a menu shows the run under it).
     Run* shownRun() const;
-    // Draws the top screen over the screen it shows through to.
+    // Draws the top screen over the world of the screen it shows through to.
     void draw(Game& game);
+    // The texts and panels the top screen shows (its layout).
+    void layout(Game& game, ui::Page& page) const;
 
 private:
     struct Change {

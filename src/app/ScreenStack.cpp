@@ -1,5 +1,20 @@
 #include "app/Screen.h"
 
+#include "app/Game.h"
+#include "app/TextRenderer.h"
+
+void Screen::draw(Game& game)
+{
+    drawWorld(game);
+    if (!game.text)
+        return;
+    ui::Page page(*game.text, game.hud.width, game.hud.height);
+    layout(game, page);
+    game.text->begin();
+    page.draw(*game.text);
+    game.text->end();
+}
+
 void ScreenStack::push(std::unique_ptr<Screen> screen)
 {
     pending.push_back({std::move(screen), false});
@@ -51,14 +66,20 @@ Run* ScreenStack::shownRun() const
 
 void ScreenStack::draw(Game& game)
 {
-    // The topmost screen that hides everything under it (the world, or a recording), then the
-    // top one over it: a menu opened from a menu takes its place rather than piling on it.
+    // One screen at a time: the top one, over the world of the topmost screen that has one (play
+    // or a recording); a menu opened from a menu takes its place rather than piling on it.
     if (screens.empty())
         return;
     std::size_t base = screens.size() - 1;
     while (base > 0 && screens[base]->overlay())
         --base;
-    screens[base]->draw(game);
     if (base + 1 < screens.size())
-        screens.back()->draw(game);
+        screens[base]->drawWorld(game);
+    screens.back()->draw(game);
+}
+
+void ScreenStack::layout(Game& game, ui::Page& page) const
+{
+    if (!screens.empty())
+        screens.back()->layout(game, page);
 }

@@ -52,22 +52,9 @@ void TextRenderer::initialize(int windowWidth, int windowHeight)
     shader = getShader(SHADER_HUD);
     viewWidth = windowWidth;
     viewHeight = windowHeight;
-
-    font = std::make_unique<Font>();
-    if (FT_Init_FreeType(&font->library)) {
-        logMessage("ERROR::FREETYPE: Could not init FreeType Library");
-        font.reset();
-    } else if (FT_New_Face(font->library, assetPath("fonts/OratorStd.otf").c_str(), 0, &font->face)) {
-        logMessage("ERROR::FREETYPE: Failed to load font");
-        font.reset();
-    }
-
-    if (font) {
-        FT_Set_Pixel_Sizes(font->face, 0, 48);
-        for (char32_t c = 0; c < 128; ++c)
-            glyph(c);
-    }
-
+    glyphPixels = 0;
+    loadFont();
+    chooseGlyphPixels(windowWidth, windowHeight);
     sendStaticUniforms();
 
     glGenVertexArrays(1, &vao);
@@ -81,6 +68,64 @@ void TextRenderer::initialize(int windowWidth, int windowHeight)
     glBindVertexArray(0);
 }
 
+void TextRenderer::initializeMeasuring()
+{
+    drawing = false;
+    glyphPixels = 0;
+    loadFont();
+    chooseGlyphPixels(1000, 750);
+}
+
+bool TextRenderer::loadFont()
+{
+    font = std::make_unique<Font>();
+    if (FT_Init_FreeType(&font->library)) {
+        logMessage("ERROR::FREETYPE: Could not init FreeType Library");
+        font.reset();
+        return false;
+    }
+    if (FT_New_Face(font->library, assetPath("fonts/OratorStd.otf").c_str(), 0, &font->face)) {
+        logMessage("ERROR::FREETYPE: Failed to load font");
+        font.reset();
+        return false;
+    }
+    if (glyphPixels > 0) {
+        FT_Set_Pixel_Sizes(font->face, 0, static_cast<FT_UInt>(glyphPixels));
+        for (char32_t c = 0; c < 128; ++c)
+            glyph(c);
+    }
+    return true;
+}
+
+void TextRenderer::chooseGlyphPixels(int windowWidth, int windowHeight)
+{
+    // Big windows scale text well past the 48-pixel glyphs: they get glyphs twice as large.
+    const float factor = std::min(static_cast<float>(windowWidth) / 1000.0f, static_cast<float>(windowHeight) / 750.0f);
+    const int wanted = factor > 1.25f ? 96 : 48;
+    if (wanted == glyphPixels)
+        return;
+    glyphPixels = wanted;
+    if (drawing) {
+        std::set<std::uint32_t> textures;
+        for (const auto& [code, made] : characters)
+            if (made.textureId != 0)
+                textures.insert(made.textureId);
+        for (std::uint32_t texture : textures)
+            glDeleteTextures(1, &texture);
+    }
+    characters.clear();
+    if (!font)
+        return;
+    FT_Set_Pixel_Sizes(font->face, 0, static_cast<FT_UInt>(glyphPixels));
+    for (char32_t c = 0; c < 128; ++c)
+        glyph(c);
+}
+
+float TextRenderer::glyphScale() const
+{
+    return 48.0f / static_cast<float>(glyphPixels > 0 ? glyphPixels : 48);
+}
+
 std::optional<Character> TextRenderer::rasterise(char32_t character) const
 {
     if (FT_Load_Char(font->face, character, FT_LOAD_RENDER)) {
@@ -88,6 +133,12 @@ std::optional<Character> TextRenderer::rasterise(char32_t character) const
         return std::nullopt;
     }
     const FT_GlyphSlot slot = font->face->glyph;
+    Character made;
+    made.size = {static_cast<int>(slot->bitmap.width), static_cast<int>(slot->bitmap.rows)};
+    made.bearing = {slot->bitmap_left, slot->bitmap_top};
+    made.advance = static_cast<std::uint32_t>(slot->advance.x);
+    if (!drawing)
+        return made;
     // Glyph rows are tightly packed; the unpacking set for the game's other textures comes back after.
     GLint alignment = 4;
     glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
@@ -99,15 +150,15 @@ std::optional<Character> TextRenderer::rasterise(char32_t character) const
                  static_cast<GLsizei>(slot->bitmap.rows), 0, GL_RED, GL_UNSIGNED_BYTE, slot->bitmap.buffer);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    // Small text is the glyph shrunk several times: its mipmaps keep the strokes whole.
+    const bool mipmapped = slot->bitmap.width > 0 && slot->bitmap.rows > 0;
+    if (mipmapped)
+        glGenerateMipmap(GL_TEXTURE_2D);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, mipmapped ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glBindTexture(GL_TEXTURE_2D, 0);
     glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
-    Character made;
     made.textureId = texture;
-    made.size = {static_cast<int>(slot->bitmap.width), static_cast<int>(slot->bitmap.rows)};
-    made.bearing = {slot->bitmap_left, slot->bitmap_top};
-    made.advance = static_cast<std::uint32_t>(slot->advance.x);
     return made;
 }
 
@@ -143,6 +194,7 @@ void TextRenderer::resize(int windowWidth, int windowHeight)
 {
     viewWidth = windowWidth;
     viewHeight = windowHeight;
+    chooseGlyphPixels(windowWidth, windowHeight);
     sendStaticUniforms();
 }
 
@@ -187,10 +239,18 @@ void TextRenderer::setColor(glm::vec3 color)
     glUniform3f(colorLocation, color.x, color.y, color.z);
 }
 
+void TextRenderer::drawShadowed(std::string_view text, float x, float y, float scale, glm::vec3 color, float offset)
+{
+    if (offset > 0.0f)
+        draw(text, x + offset, y - offset, scale, glm::vec3(0.0f));
+    draw(text, x, y, scale, color);
+}
+
 void TextRenderer::draw(std::string_view text, float x, float y, float scale, glm::vec3 color)
 {
-    if (!shader)
+    if (!shader || !drawing)
         return;
+    scale *= glyphScale();
     // The quads of the whole line go up in one upload: a buffer rewritten under every glyph's
     // draw makes the driver wait for the glyph before.
     glyphQuads.clear();
@@ -229,13 +289,9 @@ void TextRenderer::draw(std::string_view text, float x, float y, float scale, gl
     }
 }
 
-void TextRenderer::drawCentred(std::string_view text, float centreX, float y, float scale, glm::vec3 color)
-{
-    draw(text, centreX - width(text, scale) / 2.0f, y, scale, color);
-}
-
 float TextRenderer::width(std::string_view text, float scale) const
 {
+    scale *= glyphScale();
     float total = 0.0f;
     for (char32_t ch : decodeUtf8(text))
         if (const Character* found = glyph(ch))
@@ -243,36 +299,22 @@ float TextRenderer::width(std::string_view text, float scale) const
     return total;
 }
 
-void TextRenderer::drawPlaced(std::string_view text, bool translated, Placement placement, float x, float y,
-                              float scale, glm::vec3 color)
+float TextRenderer::capitalHeight(float scale) const
 {
-    if (!translated) {
-        draw(text, x, y, scale, color);
-        return;
-    }
-    // A translation stays this far inside the window's edges, shrunk if it must be.
-    constexpr float margin = 12.0f;
-    const float W = static_cast<float>(viewWidth);
-    const float room = placement == Placement::Left ? W - margin - std::max(x, margin) : W - 2.0f * margin;
-    // The width grows with the scale: measured once.
-    float w = width(text, scale);
-    if (w > room && w > 0.0f) {
-        const float shrink = std::max(room, 1.0f) / w;
-        scale *= shrink;
-        w *= shrink;
-    }
-    switch (placement) {
-    case Placement::Left:
-        x = std::max(x, margin);
-        break;
-    case Placement::Centre:
-        x = static_cast<float>(viewWidth / 2) - w / 2.0f;
-        break;
-    case Placement::Right:
-        x = std::max(margin, std::min(x, W - margin - w));
-        break;
-    }
-    draw(text, x, y, scale, color);
+    const Character* capital = glyph(U'H');
+    return capital ? static_cast<float>(capital->bearing.y) * scale * glyphScale() : 0.0f;
+}
+
+glm::vec2 TextRenderer::inkExtent(std::string_view text, float scale) const
+{
+    scale *= glyphScale();
+    glm::vec2 extent(0.0f);
+    for (char32_t ch : decodeUtf8(text))
+        if (const Character* found = glyph(ch); found && found->size.y > 0) {
+            extent.x = std::max(extent.x, static_cast<float>(found->bearing.y) * scale);
+            extent.y = std::max(extent.y, static_cast<float>(found->size.y - found->bearing.y) * scale);
+        }
+    return extent;
 }
 
 std::uint32_t TextRenderer::panelTexture(float opacity)
@@ -294,7 +336,7 @@ std::uint32_t TextRenderer::panelTexture(float opacity)
 
 void TextRenderer::drawRect(float x, float y, float w, float h, glm::vec3 color, float opacity)
 {
-    if (!shader || w <= 0.0f || h <= 0.0f)
+    if (!shader || !drawing || w <= 0.0f || h <= 0.0f)
         return;
     // The panel's opacity is the coverage of a one-texel texture, so panels and glyphs share a program.
     const float quad[] = {x, y + h, 0.5f, 0.5f, x,     y,     0.5f, 0.5f, x + w, y,     0.5f, 0.5f,

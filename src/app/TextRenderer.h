@@ -19,10 +19,6 @@ struct Character {
     std::uint32_t advance = 0; // horizontal advance, 1/64 pixel
 };
 
-// Where a line laid out for its English text goes when it is shown translated (another length):
-// it keeps its left edge, is centred in the window, or keeps clear of the window's right edge.
-enum class Placement { Left, Centre, Right };
-
 // Text and plain panels over the finished frame, in window pixels from the bottom-left corner:
 // the HUD and every menu draw through one of these. Texts are UTF-8; each character is one
 // textured quad. The glyphs of the ASCII codes are rasterised at start-up, any other the first
@@ -38,7 +34,11 @@ public:
     // Loads the font and sets up the quad buffer; needs the shader registry and a GL context.
     // Without the font the text is simply invisible: no glyph has an entry.
     void initialize(int windowWidth, int windowHeight);
-    // The framebuffer has a new size: text keeps its size in pixels.
+    // Loads the font for measuring only: no GL context, no textures; what is drawn is nothing,
+    // but every width and height is what the game's own text has (screens laid out in tests).
+    void initializeMeasuring();
+    // The framebuffer has a new size: the projection follows it, and a big window has its glyphs
+    // made again at twice the size, so large text stays sharp (sizes are the layout's matter).
     void resize(int windowWidth, int windowHeight);
 
     // Everything drawn between begin() and end() goes over the frame, blended, without depth.
@@ -46,15 +46,16 @@ public:
     void end();
     // x, y: the start of the baseline in pixels; scale 1 is the font's 48-pixel size.
     void draw(std::string_view text, float x, float y, float scale, glm::vec3 color);
-    void drawCentred(std::string_view text, float centreX, float y, float scale, glm::vec3 color);
-    // A line of the HUD: English (`translated` false) exactly at x; a translation placed by its
-    // measure as `placement` says, and made smaller where it would reach out of the window.
-    void drawPlaced(std::string_view text, bool translated, Placement placement, float x, float y, float scale,
-                    glm::vec3 color);
+    // The same over a dark copy moved `offset` pixels right and down, so it reads over any scene.
+    void drawShadowed(std::string_view text, float x, float y, float scale, glm::vec3 color, float offset);
     // A filled rectangle, lower-left corner (x, y); opacity 0 (nothing) to 1 (solid).
     void drawRect(float x, float y, float w, float h, glm::vec3 color, float opacity);
     // Width in pixels that draw() gives the text at that scale.
     float width(std::string_view text, float scale) const;
+    // Height in pixels of a capital letter at that scale (0 without a font).
+    float capitalHeight(float scale) const;
+    // How far the text's ink reaches above (first) and below (second) its baseline at that scale.
+    glm::vec2 inkExtent(std::string_view text, float scale) const;
     // The glyph drawn for a character, made now if it is new; null without a font.
     const Character* glyph(char32_t character) const;
 
@@ -74,6 +75,16 @@ private:
     // Rasterises one glyph of the font into a texture of its own.
     std::optional<Character> rasterise(char32_t character) const;
 
+    // Loads the font file; false (with the message) when it cannot.
+    bool loadFont();
+    // The glyphs' size in pixels for a window of that size; the glyphs made again when it changes.
+    void chooseGlyphPixels(int windowWidth, int windowHeight);
+    // Scale 1 is 48 pixels whatever size the glyphs were made at.
+    float glyphScale() const;
+
+    int glyphPixels = 48;
+    // False when the text is only measured (no GL context).
+    bool drawing = true;
     // The font, kept open for the glyphs a text needs later.
     struct Font;
     std::unique_ptr<Font> font;

@@ -2,6 +2,7 @@
 #include "app/Config.h"
 #include "app/Game.h"
 #include "app/GameInput.h"
+#include "app/MenuScreens.h"
 #include "app/PlayScreens.h"
 #include "app/Translation.h"
 #include "render/Files.h"
@@ -13,6 +14,7 @@
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -108,12 +110,13 @@ TEST_F(HUDFrameTest, HealthTimeAndLevelShowInWhiteAtTheirPlaces)
     EXPECT_LT(white({25, H - 30, 200, H - 5}), 5) << "F6 hides the HUD";
 }
 
-TEST_F(HUDFrameTest, AfterAResizeTheTextKeepsItsSizeAndItsCorner)
+TEST_F(HUDFrameTest, AfterAResizeTheTextGrowsWithTheWindowAndKeepsItsCorner)
 {
     frame();
     const Region before = whiteBounds({0, height - 60, 320, height});
     ASSERT_GT(before.x1 - before.x0, 50) << "the health line";
     const int oldHeight = height;
+    const int oldWidth = width;
 
     // Wider and taller: a projection kept from the old size would stretch the glyphs.
     glfwSetWindowSize(game.window, 1400, 1100);
@@ -125,11 +128,13 @@ TEST_F(HUDFrameTest, AfterAResizeTheTextKeepsItsSizeAndItsCorner)
     frame();
     ASSERT_EQ(width, 1400);
     ASSERT_EQ(height, 1100);
-    const Region after = whiteBounds({0, height - 60, 320, height});
-    EXPECT_NEAR(after.x1 - after.x0, before.x1 - before.x0, 2) << "the same width in pixels";
-    EXPECT_NEAR(after.y1 - after.y0, before.y1 - before.y0, 2) << "the same height in pixels";
-    EXPECT_EQ(after.x0, before.x0) << "the same distance from the left edge";
-    EXPECT_EQ(height - after.y1, oldHeight - before.y1) << "the same distance from the top";
+    // Sizes and places scale with the smaller of the window's ratios to 1000 x 750.
+    const double grown = std::min(1400.0 / 1000.0, 1100.0 / 750.0) / std::min(oldWidth / 1000.0, oldHeight / 750.0);
+    const Region after = whiteBounds({0, height - 100, 480, height});
+    EXPECT_NEAR(after.x1 - after.x0, (before.x1 - before.x0) * grown, 4) << "the width grows";
+    EXPECT_NEAR(after.y1 - after.y0, (before.y1 - before.y0) * grown, 3) << "the height grows";
+    EXPECT_NEAR(after.x0, before.x0 * grown, 3) << "the distance from the left edge";
+    EXPECT_NEAR(height - after.y1, (oldHeight - before.y1) * grown, 3) << "the distance from the top";
 }
 
 TEST_F(HUDFrameTest, TheFrameRateLineNamesTheRenderScaleBelowFullAndStaysInTheWindow)
@@ -166,6 +171,64 @@ TEST_F(HUDFrameTest, YouDiedShowsInRedAfterDeathWithTheBestGameAndThisRunUnderIt
     EXPECT_GT(count({W / 2 - 150, H / 2 - 240, W / 2 + 150, H / 2 - 210}, 255, 217, 25), 100) << "NEW BEST!";
 }
 
+TEST_F(HUDFrameTest, HudTextStandsOnADarkShadowSoItReadsOverBrightLeaves)
+{
+    frame();
+    // Below and right of the health line's white strokes lies its dark copy, whatever the world is there.
+    const Region health{0, height - 60, 320, height};
+    int strokes = 0;
+    int shadowed = 0;
+    for (int y = health.y0 + 3; y < health.y1; ++y)
+        for (int x = health.x0; x < health.x1 - 3; ++x) {
+            const unsigned char* p = &pixels[static_cast<std::size_t>((y * width + x) * 3)];
+            if (p[0] < 250 || p[1] < 250 || p[2] < 250)
+                continue;
+            // The bottom-right end of a stroke: the next pixel down and right is not white.
+            const unsigned char* next = &pixels[static_cast<std::size_t>(((y - 1) * width + x + 1) * 3)];
+            if (next[0] > 200 && next[1] > 200 && next[2] > 200)
+                continue;
+            ++strokes;
+            const unsigned char* shadow = &pixels[static_cast<std::size_t>(((y - 2) * width + x + 2) * 3)];
+            if (shadow[0] < 40 && shadow[1] < 40 && shadow[2] < 40)
+                ++shadowed;
+        }
+    ASSERT_GT(strokes, 30) << "the health line";
+    EXPECT_GT(shadowed, strokes * 3 / 4) << "the edges of the strokes fall on their shadow";
+}
+
+TEST_F(HUDFrameTest, AScreenOpenedFromTheGameOverMenuHidesItAndTheHud)
+{
+    game.world()->player->health = -1.0f;
+    frame();
+    frame();
+    ASSERT_TRUE(game.hud.died);
+    const Region all{0, 0, width, height};
+    ASSERT_GT(red(all), 500) << "YOU DIED";
+    ASSERT_GT(white({0, height - 60, 320, height}), 30) << "the health line";
+
+    openMenuScreen(game, MenuScreenKind::BestRuns);
+    frame();
+    frame();
+    ASSERT_NE(dynamic_cast<BestRunsScreen*>(game.screens.top()), nullptr);
+    EXPECT_EQ(red(all), 0) << "the end of the run is not shown under best runs";
+    EXPECT_EQ(count(all, 255, 255, 255) > 0, true) << "best runs' own texts";
+    // Nor the HUD's lines, not even dimmed: nothing light in the health line's corner.
+    int light = 0;
+    for (int y = height - 60; y < height; ++y)
+        for (int x = 0; x < 200; ++x) {
+            const unsigned char* p = &pixels[static_cast<std::size_t>((y * width + x) * 3)];
+            light += p[0] > 100 && p[1] > 100 && p[2] > 100 ? 1 : 0;
+        }
+    EXPECT_EQ(light, 0) << "the health line is not drawn under best runs";
+    // The prompt's light band is gone too: nothing of the world is lighter than the dimmed sky.
+    EXPECT_EQ(count({0, height / 2 - 100, width / 6, height / 2 + 100}, 220, 220, 220), 0);
+
+    game.screens.pop();
+    frame();
+    frame();
+    EXPECT_GT(red(all), 500) << "back at the game over";
+}
+
 TEST_F(HUDFrameTest, ThePausedScreenShowsOverTheFrozenGame)
 {
     frame();
@@ -173,7 +236,7 @@ TEST_F(HUDFrameTest, ThePausedScreenShowsOverTheFrozenGame)
     ASSERT_EQ(white(middle), 0);
     game.openPauseMenu();
     frame();
-    EXPECT_GT(white(middle), 1000) << "PAUSED and the controls";
+    EXPECT_GT(white(middle), 1000) << "PAUSED and its items";
     game.screens.pop();
     frame();
     EXPECT_EQ(white(middle), 0);

@@ -722,7 +722,10 @@ TEST_F(Screens, ThePauseMenuPassesOverAMissingRecordingAndQuitEndsTheGame)
     tap(GLFW_KEY_UP);
     EXPECT_EQ(pause->menu.highlighted, PauseScreen::Quit);
     tap(GLFW_KEY_UP);
+    EXPECT_EQ(pause->menu.highlighted, PauseScreen::Help);
+    tap(GLFW_KEY_UP);
     EXPECT_EQ(pause->menu.highlighted, PauseScreen::BestRuns);
+    tap(GLFW_KEY_DOWN);
     tap(GLFW_KEY_DOWN);
     tap(GLFW_KEY_ENTER);
     EXPECT_TRUE(h->game.quitting);

@@ -91,7 +91,7 @@ CENTRE=0.35,0.3,0.65,0.7     # the creature, in third person
 AHEAD=0.3,0.08,0.7,0.45      # the background above the woods straight ahead
 WOODS=0,0.08,1,0.5           # the upper half: woods, trees and background, little floor
 TIME=0.33,0,0.75,0.06        # "Remaining time: n.nn"
-MIDDLE=0.25,0.3,0.75,0.7     # where "PAUSED" and the controls appear
+MIDDLE=0.25,0.3,0.75,0.7     # where "PAUSED" and its items appear
 
 win=""
 # shot NAME: captures the window into $work/NAME.ppm and prints that path.
