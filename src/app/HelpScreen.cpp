@@ -103,14 +103,17 @@ float HelpScreen::layoutAt(ui::Page& page, float shrink)
     page.addPanel({left, room.bottom, right, room.top}, menuColors::panel, menuColors::panelOpacity);
 
     float y = room.top - pad;
-    // One line after another, each wrapped to its room; the baseline sits in the upper part of its line.
+    // One line after another, each wrapped to its room (a word wider than the room made smaller);
+    // the baseline sits in the upper part of its line.
     const auto lines = [&](const std::string& text, float x, float room, float scale, Role role, glm::vec3 color,
                            Align align) {
-        scale = page.fit(text, scale, room, role);
         const float line = page.lineHeight(scale);
+        // The rest of a wrapped line stands a little in, so it is not read as a line of its own.
+        const float indent = align == Align::Left ? page.capital(scale) : 0.0f;
         float top = y;
-        for (const std::string& part : page.wrap(text, scale, room)) {
-            page.add(part, align, x, top - line * 0.78f, scale, color, role);
+        for (const std::string& part : page.wrap(text, scale, room - indent)) {
+            const float at = top == y ? x : x + indent;
+            page.add(part, align, at, top - line * 0.78f, page.fit(part, scale, room - indent, role), color, role);
             top -= line;
         }
         return y - top;
@@ -133,12 +136,11 @@ float HelpScreen::layoutAt(ui::Page& page, float shrink)
         const float textLeft = left + pad + 2.0f * (picture + pad * 0.3f) + pad * 0.3f;
         // The text beside its pictures, in the middle of their height when it takes one line.
         const float textRoom = right - pad - textLeft;
-        const float scale = page.fit(translate(rule.text), ruleScale, textRoom, Role::Primary);
-        const float textHeight =
-            page.lineHeight(scale) * static_cast<float>(page.wrap(translate(rule.text), scale, textRoom).size());
+        const float textHeight = page.lineHeight(ruleScale) *
+                                 static_cast<float>(page.wrap(translate(rule.text), ruleScale, textRoom).size());
         const float top = y;
         y -= std::max(0.0f, (picture - textHeight) / 2.0f);
-        lines(translate(rule.text), textLeft, textRoom, scale, Role::Primary, menuColors::text, Align::Left);
+        lines(translate(rule.text), textLeft, textRoom, ruleScale, Role::Primary, menuColors::text, Align::Left);
         y = top - std::max(textHeight, picture) - pad * 0.3f;
     }
 
@@ -147,10 +149,7 @@ float HelpScreen::layoutAt(ui::Page& page, float shrink)
                Role::Primary, menuColors::highlight, Align::Centre);
     // The controls in two columns, a long line wrapped in its own.
     const float columnRoom = (content - pad) / 2.0f;
-    // One size for all of them: the widest fitted, the others wrapped at its size.
-    float keyScale = page.scaleFor(0.34f * shrink, Role::Secondary);
-    for (const std::string& line : controls)
-        keyScale = std::min(keyScale, page.fit(line, keyScale, columnRoom, Role::Secondary));
+    const float keyScale = page.scaleFor(0.34f * shrink, Role::Secondary);
     const std::size_t perColumn = (controls.size() + 1) / 2;
     const float top = y;
     float lowest = y;
