@@ -98,8 +98,10 @@ public:
 };
 
 enum Step { PRESENT, UPDATE, AUDIO, QUEUE, SHADOW, MAIN, POST, HUD_STEP, RENDER, STEPS };
-const char* const stepNames[STEPS] = {"swap + events", "update",          "audio update", "queue instances", "shadow pass",
-                                      "main pass",     "post-processing", "HUD",          "render (screens)"};
+const char* const stepNames[STEPS] = {
+    "swap + events", "update", "audio update", "queue instances", "shadow pass",
+    "main pass", "post-processing", "HUD", "render (screens)",
+};
 // The steps that draw, timed on the GPU too.
 constexpr int firstGpuStep = SHADOW;
 constexpr int gpuSteps = STEPS - firstGpuStep;

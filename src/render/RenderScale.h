@@ -12,11 +12,12 @@
 // Automatic: the scale starts at 1. Frames are judged in groups of `group`, by the mean of
 // their middle half, so a single stall (or a few) moves nothing and frames alternating fast
 // and slow count as their typical time. A group over the target lowers the scale to where its
-// pixels would fit (at least one step), down to `lowest`. A scale is raised again only after `raisePatience` groups in a row with
-// clear headroom, judged as if the frame's cost grew with the pixel count (which overstates
-// it: part of a frame does not shrink with the scale). Raising back to a scale that was
-// already too slow waits longer, twice as long each time it fails again, so the scale settles
-// instead of hunting between two steps; once such a scale fits again it is forgotten.
+// pixels would fit (at least one step), down to `lowest`. A scale is raised again only after
+// `raisePatience` groups in a row with clear headroom, judged as if the frame's cost grew with
+// the pixel count (which overstates it: part of a frame does not shrink with the scale).
+// Raising back to a scale that was already too slow waits longer, twice as long each time it
+// fails again, so the scale settles instead of hunting between two steps; once such a scale
+// fits again it is forgotten.
 class RenderScaleController {
 public:
     static constexpr float lowest = 0.5f;
