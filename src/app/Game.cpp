@@ -26,7 +26,6 @@
 
 const glm::vec3 lightPosition(-400.0f, -150.0f, 400.0f);
 
-
 Game::Game() = default;
 Game::~Game() = default;
 
@@ -173,6 +172,7 @@ void Game::menuFrameKeys()
     windowKeys(menuInput.released(GLFW_KEY_F4), menuInput.released(GLFW_KEY_F5), menuInput.released(GLFW_KEY_F11),
                menuInput.released(GLFW_KEY_F12));
 }
+
 void Game::beginStep(double frameTime)
 {
     // A frame in which no run steps hears and shows no step's events twice.
@@ -253,12 +253,14 @@ void Game::runRestarted(Run& run)
         pendingDifficulty.reset();
     }
 }
+
 void Game::recordWith(std::unique_ptr<InputDevice> device)
 {
     Run& run = *playerRun();
     run.recorder = std::make_shared<ReplayRecorder>(run.rules);
     run.input = std::make_shared<GameInput>(run.recorder->watch(std::move(device)));
 }
+
 void Game::recordRun(Run& played)
 {
     const RunResult run{played.player->level, played.runSeconds};

@@ -21,15 +21,15 @@ bool fileExists(const std::filesystem::path& path)
     return !path.empty() && std::filesystem::is_regular_file(path, error);
 }
 
-// Watches a recording from a menu. One this game cannot play is dimmed, and why is said first
-// under the menu, in place of doing nothing.
+// Watches a recording from a menu. One this game cannot play is dimmed, and why is said under
+// the menu's items, in place of doing nothing.
 void watchFrom(Game& game, Menu& menu, int item, const char* name, int fallback)
 {
     std::string refusal;
     if (game.watchReplay(replayFile(name), &refusal))
         return;
     menu.items[static_cast<std::size_t>(item)].enabled = false;
-    menu.notes.insert(menu.notes.begin(), refusal);
+    menu.message = refusal;
     menu.highlight(fallback);
 }
 
@@ -106,7 +106,8 @@ void PlayScreen::update(Game& game, double frameTime)
     if (over && !gameOverShown) {
         gameOverShown = true;
         gameOverMenu.highlight(Restart);
-        gameOverMenu.notes.clear();
+        // The hint again, in place of a refusal the last game over may have left.
+        labelGameOverMenu();
         gameOverMenu.items[WatchThisRun].enabled = fileExists(replayFile("last.qfr"));
         game.menuInput.resync(game.focused, true);
     }
@@ -178,6 +179,7 @@ void PauseScreen::enter(Game& game)
     // A recording that is not there cannot be watched.
     menu.items[WatchLast].enabled = fileExists(replayFile("last.qfr"));
     menu.items[WatchBest].enabled = fileExists(replayFile("best.qfr"));
+    menu.message.clear();
     if (!menu.items[static_cast<std::size_t>(menu.highlighted)].enabled)
         menu.highlight(Resume);
 }

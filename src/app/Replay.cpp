@@ -108,6 +108,18 @@ bool bindableSet(const std::array<int, actionCount>& keys)
 }
 
 // Decodes one frame after `previous`; false with the reason in `error` on a cut or a bad value.
+// Keys the header names, a window no larger than a screen, a cursor and sticks where they can be.
+bool couldBeRecorded(const ReplayFrame& f, std::size_t keyCount)
+{
+    const bool keysKnown = keyCount >= 64 || (f.keys >> keyCount) == 0;
+    const bool windowSane = f.windowWidth >= 0 && f.windowHeight >= 0 && f.windowWidth <= maxWindowSide &&
+                            f.windowHeight <= maxWindowSide;
+    const bool axesSane = std::all_of(f.gamepadAxes.begin(), f.gamepadAxes.end(),
+                                      [](float a) { return std::isfinite(a) && a >= -1.0f && a <= 1.0f; });
+    return keysKnown && windowSane && std::isfinite(f.cursorX) && std::isfinite(f.cursorY) && axesSane &&
+           finiteSettings(f.settings);
+}
+
 bool decodeFrame(Reader& in, ReplayFrame& previous, std::size_t keyCount, std::string& error)
 {
     ReplayFrame f = previous;
@@ -159,13 +171,7 @@ bool decodeFrame(Reader& in, ReplayFrame& previous, std::size_t keyCount, std::s
         return false;
     }
     f.scroll = (flags & flagScrollUp) ? 1 : (flags & flagScrollDown) ? -1 : 0;
-    const bool keysKnown = keyCount >= 64 || (f.keys >> keyCount) == 0;
-    const bool windowSane = f.windowWidth >= 0 && f.windowHeight >= 0 && f.windowWidth <= maxWindowSide &&
-                            f.windowHeight <= maxWindowSide;
-    const bool axesSane = std::all_of(f.gamepadAxes.begin(), f.gamepadAxes.end(),
-                                      [](float a) { return std::isfinite(a) && a >= -1.0f && a <= 1.0f; });
-    if (!keysKnown || !windowSane || !std::isfinite(f.cursorX) || !std::isfinite(f.cursorY) || !axesSane ||
-        !finiteSettings(f.settings)) {
+    if (!couldBeRecorded(f, keyCount)) {
         error = "a frame holds values no game could have recorded";
         return false;
     }
@@ -179,6 +185,48 @@ std::array<int, actionCount> headerBindings(const ReplayHeader& header)
     for (std::size_t i = 0; i < actionCount && i < header.bindings.size(); ++i)
         keys[i] = header.bindings[i];
     return keys;
+}
+
+// The header after the format version: the rules, the fingerprint, the keys; false with why.
+bool parseHeader(Reader& in, ReplayHeader& h, std::string& error)
+{
+    std::uint8_t keyCount = 0;
+    std::uint8_t bindingCount = 0;
+    if (!in.getSettings(h.settings) || !in.get(h.baseHealth) || !in.get(h.worldFingerprint) ||
+        !in.get(bindingCount)) {
+        error = "it is cut short";
+        return false;
+    }
+    for (std::uint8_t i = 0; i < bindingCount; ++i) {
+        int code = 0;
+        if (!in.get(code)) {
+            error = "it is cut short";
+            return false;
+        }
+        h.bindings.push_back(code);
+    }
+    if (!Controls::fromCodes(h.bindings)) {
+        error = "its header holds values no game could have recorded";
+        return false;
+    }
+    if (!in.get(h.runStart) || !in.get(h.frameCount) || !in.get(keyCount)) {
+        error = "it is cut short";
+        return false;
+    }
+    if (!finiteSettings(h.settings) || !std::isfinite(h.baseHealth) || !(h.baseHealth > 0.0f) ||
+        keyCount > replayMaxKeys || h.runStart > h.frameCount) {
+        error = "its header holds values no game could have recorded";
+        return false;
+    }
+    for (std::uint8_t i = 0; i < keyCount; ++i) {
+        int code = 0;
+        if (!in.get(code)) {
+            error = "it is cut short";
+            return false;
+        }
+        h.keyCodes.push_back(code);
+    }
+    return true;
 }
 
 std::optional<Replay> parse(std::string_view bytes, std::string& error)
@@ -200,42 +248,8 @@ std::optional<Replay> parse(std::string_view bytes, std::string& error)
     }
     Replay replay;
     ReplayHeader& h = replay.header;
-    std::uint8_t keyCount = 0;
-    std::uint8_t bindingCount = 0;
-    if (!in.getSettings(h.settings) || !in.get(h.baseHealth) || !in.get(h.worldFingerprint) ||
-        !in.get(bindingCount)) {
-        error = "it is cut short";
+    if (!parseHeader(in, h, error))
         return std::nullopt;
-    }
-    for (std::uint8_t i = 0; i < bindingCount; ++i) {
-        int code = 0;
-        if (!in.get(code)) {
-            error = "it is cut short";
-            return std::nullopt;
-        }
-        h.bindings.push_back(code);
-    }
-    if (!Controls::fromCodes(h.bindings)) {
-        error = "its header holds values no game could have recorded";
-        return std::nullopt;
-    }
-    if (!in.get(h.runStart) || !in.get(h.frameCount) || !in.get(keyCount)) {
-        error = "it is cut short";
-        return std::nullopt;
-    }
-    if (!finiteSettings(h.settings) || !std::isfinite(h.baseHealth) || !(h.baseHealth > 0.0f) ||
-        keyCount > replayMaxKeys || h.runStart > h.frameCount) {
-        error = "its header holds values no game could have recorded";
-        return std::nullopt;
-    }
-    for (std::uint8_t i = 0; i < keyCount; ++i) {
-        int code = 0;
-        if (!in.get(code)) {
-            error = "it is cut short";
-            return std::nullopt;
-        }
-        h.keyCodes.push_back(code);
-    }
     // Every frame takes some bytes: a count the file cannot hold means a cut or damage.
     if (h.frameCount > in.left() / minFrameBytes) {
         error = "it is cut short";
@@ -244,7 +258,7 @@ std::optional<Replay> parse(std::string_view bytes, std::string& error)
     replay.framesOffset = in.offset;
     ReplayFrame previous = startingFrame(h.settings, headerBindings(h));
     for (std::uint32_t i = 0; i < h.frameCount; ++i)
-        if (!decodeFrame(in, previous, keyCount, error))
+        if (!decodeFrame(in, previous, h.keyCodes.size(), error))
             return std::nullopt;
     if (in.left() < endMark.size()) {
         error = "it is cut short";
@@ -257,6 +271,7 @@ std::optional<Replay> parse(std::string_view bytes, std::string& error)
     replay.bytes.assign(bytes);
     return replay;
 }
+
 
 } // namespace
 

@@ -305,8 +305,7 @@ TEST_F(Screens, ARunFlownWithReboundKeysIsWatchableAndARefusedRecordingSaysWhyOn
     choose(PauseScreen::WatchLast);
     ASSERT_EQ(top<PauseScreen>(), pause) << "no recording to watch, and the menu stays";
     EXPECT_FALSE(pause->menu.items[PauseScreen::WatchLast].enabled);
-    ASSERT_FALSE(pause->menu.notes.empty());
-    EXPECT_EQ(pause->menu.notes.front(), std::string(_("CANNOT WATCH: RECORDED IN ANOTHER VERSION OF THE GAME")));
+    EXPECT_EQ(pause->menu.message, _("CANNOT WATCH: RECORDED IN ANOTHER VERSION OF THE GAME"));
 }
 
 TEST_F(Screens, TheFingerprintIsWorkedOutOncePerBuildAndKept)
