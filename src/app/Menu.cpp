@@ -182,6 +182,7 @@ void Menu::draw(TextRenderer& text, int windowWidth, int windowHeight, float top
     // ceiling (or the width) is too small for the menu at that size.
     float unit = unitFor(windowHeight);
     Layout layout = measure(text, unit);
+    widestContent = std::max(widestContent, (layout.width - 2.0f * layout.pad) / unit);
     const float fit = std::min({1.0f, (ceiling - floor) / layout.height, W / layout.width});
     if (fit < 1.0f) {
         unit *= fit * 0.98f;
@@ -307,7 +308,7 @@ Menu::Layout Menu::measure(const TextRenderer& text, float unit) const
     for (const std::string& note : notes)
         contentWidth = std::max(contentWidth, text.width(note, layout.noteScale));
     contentWidth = std::max(contentWidth, text.width(message, layout.noteScale * 1.2f));
-    layout.width = contentWidth + 2.0f * layout.pad;
+    layout.width = std::max(contentWidth, widestContent * unit) + 2.0f * layout.pad;
 
     const std::size_t itemRows = (items.size() + static_cast<std::size_t>(cols) - 1) / static_cast<std::size_t>(cols);
     layout.height = layout.pad + (title.empty() ? 0.0f : layout.titleLine + layout.pad * 0.5f) +

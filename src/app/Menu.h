@@ -121,6 +121,9 @@ private:
     // The item a click started on; a click chooses when it ends on the same one.
     int clickItem = -1;
     bool dragging = false;
+    // The widest the content has been, in units: the panel never narrows while the menu is up,
+    // so its rows stay where they are as a value or the message line changes.
+    float widestContent = 0.0f;
 };
 
 // The game's menu colours.
