@@ -72,13 +72,11 @@ void PlayScreen::act(Game& game, int item, bool& restartNow)
         restartNow = true;
         break;
     case Settings:
-        openMenuScreen(game, MenuScreenKind::Settings);
-        break;
     case Controls:
-        openMenuScreen(game, MenuScreenKind::Controls);
-        break;
     case BestRuns:
-        openMenuScreen(game, MenuScreenKind::BestRuns);
+        openMenuScreen(game, item == Settings   ? MenuScreenKind::Settings
+                             : item == Controls ? MenuScreenKind::Controls
+                                                : MenuScreenKind::BestRuns);
         break;
     case WatchThisRun:
         watchFrom(game, gameOverMenu, WatchThisRun, "last.qfr", Restart);
