@@ -290,7 +290,9 @@ void HUD::layout(ui::Page& page, float menuHeight, ui::Box* menuRoom) const
         for (const ui::Text& shown : placed) {
             if (shown.color == black && shown.box.width() > 0.0f) {
                 // The black prompt stands on a light band across the column.
-                const float bandWidth = std::min(static_cast<float>(page.windowWidth), page.px(960.0f));
+                // Never narrower than the prompt it stands behind, never wider than the window.
+                const float bandWidth = std::min(static_cast<float>(page.windowWidth),
+                                                 std::max(page.px(960.0f), shown.box.width() + page.px(24.0f)));
                 page.addPanel({halfW - bandWidth / 2.0f, shown.box.bottom - page.px(12.0f), halfW + bandWidth / 2.0f,
                                shown.box.top + page.px(12.0f)},
                               glm::vec3(1.0f), 0.7f);

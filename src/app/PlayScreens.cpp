@@ -45,7 +45,8 @@ PlayScreen::PlayScreen(std::unique_ptr<Run> run)
     : played(std::move(run))
 {
     gameOverMenu.items.resize(Quit + 1);
-    gameOverMenu.columns = 3;
+    // Two rows of four and three: every item keeps a neighbour the arrows reach.
+    gameOverMenu.columns = 4;
     gameOverMenu.itemSize = 0.75f;
     labelGameOverMenu();
 }
@@ -74,15 +75,14 @@ void PlayScreen::act(Game& game, int item, bool& restartNow)
     case Settings:
     case Controls:
     case BestRuns:
+    case Help:
         openMenuScreen(game, item == Settings   ? MenuScreenKind::Settings
                              : item == Controls ? MenuScreenKind::Controls
-                                                : MenuScreenKind::BestRuns);
+                             : item == BestRuns ? MenuScreenKind::BestRuns
+                                                : MenuScreenKind::Help);
         break;
     case WatchThisRun:
         watchFrom(game, gameOverMenu, WatchThisRun, "last.qfr", Restart);
-        break;
-    case Help:
-        openMenuScreen(game, MenuScreenKind::Help);
         break;
     case Quit:
         game.quit();

@@ -309,8 +309,31 @@ TEST_F(GermanSmallWindowTest, GameOverAndPauseShowTheGermanTextsCentredInside640
     EXPECT_EQ(play->gameOverMenu.items[PlayScreen::Restart].label, _("RESTART"));
     const int H = height;
     expectCentredInside(bounds({0, H / 2 - 20, width, H / 2 + 100}, 255, 0, 0), "the red end of the run");
-    // The prompt is black on the light band under it.
-    expectCentredInside(bounds({0, H / 2 - 84, width, H / 2 - 34}, 0, 0, 0), "the black prompt");
+    // The prompt is black on the light band under it, wherever the column under the end of the
+    // run has put it: the band is the run of rows light across most of the window (the forest's
+    // outlines beside it are black too, so only what lies on the band counts).
+    Region band{width, H, 0, 0};
+    for (int y = 0; y < H; ++y) {
+        int light = 0;
+        int first = width;
+        int last = 0;
+        for (int x = 0; x < width; ++x) {
+            const unsigned char* p = &pixels[static_cast<std::size_t>((y * width + x) * 3)];
+            if (p[0] > 150 && p[1] > 150 && p[2] > 150) {
+                ++light;
+                first = std::min(first, x);
+                last = x + 1;
+            }
+        }
+        if (light > width / 2)
+            band = {std::min(band.x0, first), std::min(band.y0, y), std::max(band.x1, last), y + 1};
+    }
+    ASSERT_LT(band.y0, band.y1) << "the light band";
+    EXPECT_GT(band.y1 - band.y0, 10) << "one band, as tall as a line";
+    const Region prompt = bounds(band, 0, 0, 0);
+    expectCentredInside(prompt, "the black prompt");
+    EXPECT_GT(prompt.x0, band.x0 + 2) << "the prompt begins on its band, not cut at the band's end";
+    EXPECT_LT(prompt.x1, band.x1 - 2) << "the prompt ends on its band";
 
     // Back to a run still on, with its game-over menu gone, for the pause menu over it.
     game.world()->runOver = false;

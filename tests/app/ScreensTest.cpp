@@ -634,12 +634,12 @@ TEST_F(Screens, AtTheGameOverEnterRestartsWhateverIsHighlightedAndTheArrowsMoveA
     // W and S fly the creature while the world goes on: they do not move the highlight.
     tap(GLFW_KEY_S);
     EXPECT_EQ(menu.highlighted, PlayScreen::Restart);
-    // Three to a row: RESTART SETTINGS CONTROLS, then BEST RUNS, WATCH THIS RUN, QUIT.
-    ASSERT_EQ(menu.columns, 3);
+    // Four to a row: RESTART SETTINGS CONTROLS BEST RUNS, then WATCH THIS RUN, HELP, QUIT.
+    ASSERT_EQ(menu.columns, 4);
     tap(GLFW_KEY_RIGHT);
     EXPECT_EQ(menu.highlighted, PlayScreen::Settings);
     tap(GLFW_KEY_DOWN);
-    EXPECT_EQ(menu.highlighted, PlayScreen::WatchThisRun);
+    EXPECT_EQ(menu.highlighted, PlayScreen::Help);
     tap(GLFW_KEY_LEFT);
     tap(GLFW_KEY_LEFT);
     EXPECT_EQ(menu.highlighted, PlayScreen::Quit) << "Left goes round its row";
@@ -647,6 +647,7 @@ TEST_F(Screens, AtTheGameOverEnterRestartsWhateverIsHighlightedAndTheArrowsMoveA
     EXPECT_EQ(menu.highlighted, PlayScreen::Controls);
     tap(GLFW_KEY_UP);
     EXPECT_EQ(menu.highlighted, PlayScreen::Quit) << "Up goes round its column";
+    tap(GLFW_KEY_UP);
     tap(GLFW_KEY_RIGHT);
     EXPECT_EQ(menu.highlighted, PlayScreen::BestRuns);
 
@@ -670,13 +671,13 @@ TEST_F(Screens, AtTheGameOverEnterRestartsWhateverIsHighlightedAndTheArrowsMoveA
     ASSERT_TRUE(play->gameOverShown);
     keys->pad.connected = true;
     h->frame(dt);
-    for (int button : {GLFW_GAMEPAD_BUTTON_DPAD_DOWN, GLFW_GAMEPAD_BUTTON_A}) {
+    for (int button : {GLFW_GAMEPAD_BUTTON_DPAD_RIGHT, GLFW_GAMEPAD_BUTTON_A}) {
         keys->pad.buttons[button] = true;
         h->frame(dt);
         keys->pad.buttons[button] = false;
         h->frame(dt);
-        if (button == GLFW_GAMEPAD_BUTTON_DPAD_DOWN) {
-            EXPECT_EQ(menu.highlighted, PlayScreen::BestRuns);
+        if (button == GLFW_GAMEPAD_BUTTON_DPAD_RIGHT) {
+            EXPECT_EQ(menu.highlighted, PlayScreen::Settings);
         }
     }
     EXPECT_FALSE(h->game.world()->runOver);
