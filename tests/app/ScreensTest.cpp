@@ -8,6 +8,7 @@
 #include "app/Replay.h"
 #include "app/ReplayPlayer.h"
 #include "app/ReplayScreen.h"
+#include "app/SettingItems.h"
 #include "app/UserFolders.h"
 #include "physics/Player.h"
 #include "scene/Camera.h"
@@ -270,6 +271,23 @@ TEST_F(Screens, TheSettingsScreenChangesTheGameAtOnceAndWritesOnlyWhatChangedKee
     resetSettings();
     loadConfig();
     EXPECT_NEAR(sound_volume, volume - 0.2f, 1e-5f) << "read back at the next start";
+}
+
+TEST_F(Screens, TheSettingsScreenSavesAWindowSizeChangedAlone)
+{
+    tap(GLFW_KEY_P);
+    choose(PauseScreen::Settings);
+    ASSERT_NE(top<SettingsScreen>(), nullptr);
+    for (std::size_t i = 0; i < settingItems().size() && settingItems()[i].style != ValueStyle::WindowSize; ++i)
+        tap(GLFW_KEY_DOWN);
+    tap(GLFW_KEY_RIGHT);
+    const std::string size = top<SettingsScreen>()->menu.items[top<SettingsScreen>()->menu.highlighted].value;
+    tap(GLFW_KEY_ESCAPE);
+    ASSERT_NE(top<PauseScreen>(), nullptr);
+    const std::string text = configText();
+    const std::string width = size.substr(0, size.find(' '));
+    EXPECT_NE(text.find("window_width = " + width + "\n"), std::string::npos) << size << "\n" << text;
+    EXPECT_NE(text.find("window_height = "), std::string::npos) << text;
 }
 
 TEST_F(Screens, ANewDifficultyWaitsForTheNextRun)
