@@ -144,21 +144,29 @@ std::optional<int> formatNumber(std::string_view value)
     return parseNumber(value, number) ? std::optional(number) : std::nullopt;
 }
 
-// Whether the file's first setting is the format line of a format newer than this game's.
-bool isNewerFormat(const std::string& text)
+// The next line of the file that is neither blank nor a comment, trimmed, taken off `rest`.
+std::optional<std::string_view> nextLine(std::string_view& rest)
 {
-    std::string_view rest = text;
     while (!rest.empty()) {
         const auto end = std::min(rest.find('\n'), rest.size());
         const std::string_view line = trim(rest.substr(0, end));
         rest.remove_prefix(std::min(end + 1, rest.size()));
-        if (line.empty() || line[0] == '#')
-            continue;
-        const auto equals = line.find('=');
+        if (!line.empty() && line[0] != '#')
+            return line;
+    }
+    return std::nullopt;
+}
+
+// Whether the file's first setting is the format line of a format newer than this game's.
+bool isNewerFormat(const std::string& text)
+{
+    std::string_view rest = text;
+    if (const std::optional<std::string_view> line = nextLine(rest)) {
+        const auto equals = line->find('=');
         const std::optional<int> format =
-            equals == std::string_view::npos || trim(line.substr(0, equals)) != "format"
+            equals == std::string_view::npos || trim(line->substr(0, equals)) != "format"
                 ? std::nullopt
-                : formatNumber(trim(line.substr(equals + 1)));
+                : formatNumber(trim(line->substr(equals + 1)));
         return format && *format > BestResults::formatVersion;
     }
     return false;
@@ -284,12 +292,8 @@ std::optional<std::vector<BestRun>> parseBestRuns(const std::string& text)
     std::optional<int> level;
     std::optional<double> seconds;
     std::string_view rest = text;
-    while (!rest.empty()) {
-        const auto end = std::min(rest.find('\n'), rest.size());
-        const std::string_view line = trim(rest.substr(0, end));
-        rest.remove_prefix(std::min(end + 1, rest.size()));
-        if (line.empty() || line[0] == '#')
-            continue;
+    while (const std::optional<std::string_view> next = nextLine(rest)) {
+        const std::string_view line = *next;
         const auto equals = line.find('=');
         if (equals == std::string_view::npos)
             return std::nullopt;

@@ -69,6 +69,18 @@ protected:
             tap(GLFW_KEY_DOWN);
         tap(GLFW_KEY_ENTER);
     }
+    // Holding `key` flies the creature faster, and holding `old` no longer does.
+    void expectForwardKey(int key, int old)
+    {
+        keys->pressed[key] = true;
+        h->frame(dt);
+        EXPECT_EQ(h->game.input->faster(), 1.0f) << "the new key flies faster";
+        keys->pressed[key] = false;
+        keys->pressed[old] = true;
+        h->frame(dt);
+        EXPECT_EQ(h->game.input->faster(), 0.0f) << "the old key no longer does";
+        keys->pressed[old] = false;
+    }
     std::string configText() const
     {
         std::ifstream in(scratch / "config" / "quillfen" / "config.txt");
@@ -342,15 +354,7 @@ TEST_F(Screens, AKeyBoundOnTheControlsScreenSteersAndIsSaved)
     EXPECT_NE(configText().find("key_forward = UP"), std::string::npos) << configText();
     tap(GLFW_KEY_P);
     ASSERT_NE(top<PlayScreen>(), nullptr);
-
-    keys->pressed[GLFW_KEY_UP] = true;
-    h->frame(dt);
-    EXPECT_EQ(h->game.input->faster(), 1.0f) << "the new key flies faster";
-    keys->pressed[GLFW_KEY_UP] = false;
-    keys->pressed[GLFW_KEY_W] = true;
-    h->frame(dt);
-    EXPECT_EQ(h->game.input->faster(), 0.0f) << "the old key no longer does";
-    keys->pressed[GLFW_KEY_W] = false;
+    expectForwardKey(GLFW_KEY_UP, GLFW_KEY_W);
 }
 
 TEST_F(Screens, ABindingSavedOnTheControlsScreenIsWhatTheNextStartBinds)
@@ -405,14 +409,7 @@ TEST_F(Screens, F4BindsTheKeysItReads)
     std::ofstream(scratch / "config" / "quillfen" / "config.txt") << "key_forward = UP\n";
     tap(GLFW_KEY_F4);
     EXPECT_EQ(playerControls().key(Action::Forward), GLFW_KEY_UP);
-    keys->pressed[GLFW_KEY_UP] = true;
-    h->frame(dt);
-    EXPECT_EQ(h->game.input->faster(), 1.0f) << "the key the file names flies faster";
-    keys->pressed[GLFW_KEY_UP] = false;
-    keys->pressed[GLFW_KEY_W] = true;
-    h->frame(dt);
-    EXPECT_EQ(h->game.input->faster(), 0.0f) << "the old key no longer does";
-    keys->pressed[GLFW_KEY_W] = false;
+    expectForwardKey(GLFW_KEY_UP, GLFW_KEY_W);
 
     // Read again without the line: the default comes back, as at the next start.
     std::ofstream(scratch / "config" / "quillfen" / "config.txt") << "fov = 70\n";
