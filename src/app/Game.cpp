@@ -23,6 +23,7 @@
 #include <GLFW/glfw3.h>
 
 #include <algorithm>
+#include <ctime>
 
 const glm::vec3 lightPosition(-400.0f, -150.0f, 400.0f);
 
@@ -237,9 +238,9 @@ void Game::hearAndShow()
         sound->update(deltaTime, world(), paused);
 }
 
-void Game::runEnded(Run& run)
+void Game::runEnded(Run& run, bool givenUp)
 {
-    recordRun(run);
+    recordRun(run, givenUp);
     if (run.recorder)
         saveReplay("last.qfr");
 }
@@ -261,15 +262,17 @@ void Game::recordWith(std::unique_ptr<InputDevice> device)
     run.input = std::make_shared<GameInput>(run.recorder->watch(std::move(device)));
 }
 
-void Game::recordRun(Run& played)
+void Game::recordRun(Run& played, bool givenUp)
 {
     const RunResult run{played.player->level, played.runSeconds};
     if (!records)
         return;
-    const bool newBest = records->submit(run);
-    // The run that set the record is kept to be watched again.
-    if (newBest && played.recorder)
-        saveReplay("best.qfr");
+    // The run that set the record is kept to be watched again, before another copy of the game
+    // can set a better one.
+    const bool newBest = records->submit({run, std::time(nullptr), playerName(), givenUp}, [this, &played] {
+        if (played.recorder)
+            saveReplay("best.qfr");
+    });
     if (records->best())
         hud.showBest(*records->best(), newBest);
     const std::optional<std::size_t> index = records->newest();

@@ -184,10 +184,11 @@ private:
     bool openWindow(const std::string& title);
     // The window has (or was asked for) a new size: every target follows the framebuffer it has.
     void followFramebuffer();
-    // A game of the player's has just ended: its result against the best so far.
-    void recordRun(Run& run);
+    // A game of the player's has just ended (or was given up with RESTART): its result against
+    // the best so far.
+    void recordRun(Run& run, bool givenUp);
     // The player's run has ended (its result and replay are kept) or begins anew.
-    void runEnded(Run& run) override;
+    void runEnded(Run& run, bool givenUp) override;
     void runRestarted(Run& run) override;
     // The hands and the sound follow the run on show.
     void hearAndShow();

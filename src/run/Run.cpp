@@ -88,11 +88,11 @@ StepContext Run::context()
     return step;
 }
 
-void Run::endRun()
+void Run::endRun(bool givenUp)
 {
     runOver = true;
     if (listener)
-        listener->runEnded(*this);
+        listener->runEnded(*this, givenUp);
     runSeconds = 0.0;
 }
 
@@ -100,7 +100,7 @@ void Run::moveWorld(bool restartNow)
 {
     // A run given up from the pause menu ends here, as if it had been lost.
     if (restartNow && !runOver)
-        endRun();
+        endRun(true);
     applyGameRules(*this, restartNow);
     if (restarted) {
         runOver = false;
@@ -124,7 +124,7 @@ void Run::moveWorld(bool restartNow)
     if (!runOver && isOver()) {
         // The cursor is freed for the game-over menu; the world goes on under it.
         input->releaseCursor();
-        endRun();
+        endRun(false);
     }
 }
 

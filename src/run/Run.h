@@ -27,7 +27,7 @@ class RunListener {
 public:
     // The run has just ended: lost, out of time, or given up for a restart (before the restart
     // resets it, so the level and the seconds played are still the run's).
-    virtual void runEnded(Run&) {}
+    virtual void runEnded(Run&, bool /*givenUp*/) {}
     // A new run begins in this step.
     virtual void runRestarted(Run&) {}
 
@@ -105,7 +105,8 @@ public:
 
 private:
     void moveWorld(bool restartNow);
-    void endRun();
+    // The run is over: lost, out of time, or given up (RESTART from the pause menu).
+    void endRun(bool givenUp);
 };
 
 // The rules of one step on a run's creature: `restartNow` is the restart this step plays by.

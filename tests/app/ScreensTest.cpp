@@ -75,6 +75,18 @@ protected:
             tap(GLFW_KEY_DOWN);
         tap(GLFW_KEY_ENTER);
     }
+    // Holding `key` flies the creature faster, and holding `old` no longer does.
+    void expectForwardKey(int key, int old)
+    {
+        keys->pressed[key] = true;
+        h->frame(dt);
+        EXPECT_EQ(h->game.playerInput()->faster(), 1.0f) << "the new key flies faster";
+        keys->pressed[key] = false;
+        keys->pressed[old] = true;
+        h->frame(dt);
+        EXPECT_EQ(h->game.playerInput()->faster(), 0.0f) << "the old key no longer does";
+        keys->pressed[old] = false;
+    }
     std::string configText() const
     {
         std::ifstream in(scratch / "config" / "quillfen" / "config.txt");
@@ -513,6 +525,23 @@ TEST_F(SettingsWords, TheNameIsTypedSavedAndReadBackAndEmptyGivesTheAccountsAgai
     EXPECT_EQ(currentPlayerName(), account);
 }
 
+TEST_F(Screens, TheSettingsScreenSavesAWindowSizeChangedAlone)
+{
+    tap(GLFW_KEY_P);
+    choose(PauseScreen::Settings);
+    ASSERT_NE(top<SettingsScreen>(), nullptr);
+    for (std::size_t i = 0; i < settingItems().size() && settingItems()[i].style != ValueStyle::WindowSize; ++i)
+        tap(GLFW_KEY_DOWN);
+    tap(GLFW_KEY_RIGHT);
+    const std::string size = top<SettingsScreen>()->menu.items[top<SettingsScreen>()->menu.highlighted].value;
+    tap(GLFW_KEY_ESCAPE);
+    ASSERT_NE(top<PauseScreen>(), nullptr);
+    const std::string text = configText();
+    const std::string width = size.substr(0, size.find(' '));
+    EXPECT_NE(text.find("window_width = " + width + "\n"), std::string::npos) << size << "\n" << text;
+    EXPECT_NE(text.find("window_height = "), std::string::npos) << text;
+}
+
 TEST_F(Screens, ANewDifficultyWaitsForTheNextRun)
 {
     tap(GLFW_KEY_P);
@@ -565,15 +594,7 @@ TEST_F(Screens, AKeyBoundOnTheControlsScreenSteersAndIsSaved)
     EXPECT_NE(configText().find("key_forward = UP"), std::string::npos) << configText();
     tap(GLFW_KEY_P);
     ASSERT_NE(top<PlayScreen>(), nullptr);
-
-    keys->pressed[GLFW_KEY_UP] = true;
-    h->frame(dt);
-    EXPECT_EQ(h->game.world()->input->faster(), 1.0f) << "the new key flies faster";
-    keys->pressed[GLFW_KEY_UP] = false;
-    keys->pressed[GLFW_KEY_W] = true;
-    h->frame(dt);
-    EXPECT_EQ(h->game.world()->input->faster(), 0.0f) << "the old key no longer does";
-    keys->pressed[GLFW_KEY_W] = false;
+    expectForwardKey(GLFW_KEY_UP, GLFW_KEY_W);
 }
 
 TEST_F(Screens, ABindingSavedOnTheControlsScreenIsWhatTheNextStartBinds)
@@ -600,20 +621,35 @@ TEST_F(Screens, ABindingSavedOnTheControlsScreenIsWhatTheNextStartBinds)
     EXPECT_EQ(playerControls(), shown) << configText();
 }
 
+TEST_F(Screens, ARunGivenUpWithRestartIsKeptAsGivenUpAndCanBeTheBest)
+{
+    h->frames(60, dt);
+    tap(GLFW_KEY_P);
+    choose(PauseScreen::Restart);
+    h->frame(dt);
+    ASSERT_FALSE(h->game.world()->runOver);
+    const auto& runs = h->game.records->runs();
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_TRUE(runs[0].givenUp);
+    EXPECT_EQ(runs[0].name, playerName());
+    // Giving up only cuts a run short: the best so far is the best, and its recording is kept.
+    EXPECT_TRUE(fs::exists(replayFile("best.qfr")));
+
+    h->player->health = 0.0f;
+    h->frame(dt);
+    ASSERT_TRUE(h->game.world()->runOver);
+    ASSERT_EQ(runs.size(), 2u);
+    ASSERT_EQ(h->game.records->newest(), 1u);
+    EXPECT_FALSE(runs[1].givenUp) << "a death is no giving up";
+}
+
 TEST_F(Screens, F4BindsTheKeysItReads)
 {
     fs::create_directories(scratch / "config" / "quillfen");
     std::ofstream(scratch / "config" / "quillfen" / "config.txt") << "key_forward = UP\n";
     tap(GLFW_KEY_F4);
     EXPECT_EQ(playerControls().key(Action::Forward), GLFW_KEY_UP);
-    keys->pressed[GLFW_KEY_UP] = true;
-    h->frame(dt);
-    EXPECT_EQ(h->game.playerInput()->faster(), 1.0f) << "the key the file names flies faster";
-    keys->pressed[GLFW_KEY_UP] = false;
-    keys->pressed[GLFW_KEY_W] = true;
-    h->frame(dt);
-    EXPECT_EQ(h->game.playerInput()->faster(), 0.0f) << "the old key no longer does";
-    keys->pressed[GLFW_KEY_W] = false;
+    expectForwardKey(GLFW_KEY_UP, GLFW_KEY_W);
 
     // Read again without the line: the default comes back, as at the next start.
     std::ofstream(scratch / "config" / "quillfen" / "config.txt") << "fov = 70\n";
