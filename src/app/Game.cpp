@@ -28,6 +28,7 @@
 #include <GLFW/glfw3.h>
 
 #include <algorithm>
+#include <ctime>
 
 float baseHealth = startHealth;
 const glm::vec3 lightPosition(-400.0f, -150.0f, 400.0f);
@@ -319,7 +320,7 @@ void Game::advanceWorld(bool restartNow)
     if (player && restartNow && !runOver) {
         // A run given up from the pause menu ends here, as if it had been lost.
         runOver = true;
-        recordRun();
+        recordRun(true);
         if (recorder && !replaying)
             saveReplay("last.qfr");
     }
@@ -354,7 +355,7 @@ void Game::advanceWorld(bool restartNow)
             // The cursor is freed for the game-over menu; the world goes on under it.
             if (input)
                 input->releaseCursor();
-            recordRun();
+            recordRun(false);
             if (recorder && !replaying)
                 saveReplay("last.qfr");
         }
@@ -404,17 +405,19 @@ void Game::saveScreenshot()
         logMessage(formatText(_("Screenshot saved: %s"), path.c_str()));
 }
 
-void Game::recordRun()
+void Game::recordRun(bool givenUp)
 {
     const RunResult run{player->level, runSeconds};
     runSeconds = 0.0;
     // A recording being watched is somebody's past run, not a result of the player's.
     if (!records || replaying)
         return;
-    const bool newBest = records->submit(run);
-    // The run that set the record is kept to be watched again.
-    if (newBest && recorder)
-        saveReplay("best.qfr");
+    // The run that set the record is kept to be watched again, before another copy of the game
+    // can set a better one.
+    const bool newBest = records->submit({run, std::time(nullptr), playerName(), givenUp}, [this] {
+        if (recorder)
+            saveReplay("best.qfr");
+    });
     if (records->best())
         hud.showBest(*records->best(), newBest);
     const std::optional<std::size_t> index = records->newest();

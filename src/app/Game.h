@@ -200,8 +200,8 @@ public:
 private:
     // The window has (or was asked for) a new size: every target follows the framebuffer it has.
     void followFramebuffer();
-    // A game has just ended: its result against the best so far.
-    void recordRun();
+    // A game has just ended (or was given up with RESTART): its result against the best so far.
+    void recordRun(bool givenUp);
     // Rules, player, scene, physics and sound for this step's deltaTime, and the run's end.
     void advanceWorld(bool restartNow);
     // The keys that work over every screen but play, which reads its own: F2, F3, F4, F5, F6, F11, F12, M.

@@ -1,11 +1,19 @@
 #include "app/Translation.h"
 
+#include "render/Files.h"
+
 #include <algorithm>
+#include <cctype>
 #include <clocale>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
+#include <map>
+#include <optional>
+#include <set>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 namespace {
 
@@ -79,19 +87,119 @@ void speak(const std::string& languages)
     textdomain("quillfen");
 }
 
+// What one printf conversion takes from the argument list: its length modifier and a letter
+// for the type ("d" an int, "ld" a long, "f" a double, "s" a string, "*" a width or precision).
+using Conversions = std::vector<std::string>;
+
+// The arguments a printf format takes, in argument order ("%2$s" numbers them); nothing for a
+// text that is no format printf may be given: %n, an unknown conversion, a "%" at the end,
+// numbered and unnumbered arguments mixed, an argument taken twice as different types, or one
+// left out (printf cannot skip it).
+std::optional<Conversions> conversionsOf(std::string_view format)
+{
+    std::map<int, std::string> arguments;
+    int next = 1;
+    bool numbered = false;
+    bool unnumbered = false;
+    std::size_t i = 0;
+    // "N$" at i: the argument's number, or 0 without one (the next argument in line).
+    const auto position = [&]() -> int {
+        std::size_t j = i;
+        int number = 0;
+        while (j < format.size() && std::isdigit(static_cast<unsigned char>(format[j])) && number < 1000)
+            number = number * 10 + (format[j++] - '0');
+        if (j == i || j >= format.size() || format[j] != '$' || number == 0)
+            return 0;
+        i = j + 1;
+        return number;
+    };
+    const auto take = [&](int number, const std::string& type) {
+        (number > 0 ? numbered : unnumbered) = true;
+        const int at = number > 0 ? number : next++;
+        const auto [kept, added] = arguments.emplace(at, type);
+        return added || kept->second == type;
+    };
+    const auto digits = [&] {
+        while (i < format.size() && std::isdigit(static_cast<unsigned char>(format[i])))
+            ++i;
+    };
+    while ((i = format.find('%', i)) != std::string_view::npos) {
+        if (++i < format.size() && format[i] == '%') {
+            ++i;
+            continue;
+        }
+        const int number = position();
+        while (i < format.size() && std::string_view("-+ #0'I").find(format[i]) != std::string_view::npos)
+            ++i;
+        for (int part = 0; part < 2; ++part) { // the width, then the precision
+            if (part == 1) {
+                if (i >= format.size() || format[i] != '.')
+                    break;
+                ++i;
+            }
+            if (i < format.size() && format[i] == '*') {
+                ++i;
+                if (!take(position(), "*"))
+                    return std::nullopt;
+            } else {
+                digits();
+            }
+        }
+        std::string type;
+        while (i < format.size() && std::string_view("hlLqjzt").find(format[i]) != std::string_view::npos)
+            type += format[i++];
+        if (i >= format.size())
+            return std::nullopt;
+        const char conversion = format[i++];
+        switch (conversion) {
+        case 'd': case 'i': type += 'd'; break;
+        case 'o': case 'u': case 'x': case 'X': type += 'u'; break;
+        case 'f': case 'F': case 'e': case 'E': case 'g': case 'G': case 'a': case 'A': type += 'f'; break;
+        case 'c': case 's': case 'p': type += conversion; break;
+        default: return std::nullopt;
+        }
+        if (!take(number, type))
+            return std::nullopt;
+    }
+    if (numbered && unnumbered)
+        return std::nullopt;
+    Conversions out;
+    for (const auto& [at, type] : arguments) {
+        if (at != static_cast<int>(out.size()) + 1)
+            return std::nullopt;
+        out.push_back(type);
+    }
+    return out;
+}
+
 } // namespace
+
+const char* checkedTranslation(const char* english, const char* translation)
+{
+    if (translation == english || (!std::strchr(english, '%') && !std::strchr(translation, '%')))
+        return translation;
+    // English that is no format is never handed to printf, nor is its translation.
+    const std::optional<Conversions> wanted = conversionsOf(english);
+    if (!wanted || conversionsOf(translation) == wanted)
+        return translation;
+    static std::set<const char*> reported;
+    if (reported.insert(translation).second)
+        logMessage(std::string("Translation: \"") + translation + "\" takes other values than \"" + english +
+                   "\"; the English text is shown");
+    return english;
+}
 
 const char* C_(const char* context, const char* text)
 {
     // The catalogues key a text of a context as "context\4text".
     const std::string key = std::string(context) + '\4' + text;
     const char* found = gettext(key.c_str());
-    return found == key.c_str() ? text : found;
+    return found == key.c_str() ? text : checkedTranslation(text, found);
 }
 
 ShownText shownText(const char* english)
 {
-    const char* text = gettext(english);
+    const char* text = translated(english);
     return {text, text != english};
 }
 

@@ -13,17 +13,27 @@
 // a text is the English it is written as here, word for word.
 
 // The player's language's version of a text (marks it for the catalogues, too).
-#define _(text) gettext(text)
+#define _(text) translated(text)
 // Marks a text kept in a table for the catalogues; it is translated where it is shown.
 #define N_(text) text
 // The same for a text of a context: "LEFT" the key is not "LEFT" the action.
 #define NC_(context, text) text
 
+// The catalogue's `translation` of `english`, unless it takes other printf arguments than the
+// English (a "%s" where the English has "%d" crashes the printf it is handed to): then the
+// English, said once. Every lookup of a text goes through it.
+const char* checkedTranslation(const char* english, const char* translation) __attribute__((format_arg(1)));
+
+__attribute__((format_arg(1))) inline const char* translated(const char* text)
+{
+    return checkedTranslation(text, gettext(text));
+}
+
 // The player's language's version of a text kept in a table (marked with N_); "" stays "" (gettext
 // would hand back the catalogue's header for it).
 inline const char* translate(const char* text)
 {
-    return text[0] != '\0' ? gettext(text) : text;
+    return text[0] != '\0' ? translated(text) : text;
 }
 
 // The player's language's version of a text in a context ("key": the name of a key).

@@ -5,9 +5,16 @@
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <set>
+#include <string>
+#include <thread>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <time.h>
 #include <unistd.h>
 #include <utility>
@@ -72,13 +79,13 @@ TEST_F(BestResultsTest, TheTenBestRunsAreKeptInOrderAndReadBackNextTime)
         EXPECT_TRUE(records.runs().empty());
         EXPECT_FALSE(records.newest());
 
-        EXPECT_TRUE(records.submit({1, 31.25}, evening)) << "the first run is a first place";
+        EXPECT_TRUE(records.submit({{1, 31.25}, evening})) << "the first run is a first place";
         EXPECT_EQ(records.newest(), 0u);
-        EXPECT_FALSE(records.submit({0, 14.0}, evening + minute)) << "second place is not a new best";
+        EXPECT_FALSE(records.submit({{0, 14.0}, evening + minute})) << "second place is not a new best";
         EXPECT_EQ(records.newest(), 1u);
-        EXPECT_TRUE(records.submit({2, 3.0}, evening + 2 * minute)) << "a level beats any time";
+        EXPECT_TRUE(records.submit({{2, 3.0}, evening + 2 * minute})) << "a level beats any time";
         EXPECT_EQ(records.newest(), 0u);
-        EXPECT_FALSE(records.submit({1, 31.0}, evening + 3 * minute));
+        EXPECT_FALSE(records.submit({{1, 31.0}, evening + 3 * minute}));
         EXPECT_EQ(records.newest(), 2u) << "between the two on level 1";
         EXPECT_EQ(results(records), (std::vector<std::pair<int, double>>{{2, 3.0}, {1, 31.25}, {1, 31.0}, {0, 14.0}}));
         ASSERT_TRUE(records.best());
@@ -87,19 +94,19 @@ TEST_F(BestResultsTest, TheTenBestRunsAreKeptInOrderAndReadBackNextTime)
 
         // Fill the table with short level-0 runs, the longest last: each goes in above the shorter ones.
         for (int i = 0; i < 6; ++i)
-            EXPECT_FALSE(records.submit({0, 1.0 + i}, evening + (4 + i) * minute));
+            EXPECT_FALSE(records.submit({{0, 1.0 + i}, evening + (4 + i) * minute}));
         ASSERT_EQ(records.runs().size(), 10u);
         EXPECT_EQ(records.runs().back().result.seconds, 1.0);
 
         // An eleventh run worse than all ten is dropped, and the table is not written for it.
         const std::string before = read(file);
-        EXPECT_FALSE(records.submit({0, 0.5}, evening + 11 * minute));
+        EXPECT_FALSE(records.submit({{0, 0.5}, evening + 11 * minute}));
         EXPECT_FALSE(records.newest()) << "nothing of the table to show as new";
         EXPECT_EQ(records.runs().size(), 10u);
         EXPECT_EQ(read(file), before);
 
         // One that makes the table pushes the tenth out.
-        EXPECT_FALSE(records.submit({0, 14.5}, evening + 12 * minute));
+        EXPECT_FALSE(records.submit({{0, 14.5}, evening + 12 * minute}));
         EXPECT_EQ(records.newest(), 3u);
         ASSERT_EQ(records.runs().size(), 10u);
         EXPECT_EQ(records.runs().back().result.seconds, 2.0) << "the 1.0 s run left the table";
@@ -112,17 +119,19 @@ TEST_F(BestResultsTest, TheTenBestRunsAreKeptInOrderAndReadBackNextTime)
     EXPECT_EQ(results(again)[3], (std::pair<int, double>{0, 14.5}));
     EXPECT_EQ(again.runs()[3].when, evening + 12 * minute) << "the time survives the file";
     EXPECT_FALSE(again.newest()) << "runs of an earlier session are not new";
-    EXPECT_NE(read(file).find("run = 2 3.000 2026-12-08T17:02:00Z\n"), std::string::npos)
+    EXPECT_NE(read(file).find("run = 2 3.000 2026-12-08T17:02:00Z ended\n"), std::string::npos)
         << "a line a player can read:\n" << read(file);
-    EXPECT_EQ(std::distance(fs::directory_iterator(file.parent_path()), fs::directory_iterator()), 1)
-        << "no temporary file is left behind";
+    std::set<std::string> left;
+    for (const auto& entry : fs::directory_iterator(file.parent_path()))
+        left.insert(entry.path().filename().string());
+    EXPECT_EQ(left, (std::set<std::string>{"best.txt", "best.txt.lock"})) << "no temporary file is left behind";
 }
 
 TEST_F(BestResultsTest, OfEqualResultsTheOlderRunStaysAhead)
 {
     BestResults records(file);
-    EXPECT_TRUE(records.submit({1, 20.0}, evening));
-    EXPECT_FALSE(records.submit({1, 20.0}, evening + minute)) << "a tie is not a new best";
+    EXPECT_TRUE(records.submit({{1, 20.0}, evening}));
+    EXPECT_FALSE(records.submit({{1, 20.0}, evening + minute})) << "a tie is not a new best";
     EXPECT_EQ(records.newest(), 1u) << "the tie goes below the run that got there first";
     EXPECT_EQ(records.runs()[0].when, evening);
 
@@ -159,11 +168,12 @@ TEST_F(BestResultsTest, TheRecordOfEarlierVersionsIsReadAsATableOfOne)
     EXPECT_FALSE(records.runs()[0].when) << "the old file never said when";
     EXPECT_EQ(localDateTime(records.runs()[0].when), "");
 
-    EXPECT_FALSE(records.submit({2, 39.0}, evening)) << "the old record still counts";
-    EXPECT_EQ(read(file), "# Quillfen's best runs, best first: level, seconds, and when the run ended (UTC)\n"
-                          "format = 2\n"
-                          "run = 2 40.000\n"
-                          "run = 2 39.000 2026-12-08T17:00:00Z\n");
+    EXPECT_FALSE(records.submit({{2, 39.0}, evening})) << "the old record still counts";
+    EXPECT_EQ(read(file), "# Quillfen's best runs, best first: level, seconds, when the run ended (UTC),\n"
+                          "# whether it ended (by death or time) or was given up, and who played it\n"
+                          "format = 3\n"
+                          "run = 2 40.000 - ended\n"
+                          "run = 2 39.000 2026-12-08T17:00:00Z ended\n");
 }
 
 TEST_F(BestResultsTest, TheTimeOfARunReadsAsLocalDateAndTime)
@@ -204,10 +214,15 @@ TEST_F(BestResultsTest, ADamagedRecordIsMovedAsideWithOneMessageAndWrittenFresh)
         "level = 3\n",                            // half a record
         "level = 3\nlevel = 4\nseconds = 1\n",    // twice
         "level 3\nseconds 12\n",                  // no equals sign
-        std::string(5000, '\n') + "level = 3\nseconds = 1\n", // far too large
+        std::string(1024 * 1024, '#') + "\nlevel = 3\nseconds = 1\n", // far too large for a table
         "level = 99999999999\nseconds = 1\n",     // out of range
         "",                                       // nothing at all
-        "format = 3\nrun = 1 2.0\n",              // a format this game does not know
+        "format = 1\nrun = 1 2.0\n",              // a format this game does not know
+        "format = two\nrun = 1 2.0\n",            // nor a format at all
+        "format = 3\nrun = 1 2.0\n",              // no time and ending
+        "format = 3\nrun = 1 2.0 2026-12-08T17:00:00Z\n", // no ending
+        "format = 3\nrun = 1 2.0 - lost Ada\n",   // an ending there is not
+        "format = 3\nrun = 1 2.0 yesterday ended\n", // a time that is none
         "run = 1 2.0\n",                          // a run before the format line
         "format = 2\nlevel = 3\nseconds = 1\n",   // the old keys in the new format
         "level = 3\nseconds = 1\nformat = 2\n",   // and the other way round
@@ -232,7 +247,7 @@ TEST_F(BestResultsTest, ADamagedRecordIsMovedAsideWithOneMessageAndWrittenFresh)
         EXPECT_FALSE(records.best());
         EXPECT_FALSE(fs::exists(file));
         EXPECT_EQ(read(file.string() + ".bad"), text);
-        EXPECT_TRUE(records.submit({0, 3.5}, evening));
+        EXPECT_TRUE(records.submit({{0, 3.5}, evening}));
         EXPECT_EQ(read(file), formatBestRuns({{{0, 3.5}, evening}}));
     }
 }
@@ -253,6 +268,161 @@ TEST_F(BestResultsTest, EveryDamagedRecordIsKeptUnderANameOfItsOwn)
     EXPECT_EQ(read(file.string() + ".bad.2"), "damaged 2");
 }
 
+TEST_F(BestResultsTest, EachRunKeepsWhoPlayedItAndWhetherItWasGivenUpAndOlderFormatsStillRead)
+{
+    BestResults records(file);
+    EXPECT_TRUE(records.submit({{2, 37.4}, evening, "Ada Lovelace", true}));
+    EXPECT_FALSE(records.submit({{1, 12.0}, evening + minute, "  Grace\nHopper\t", false}));
+    EXPECT_FALSE(records.submit({{1, 11.0}, std::nullopt, "", false}));
+    const std::string longName = std::string(BestResults::maxNameBytes - 1, 'x') + "ÿ and more";
+    EXPECT_FALSE(records.submit({{0, 1.0}, evening, longName, false}));
+    EXPECT_NE(read(file).find("run = 2 37.400 2026-12-08T17:00:00Z given-up Ada Lovelace\n"), std::string::npos)
+        << read(file);
+
+    const BestResults again(file);
+    ASSERT_EQ(again.runs().size(), 4u);
+    EXPECT_EQ(again.runs()[0].name, "Ada Lovelace");
+    EXPECT_TRUE(again.runs()[0].givenUp);
+    EXPECT_EQ(again.runs()[1].name, "Grace Hopper") << "a name is one line, without spaces at its ends";
+    EXPECT_FALSE(again.runs()[1].givenUp);
+    EXPECT_EQ(again.runs()[2].name, "");
+    EXPECT_FALSE(again.runs()[2].when);
+    EXPECT_EQ(again.runs()[3].name, std::string(BestResults::maxNameBytes - 1, 'x')) << "never half a character";
+
+    // The format before it, and the one-record file before that: no names, nothing given up.
+    write(file, "format = 2\nrun = 1 20.000 2026-12-08T17:00:00Z\nrun = 0 5.5\n");
+    const BestResults second(file);
+    ASSERT_EQ(second.runs().size(), 2u);
+    EXPECT_EQ(second.runs()[0].when, evening);
+    EXPECT_EQ(second.runs()[1].result.seconds, 5.5);
+    EXPECT_FALSE(second.runs()[0].givenUp);
+    EXPECT_EQ(second.runs()[0].name, "");
+    write(file, "# kept by hand\n" + std::string(20000, '#') + "\nformat = 3\nrun = 1 2.000 - ended Ada\n");
+    ::testing::internal::CaptureStdout();
+    const BestResults commented(file);
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "") << "long comments are part of the format";
+    ASSERT_EQ(commented.runs().size(), 1u);
+    EXPECT_EQ(commented.runs()[0].name, "Ada");
+}
+
+TEST_F(BestResultsTest, TimesCountToTheTenthShownAndEqualOnesAreOrderedByDate)
+{
+    BestResults records(file);
+    ASSERT_TRUE(records.submit({{1, 20.04}, evening + minute}));
+    // 20.0 S on the screen, both: the run that got there first holds the place.
+    EXPECT_FALSE(records.submit({{1, 20.01}, evening + 2 * minute})) << "not a new best: it reads the same";
+    EXPECT_EQ(records.newest(), 1u);
+    EXPECT_FALSE(records.submit({{1, 19.96}, evening})) << "an earlier run of the same tenth, added later";
+    EXPECT_EQ(records.newest(), 0u);
+    EXPECT_TRUE(records.submit({{1, 20.06}, evening + 3 * minute})) << "20.1 S beats 20.0 S";
+    EXPECT_EQ(tenthsOf(37.44), 374);
+    EXPECT_EQ(tenthsOf(37.46), 375);
+
+    // The place a run takes, or would take.
+    EXPECT_EQ(records.placeOf(records.runs()[2]), 3u);
+    EXPECT_EQ(records.placeOf({{1, 20.0}, evening + 9 * minute}), 5u) << "below the three of 20.0 S before it";
+    EXPECT_EQ(records.placeOf({{9, 0.0}, evening}), 1u);
+    for (int i = 0; i < 6; ++i)
+        records.submit({{0, 10.0 + i}, evening});
+    ASSERT_EQ(records.runs().size(), 10u);
+    EXPECT_EQ(records.placeOf(records.runs().back()), 10u);
+    EXPECT_FALSE(records.placeOf({{0, 9.0}, evening})) << "outside the ten";
+}
+
+TEST_F(BestResultsTest, TwoCopiesOfTheGameKeepEachOthersRuns)
+{
+    BestResults first(file);
+    BestResults second(file);
+    int keptAsBest = 0;
+    const auto keep = [&keptAsBest] { ++keptAsBest; };
+    EXPECT_TRUE(first.submit({{1, 10.0}, evening}, keep));
+    EXPECT_EQ(keptAsBest, 1);
+    // The second copy read an empty table at its start: its run is not a new best against the file.
+    EXPECT_FALSE(second.submit({{0, 20.0}, evening + minute}, keep));
+    EXPECT_EQ(keptAsBest, 1) << "best.qfr would have been replaced by a run that is not the best";
+    EXPECT_EQ(second.newest(), 1u);
+    EXPECT_TRUE(second.submit({{2, 5.0}, evening + 2 * minute}, keep));
+    EXPECT_EQ(keptAsBest, 2);
+    EXPECT_FALSE(first.submit({{0, 1.0}, evening + 3 * minute}, keep));
+    EXPECT_EQ(first.runs().size(), 4u) << "the other copy's runs are in the table";
+    EXPECT_EQ(BestResults(file).runs().size(), 4u);
+
+    // A copy that holds the lock while it writes: the run it adds is read before this one is merged.
+    const int lockFd = ::open((file.string() + ".lock").c_str(), O_RDWR);
+    ASSERT_GE(lockFd, 0) << "the lock file lies beside the table";
+    ASSERT_EQ(::flock(lockFd, LOCK_EX), 0);
+    std::thread other([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        write(file, formatBestRuns({{{3, 1.0}, evening + 4 * minute}}));
+        ::flock(lockFd, LOCK_UN);
+    });
+    EXPECT_FALSE(first.submit({{0, 2.0}, evening + 5 * minute}, keep));
+    other.join();
+    ::close(lockFd);
+    ASSERT_EQ(first.runs().size(), 2u) << "written against the table as the other copy left it";
+    EXPECT_EQ(first.runs()[0].result.level, 3);
+    EXPECT_EQ(read(file), formatBestRuns(first.runs()));
+}
+
+TEST_F(BestResultsTest, AFileOfANewerFormatOrThatCannotBeReadIsLeftAsItIs)
+{
+    // A newer game's table: never moved aside, never written over, said once.
+    const std::string newer = "format = " + std::to_string(BestResults::formatVersion + 1) + "\nrun = 9 9 9 9 9\n";
+    write(file, newer);
+    ::testing::internal::CaptureStdout();
+    {
+        BestResults records(file);
+        EXPECT_TRUE(records.runs().empty());
+        EXPECT_TRUE(records.submit({{1, 1.0}, evening})) << "kept for the session";
+        EXPECT_FALSE(records.submit({{0, 1.0}, evening}));
+        EXPECT_EQ(records.runs().size(), 2u);
+    }
+    std::string said = ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(said, "Best: " + file.string() +
+                        " was written by a newer version of the game; it is left as it is, and the runs of this "
+                        "game are not saved\n");
+    EXPECT_EQ(read(file), newer);
+    EXPECT_FALSE(fs::exists(file.string() + ".bad"));
+
+    // A read that fails (an I/O error, here from a file that reads as one) is no damage either.
+    fs::remove(file);
+    fs::create_symlink("/proc/self/mem", file);
+    ::testing::internal::CaptureStdout();
+    {
+        BestResults records(file);
+        EXPECT_TRUE(records.submit({{1, 1.0}, evening}));
+    }
+    said = ::testing::internal::GetCapturedStdout();
+    EXPECT_NE(said.find("could not be read (Input/output error); it is left as it is"), std::string::npos) << said;
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    EXPECT_EQ(fs::read_symlink(file), "/proc/self/mem");
+    EXPECT_FALSE(fs::exists(file.string() + ".bad"));
+
+    // A file the player may not read (as another user when the test runs as root).
+    fs::remove(file);
+    write(file, formatBestRuns({{{4, 4.0}, evening}}));
+    fs::permissions(file, fs::perms::none);
+    fs::permissions(file.parent_path(), fs::perms::all);
+    const bool asRoot = ::geteuid() == 0;
+    ::testing::internal::CaptureStdout();
+    if (asRoot) {
+        ASSERT_EQ(::seteuid(65534), 0);
+    }
+    {
+        BestResults records(file);
+        EXPECT_TRUE(records.runs().empty());
+        records.submit({{1, 1.0}, evening});
+    }
+    if (asRoot) {
+        ASSERT_EQ(::seteuid(0), 0);
+    }
+    said = ::testing::internal::GetCapturedStdout();
+    EXPECT_NE(said.find("could not be read (Permission denied); it is left as it is"), std::string::npos) << said;
+    fs::permissions(file, fs::perms::owner_read);
+    EXPECT_EQ(read(file), formatBestRuns({{{4, 4.0}, evening}}));
+    EXPECT_FALSE(fs::exists(file.string() + ".bad"));
+}
+
 TEST_F(BestResultsTest, AFolderInPlaceOfTheFileIsDamageToo)
 {
     fs::create_directories(file / "inside");
@@ -260,7 +430,7 @@ TEST_F(BestResultsTest, AFolderInPlaceOfTheFileIsDamageToo)
     BestResults records(file);
     EXPECT_NE(::testing::internal::GetCapturedStdout().find("could not be read; it is kept as"), std::string::npos);
     EXPECT_TRUE(fs::is_directory(file.string() + ".bad"));
-    EXPECT_TRUE(records.submit({1, 1.0}));
+    EXPECT_TRUE(records.submit({{1, 1.0}, evening}));
     EXPECT_TRUE(fs::is_regular_file(file));
 }
 

@@ -501,6 +501,28 @@ TEST_F(Screens, ABindingSavedOnTheControlsScreenIsWhatTheNextStartBinds)
     EXPECT_EQ(playerControls(), shown) << configText();
 }
 
+TEST_F(Screens, ARunGivenUpWithRestartIsKeptAsGivenUpAndCanBeTheBest)
+{
+    h->frames(60, dt);
+    tap(GLFW_KEY_P);
+    choose(PauseScreen::Restart);
+    h->frame(dt);
+    ASSERT_FALSE(h->game.runOver);
+    const auto& runs = h->game.records->runs();
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_TRUE(runs[0].givenUp);
+    EXPECT_EQ(runs[0].name, playerName());
+    // Giving up only cuts a run short: the best so far is the best, and its recording is kept.
+    EXPECT_TRUE(fs::exists(replayFile("best.qfr")));
+
+    h->player->health = 0.0f;
+    h->frame(dt);
+    ASSERT_TRUE(h->game.runOver);
+    ASSERT_EQ(runs.size(), 2u);
+    ASSERT_EQ(h->game.records->newest(), 1u);
+    EXPECT_FALSE(runs[1].givenUp) << "a death is no giving up";
+}
+
 TEST_F(Screens, F4BindsTheKeysItReads)
 {
     fs::create_directories(scratch / "config" / "quillfen");

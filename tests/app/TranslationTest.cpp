@@ -7,6 +7,7 @@
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -84,7 +85,13 @@ protected:
         std::ofstream(po) << "msgid \"\"\nmsgstr \"Content-Type: text/plain; charset=UTF-8\\n\"\n\n"
                              "msgid \"PAUSED\"\nmsgstr \"PAUZA Ü\"\n\n"
                              "msgctxt \"key\"\nmsgid \"LEFT\"\nmsgstr \"LEWO\"\n\n"
-                             "msgid \"%s WAS ON %s: SWAPPED\"\nmsgstr \"%2$s MIAŁO %1$s\"\n";
+                             "msgid \"%s WAS ON %s: SWAPPED\"\nmsgstr \"%2$s MIAŁO %1$s\"\n\n"
+                             // Formats without the c-format flag, which plain msgfmt lets through.
+                             "msgid \"Health: %.0f%%\"\nmsgstr \"Gesundheit: %s\"\n\n"
+                             "msgid \"FPS: %i\"\nmsgstr \"FPS: %i %i\"\n\n"
+                             "msgctxt \"key\"\nmsgid \"KEYPAD %d\"\nmsgstr \"KLAWIATURA %n\"\n\n"
+                             "msgid \"BEST: LEVEL %i, %.1f S\"\nmsgstr \"NAJLEPSZY: %2$.1f S, POZIOM %1$d\"\n\n"
+                             "msgid \"LEVEL %i\"\nmsgstr \"POZIOM %i\"\n";
         const std::string command = "msgfmt --check-format -o '" + (folder / "xx" / "LC_MESSAGES" / "quillfen.mo").string() +
                                     "' '" + po.string() + "'";
         ASSERT_EQ(std::system(command.c_str()), 0) << command;
@@ -117,6 +124,26 @@ TEST_F(Catalogue, ATextTheCatalogueLacksStaysEnglishAndOnlyTranslationsCountAsMo
     // The C locale speaks English again, whatever LANGUAGE says.
     startTranslations(folder, only({{"LANGUAGE", "xx"}, {"LC_ALL", "C"}}));
     EXPECT_STREQ(_("PAUSED"), "PAUSED");
+}
+
+TEST_F(Catalogue, ATranslationThatTakesOtherValuesThanTheEnglishIsNotUsed)
+{
+    startTranslations(folder, only({{"LANG", "xx_YY.UTF-8"}}));
+    ::testing::internal::CaptureStdout();
+    // A "%s" for a "%.0f" made printf read a double as a string: the HUD crashed.
+    for (int lookup = 0; lookup < 2; ++lookup) {
+        EXPECT_EQ(formatText(_("Health: %.0f%%"), 80.0), "Health: 80%");
+        EXPECT_FALSE(shownText("Health: %.0f%%").translated);
+        EXPECT_STREQ(_("FPS: %i"), "FPS: %i") << "a value more";
+        EXPECT_STREQ(C_("key", "KEYPAD %d"), "KEYPAD %d") << "%n writes, it never reads";
+    }
+    // The same values in another order, or spelt otherwise, are the same.
+    EXPECT_EQ(formatText(_("BEST: LEVEL %i, %.1f S"), 2, 37.42), "NAJLEPSZY: 37.4 S, POZIOM 2");
+    EXPECT_STREQ(_("LEVEL %i"), "POZIOM %i");
+    EXPECT_EQ(formatText(_("%s WAS ON %s: SWAPPED"), "W", "STOP"), "STOP MIAŁO W");
+    const std::string said = ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 3) << "once for each text refused:\n" << said;
+    EXPECT_NE(said.find("\"Gesundheit: %s\" takes other values than \"Health: %.0f%%\""), std::string::npos) << said;
 }
 
 TEST_F(Catalogue, TheBuildsOwnCataloguesSpeakEverySuppliedLanguage)

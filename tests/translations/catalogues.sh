@@ -4,7 +4,9 @@
 #   after the last change of a text);
 # - every language of po/LINGUAS has its po/LANG.po and every po/LANG.po is in po/LINGUAS;
 # - every catalogue passes msgfmt --check (its header, and every format keeps the arguments of the
-#   English one), translates every text of the template, and has nothing fuzzy or left over.
+#   English one, checked again with the template's c-format marks so that a translator's file
+#   that dropped one is checked too), translates every text of the template, and has nothing
+#   fuzzy or left over.
 set -uo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 po="$root/po"
@@ -41,6 +43,12 @@ for lang in "${languages[@]}"; do
     # "169 translated messages." and nothing about fuzzy or untranslated ones.
     if ! grep -qE '^[0-9]+ translated messages?\.$' "$work/stats"; then
         fail "$lang: not every text is translated, or some are fuzzy: $(cat "$work/stats")"
+    fi
+    # msgfmt checks the formats of the entries marked c-format; the template says which those are,
+    # whatever flags a translator's file kept (msgmerge marks a mismatch fuzzy: it is checked too).
+    if ! msgmerge --quiet --no-fuzzy-matching -o "$work/merged.po" "$file" "$po/quillfen.pot" ||
+        ! msgfmt --check-format --use-fuzzy -o /dev/null "$work/merged.po" 2> "$work/formats"; then
+        fail "$lang: a translation takes other values than its English text:"; cat "$work/formats"
     fi
     if ! msgcmp "$file" "$po/quillfen.pot" 2> "$work/missing"; then
         fail "$lang: texts of the template are missing (msgmerge it):"; cat "$work/missing"
