@@ -113,9 +113,11 @@ protected:
         env.set("XDG_CONFIG_HOME", (scratch / "config").c_str());
         font.initializeMeasuring();
         h.game.records = std::make_unique<BestResults>(scratch / "best.txt");
-        // A full table: ten runs, the newest of them marked.
+        // A full table: ten runs under long names, some given up, the newest of them marked.
         for (int i = 0; i < 10; ++i)
-            h.game.records->submit({20 + i, 1234.5 + i}, 1700000000 + i * 86400);
+            h.game.records->submit(BestRun({20 + i, 1234.5 + i}, 1700000000 + i * 86400,
+                                           "Maximiliane Theodora von Hohenzollern-Sigmaringen " + std::to_string(i),
+                                           i % 3 == 0));
     }
     void TearDown() override
     {

@@ -27,6 +27,7 @@ public:
     void enter(Game&) override { log.push_back(name + " enter"); }
     void leave(Game&) override { log.push_back(name + " leave"); }
     void update(Game&, double) override {}
+    void drawWorld(Game&) override { log.push_back(name + " world"); }
     void draw(Game&) override { log.push_back(name + " draw"); }
     bool overlay() const override { return isOverlay; }
 
@@ -53,12 +54,13 @@ TEST(ScreenStackTest, TheScreenUnderAPoppedOneIsEnteredAgainAndChangesWaitForApp
     EXPECT_EQ(log, (std::vector<std::string>{"play enter", "play leave", "pause enter", "pause leave",
                                              "controls enter", "controls leave", "controls gone", "pause enter"}));
 
-    // Drawn: the screen that hides the rest, then the top one over it; a menu over a menu replaces it.
+    // Drawn: the world of the screen under the menus, then the top one over it; a menu over a
+    // menu replaces it, and the texts of the screens between are never drawn.
     stack.push(std::make_unique<LoggingScreen>("settings", log, true));
     stack.apply(game);
     log.clear();
     stack.draw(game);
-    EXPECT_EQ(log, (std::vector<std::string>{"play draw", "settings draw"}));
+    EXPECT_EQ(log, (std::vector<std::string>{"play world", "settings draw"}));
 
     // Quitting: every screen leaves, top first; nothing is entered on the way down.
     log.clear();
