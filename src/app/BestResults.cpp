@@ -330,7 +330,7 @@ std::optional<std::vector<BestRun>> parseBestRuns(const std::string& text)
     if (kind == Kind::oneRecord) {
         if (!level || !seconds)
             return std::nullopt;
-        runs.push_back({{*level, *seconds}, std::nullopt, {}, false});
+        runs.emplace_back(RunResult{*level, *seconds}, std::nullopt);
     } else if (kind == Kind::unknown) {
         return std::nullopt;
     }
@@ -382,7 +382,8 @@ BestResults::Reading BestResults::read()
 void BestResults::leaveAlone(const std::string& why)
 {
     if (!leftAloneReported)
-        logMessage("Best: " + path.string() + " " + why + "; it is left as it is, and the runs of this game are not saved");
+        logMessage("Best: " + path.string() + " " + why +
+                   "; it is left as it is, and the runs of this game are not saved");
     leftAloneReported = true;
 }
 
@@ -412,7 +413,8 @@ std::optional<RunResult> BestResults::best() const
 
 std::optional<std::size_t> BestResults::placeOf(const BestRun& run) const
 {
-    const auto above = std::count_if(table.begin(), table.end(), [&run](const BestRun& kept) { return ranksAbove(kept, run); });
+    const auto above =
+        std::count_if(table.begin(), table.end(), [&run](const BestRun& kept) { return ranksAbove(kept, run); });
     const auto place = static_cast<std::size_t>(above) + 1;
     return place <= capacity ? std::optional(place) : std::nullopt;
 }

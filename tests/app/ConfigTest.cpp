@@ -400,8 +400,8 @@ TEST_F(PlayerConfigTest, AFileThatCannotBeWrittenGivesOneMessageAndChangesNothin
     EXPECT_NE(readOnly.find("read-only"), std::string::npos) << readOnly;
     EXPECT_EQ(contentOf(own()), "fov = 70\n");
     EXPECT_EQ(std::filesystem::status(own()).permissions(), std::filesystem::perms(0444));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(own().parent_path()), std::filesystem::directory_iterator()),
-              1) << "no temporary file is left";
+    const std::filesystem::directory_iterator files(own().parent_path());
+    EXPECT_EQ(std::distance(files, std::filesystem::directory_iterator()), 1) << "no temporary file is left";
     std::filesystem::remove_all(xdg());
 
     // A plain file where the folder should be stops even root.

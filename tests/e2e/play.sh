@@ -509,7 +509,7 @@ if start_game "$work/game4.log"; then
 
     # Hovering at the start, the 15 s run out; the record appears at the game over.
     for _ in $(seq 300); do [ -f "$record" ] && break; sleep 0.1; done
-    # The table's first line: "run = LEVEL SECONDS DATE".
+    # The table's first line: "run = LEVEL SECONDS DATE ENDING NAME".
     first_run="$(grep -m1 '^run = ' "$record" 2> /dev/null || true)"
     if [ -f "$record" ] && [ "$(awk '{print $3}' <<< "$first_run")" = 0 ] &&
         holds "$(awk '{print $4}' <<< "$first_run") >= 13"; then
