@@ -1,5 +1,6 @@
 #include "app/BestResults.h"
 
+#include "app/PlayerName.h"
 #include "app/UserFolders.h"
 #include "render/Files.h"
 
@@ -245,7 +246,7 @@ std::string localDateTime(const std::optional<std::time_t>& when)
 
 std::string playerName()
 {
-    return {};
+    return currentPlayerName();
 }
 
 std::string cleanName(std::string_view name)

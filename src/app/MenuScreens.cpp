@@ -71,7 +71,7 @@ void BestRunsScreen::enter(Game& game)
         // TRANSLATORS: the best runs' column headers, over the place, the level, the seconds flown,
         // the player's name and when the run ended.
         MenuItem heading;
-        heading.cells = {"", _("LEVEL"), _("TIME"), _("NAME"), _("ENDED")};
+        heading.cells = {"", _("LEVEL"), _("TIME"), _("NAME"), _("ENDED"), ""};
         heading.readOnly = true;
         menu.items.push_back(heading);
     }

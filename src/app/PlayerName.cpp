@@ -1,5 +1,6 @@
 #include "app/PlayerName.h"
 
+#include "app/BestResults.h"
 #include "app/Config.h"
 #include "app/Utf8.h"
 
@@ -22,11 +23,7 @@ std::string nameAsTyped(std::string_view name)
 
 std::string cleanPlayerName(std::string_view name)
 {
-    const std::string typed = nameAsTyped(name);
-    const auto first = typed.find_first_not_of(' ');
-    if (first == std::string::npos)
-        return {};
-    return typed.substr(first, typed.find_last_not_of(' ') - first + 1);
+    return cleanName(nameAsTyped(name));
 }
 
 std::string accountName(const char* gecos, const char* login)

@@ -1,9 +1,21 @@
 #include "app/RunTexts.h"
 
+#include "app/PlayerName.h"
 #include "app/Translation.h"
+#include "app/Utf8.h"
 
 #include <array>
 #include <cstdio>
+
+namespace {
+
+// Seconds at the tenths the best runs are ordered by, so two runs that read the same are equal.
+double shownSeconds(double seconds)
+{
+    return static_cast<double>(tenthsOf(seconds)) / 10.0;
+}
+
+} // namespace
 
 std::string placeText(std::size_t place)
 {
@@ -21,11 +33,12 @@ std::string placeText(std::size_t place)
 
 std::string thisRunText(const RunResult& run, std::optional<std::size_t> place)
 {
+    const double seconds = shownSeconds(run.seconds);
     if (!place)
         // TRANSLATORS: the run that has just ended, when it is not among the best runs kept.
-        return formatText(_("THIS RUN: LEVEL %i, %.1f S"), run.level, run.seconds);
+        return formatText(_("THIS RUN: LEVEL %i, %.1f S"), run.level, seconds);
     // TRANSLATORS: the run that has just ended and its place in the best runs ("3RD").
-    return formatText(_("THIS RUN: LEVEL %i, %.1f S, %s"), run.level, run.seconds, placeText(*place).c_str());
+    return formatText(_("THIS RUN: LEVEL %i, %.1f S, %s"), run.level, seconds, placeText(*place).c_str());
 }
 
 std::vector<std::string> bestRunCells(std::size_t place, const BestRun& run)
@@ -34,10 +47,15 @@ std::vector<std::string> bestRunCells(std::size_t place, const BestRun& run)
     std::snprintf(number, sizeof number, "%2zu.", place);
     std::vector<std::string> cells = {number, std::to_string(run.result.level)};
     // TRANSLATORS: seconds flown in a run, in the best runs' TIME column.
-    cells.push_back(formatText(_("%5.1f S"), run.result.seconds));
-    cells.push_back("");
-    // A run kept by an earlier version has no date.
+    cells.push_back(formatText(_("%5.1f S"), shownSeconds(run.result.seconds)));
+    // A run kept by an earlier version has no name and no date.
+    std::u32string name = decodeUtf8(run.name);
+    if (name.size() > maxPlayerNameLength)
+        name = name.substr(0, maxPlayerNameLength - 1) + U"\u2026";
+    cells.push_back(name.empty() ? std::string("-") : encodeUtf8(name));
     const std::string when = localDateTime(run.when);
     cells.push_back(when.empty() ? std::string("-") : when);
+    // TRANSLATORS: marks a run of the best runs that was ended with RESTART from the pause menu.
+    cells.push_back(run.givenUp ? _("GIVEN UP") : "");
     return cells;
 }

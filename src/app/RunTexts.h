@@ -17,5 +17,6 @@ std::string placeText(std::size_t place);
 std::string thisRunText(const RunResult& run, std::optional<std::size_t> place);
 
 // A row of the best runs, one text a column: place ("3."), level, seconds as the table orders
-// them ("37.4 S"), the player's name, when the run ended, and whether it was given up.
+// them ("37.4 S"), the player's name, when the run ended, and "GIVEN UP" for a run ended with
+// RESTART from the pause menu (empty otherwise).
 std::vector<std::string> bestRunCells(std::size_t place, const BestRun& run);

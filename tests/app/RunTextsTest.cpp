@@ -28,6 +28,14 @@ TEST(RunTexts, ThisRunsPlaceIsAnOrdinalOfThePlayersLanguage)
     EXPECT_EQ(placeText(10), "10TH");
     EXPECT_EQ(placeText(12), "PLACE 12");
 
+    // A row of the best runs: the time at the tenths the table orders by, the name, how it ended.
+    const std::vector<std::string> row = bestRunCells(3, BestRun({2, 37.46}, std::nullopt, "Ada", true));
+    EXPECT_EQ(row, (std::vector<std::string>{" 3.", "2", " 37.5 S", "Ada", "-", "GIVEN UP"}));
+    EXPECT_EQ(bestRunCells(10, BestRun({0, 9.95}, std::nullopt))[2], " 10.0 S");
+    EXPECT_EQ(bestRunCells(1, BestRun({1, 20.0}, std::nullopt)).back(), "") << "a run that ended by itself";
+    EXPECT_EQ(bestRunCells(1, BestRun({1, 20.0}, std::nullopt, "Maximilian Alexander von Humboldt"))[3],
+              "Maximilian Alexande\u2026");
+
     // Every language says each place its own way, and never the English.
     for (const char* language : {"de", "fr", "es", "it", "pt_BR", "pl", "ru"}) {
         startTranslations(thisBuild().locale, [language](const char* name) -> const char* {
