@@ -19,12 +19,12 @@
 // Under a menu or a recording the game's own render runs, timed as one step.
 #include "Allocations.h"
 
-#include "app/Config.h"
+#include "files/Config.h"
 #include "app/Game.h"
-#include "app/GameInput.h"
-#include "app/HUD.h"
-#include "app/Screen.h"
-#include "app/UserFolders.h"
+#include "input/GameInput.h"
+#include "ui/HUD.h"
+#include "ui/Screen.h"
+#include "files/UserFolders.h"
 #include "audio/AudioDevice.h"
 #include "audio/GameSound.h"
 #include "physics/PhysicsEngine.h"

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/GameRules.h"
-#include "app/HUD.h"
-#include "app/MenuInput.h"
-#include "app/Screen.h"
+#include "run/GameRules.h"
+#include "ui/HUD.h"
+#include "ui/MenuInput.h"
+#include "ui/Screen.h"
 #include "audio/SoundEvents.h"
 #include "render/Light.h"
 #include "render/PostProcessing.h"

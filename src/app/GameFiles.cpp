@@ -1,10 +1,10 @@
 #include "app/Game.h"
 
-#include "app/Replay.h"
+#include "files/Replay.h"
 #include "app/Screenshot.h"
-#include "app/Translation.h"
-#include "app/UserFolders.h"
-#include "render/Files.h"
+#include "files/Translation.h"
+#include "files/UserFolders.h"
+#include "files/Files.h"
 
 #include <GLFW/glfw3.h>
 

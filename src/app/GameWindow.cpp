@@ -1,11 +1,11 @@
 #include "app/Game.h"
 
-#include "app/Config.h"
-#include "app/Controls.h"
-#include "app/Translation.h"
-#include "app/Utf8.h"
+#include "files/Config.h"
+#include "input/Controls.h"
+#include "files/Translation.h"
+#include "text/Utf8.h"
 #include "app/WindowSettings.h"
-#include "render/Files.h"
+#include "files/Files.h"
 
 #include <epoxy/gl.h>
 #include <GLFW/glfw3.h>

@@ -1,11 +1,11 @@
 #include "app/Game.h"
-#include "app/GameRules.h"
-#include "app/Replay.h"
-#include "app/ReplayPlayer.h"
-#include "app/ReplayScreen.h"
-#include "app/Translation.h"
-#include "app/UserFolders.h"
-#include "render/Files.h"
+#include "run/GameRules.h"
+#include "files/Replay.h"
+#include "files/ReplayPlayer.h"
+#include "ui/ReplayScreen.h"
+#include "files/Translation.h"
+#include "files/UserFolders.h"
+#include "files/Files.h"
 
 #include <optional>
 #include <string>

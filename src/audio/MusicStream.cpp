@@ -1,7 +1,7 @@
 #include "audio/MusicStream.h"
 
 #include "audio/AudioDevice.h"
-#include "render/Files.h"
+#include "files/Files.h"
 
 #include <AL/al.h>
 #include <sndfile.h>

@@ -1,6 +1,6 @@
 #include "audio/SoundFile.h"
 
-#include "render/Files.h"
+#include "files/Files.h"
 
 #include <AL/al.h>
 #include <sndfile.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/GameRules.h"
+#include "run/GameRules.h"
 #include "physics/CharacterController.h"
 #include "physics/ControllerHitReport.h"
 #include "physics/PhysxObject.h"

@@ -1,6 +1,6 @@
 #include "render/Model.h"
 
-#include "render/Files.h"
+#include "files/Files.h"
 #include "render/Shader.h"
 #include "render/Texture.h"
 

@@ -1,4 +1,4 @@
-#include "render/Files.h"
+#include "files/Files.h"
 #include "render/Model.h"
 #include "render/Shader.h"
 

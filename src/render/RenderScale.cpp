@@ -1,6 +1,6 @@
 #include "render/RenderScale.h"
 
-#include "render/Files.h"
+#include "files/Files.h"
 
 #include <epoxy/gl.h>
 

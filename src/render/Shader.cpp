@@ -1,6 +1,6 @@
 #include "render/Shader.h"
 
-#include "render/Files.h"
+#include "files/Files.h"
 #include "render/Light.h"
 #include "render/Model.h"
 #include "render/Shadows.h"

@@ -1,6 +1,6 @@
 #include "render/Shadows.h"
 
-#include "render/Files.h"
+#include "files/Files.h"
 #include "render/Model.h"
 #include "render/RenderTarget.h"
 #include "render/Shader.h"

@@ -1,7 +1,7 @@
 #include "run/Run.h"
 
-#include "app/GameInput.h"
-#include "app/Replay.h"
+#include "input/GameInput.h"
+#include "files/Replay.h"
 #include "physics/PhysicsEngine.h"
 #include "physics/Player.h"
 #include "world/SegmentManager.h"

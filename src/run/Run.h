@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/GameRules.h"
+#include "run/GameRules.h"
 #include "audio/SoundEvents.h"
 #include "run/RunRules.h"
 #include "run/StepContext.h"

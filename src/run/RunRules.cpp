@@ -1,7 +1,7 @@
 #include "run/RunRules.h"
 
-#include "app/Config.h"
-#include "app/GameRules.h"
+#include "files/Config.h"
+#include "run/GameRules.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 #include "scene/Camera.h"
 
-#include "app/Config.h"
+#include "files/Config.h"
 #include "run/RunRules.h"
 #include "run/StepContext.h"
-#include "app/GameInput.h"
+#include "input/GameInput.h"
 #include "scene/Angles.h"
 
 #include <GLFW/glfw3.h>

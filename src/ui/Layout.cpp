@@ -1,6 +1,6 @@
 #include "ui/Layout.h"
 
-#include "app/TextRenderer.h"
+#include "text/TextRenderer.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
-#include "app/Config.h"
+#include "files/Config.h"
 #include "app/Game.h"
-#include "app/GameInput.h"
+#include "input/GameInput.h"
 #include "physics/PhysicsEngine.h"
 #include "physics/Player.h"
 #include "render/Model.h"

@@ -1,6 +1,6 @@
-#include "app/Config.h"
+#include "files/Config.h"
 #include "app/Game.h"
-#include "app/GameInput.h"
+#include "input/GameInput.h"
 #include "support/TestSupport.h"
 
 #include <GLFW/glfw3.h>

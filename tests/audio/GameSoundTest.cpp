@@ -1,13 +1,13 @@
 // The game's sound, heard through OpenAL Soft's loopback device: the real mixer renders what a
 // player would hear into memory after every frame of the real game update.
-#include "app/Config.h"
-#include "app/GameInput.h"
+#include "files/Config.h"
+#include "input/GameInput.h"
 #include "audio/AudioDevice.h"
 #include "audio/GameSound.h"
 #include "audio/MusicStream.h"
 #include "physics/CollisionFilter.h"
 #include "physics/PhysxObject.h"
-#include "render/Files.h"
+#include "files/Files.h"
 #include "render/Mesh.h"
 #include "support/GameHarness.h"
 

@@ -2,7 +2,7 @@
 // is a table in order, of at most ten runs, that writes back to a file that reads again.
 #include "FuzzSupport.h"
 
-#include "app/BestResults.h"
+#include "files/BestResults.h"
 
 #include <string>
 

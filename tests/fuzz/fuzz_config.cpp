@@ -1,7 +1,7 @@
 // The configuration file's line rules on any text.
 #include "FuzzSupport.h"
 
-#include "app/Config.h"
+#include "files/Config.h"
 
 #include <cmath>
 #include <string>

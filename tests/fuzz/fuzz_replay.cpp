@@ -2,7 +2,7 @@
 // walks to its end and writes back to a file that reads the same.
 #include "FuzzSupport.h"
 
-#include "app/Replay.h"
+#include "files/Replay.h"
 
 #include <string>
 #include <string_view>

@@ -1,6 +1,6 @@
 #include "support/GameHarness.h"
 
-#include "app/Config.h"
+#include "files/Config.h"
 #include "physics/PhysicsBody.h"
 #include "render/Mesh.h"
 #include "render/Model.h"

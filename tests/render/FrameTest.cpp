@@ -1,10 +1,10 @@
 #include "GltfWriter.h"
 #include "RenderFixture.h"
 
-#include "app/Config.h"
+#include "files/Config.h"
 #include "app/Game.h"
-#include "app/HUD.h"
-#include "render/Files.h"
+#include "ui/HUD.h"
+#include "files/Files.h"
 #include "render/Light.h"
 #include "render/Model.h"
 #include "render/PostProcessing.h"

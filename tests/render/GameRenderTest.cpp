@@ -1,8 +1,8 @@
 #include "GltfWriter.h"
 
-#include "app/Config.h"
+#include "files/Config.h"
 #include "app/Game.h"
-#include "app/GameInput.h"
+#include "input/GameInput.h"
 #include "render/Model.h"
 #include "render/Shader.h"
 #include "support/TestSupport.h"

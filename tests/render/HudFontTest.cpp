@@ -1,8 +1,8 @@
 #include "RenderFixture.h"
 
-#include "app/HUD.h"
-#include "app/TextRenderer.h"
-#include "app/Utf8.h"
+#include "ui/HUD.h"
+#include "text/TextRenderer.h"
+#include "text/Utf8.h"
 
 #include <epoxy/gl.h>
 #include <ft2build.h>

@@ -1,6 +1,6 @@
 #include "RenderFixture.h"
 
-#include "app/Config.h"
+#include "files/Config.h"
 #include "app/Game.h"
 #include "render/Shader.h"
 

@@ -1,6 +1,6 @@
 #include "RenderFixture.h"
 
-#include "render/Files.h"
+#include "files/Files.h"
 #include "render/Light.h"
 #include "render/Shadows.h"
 #include "render/Shader.h"

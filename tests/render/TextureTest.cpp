@@ -1,7 +1,7 @@
 #include "GltfWriter.h"
 #include "RenderFixture.h"
 
-#include "render/Files.h"
+#include "files/Files.h"
 #include "render/Model.h"
 #include "render/Shader.h"
 #include "render/Texture.h"

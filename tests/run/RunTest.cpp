@@ -1,5 +1,5 @@
-#include "app/Config.h"
-#include "app/GameInput.h"
+#include "files/Config.h"
+#include "input/GameInput.h"
 #include "physics/Player.h"
 #include "run/Run.h"
 #include "support/TestSupport.h"

@@ -1,8 +1,8 @@
-#include "app/Config.h"
+#include "files/Config.h"
 #include "run/StepContext.h"
-#include "app/GameInput.h"
+#include "input/GameInput.h"
 #include "run/RunRules.h"
-#include "app/GameInput.h"
+#include "input/GameInput.h"
 #include "scene/Camera.h"
 #include "support/TestSupport.h"
 

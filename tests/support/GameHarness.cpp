@@ -1,6 +1,6 @@
 #include "support/GameHarness.h"
 
-#include "app/Config.h"
+#include "files/Config.h"
 
 namespace testkit {
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/Game.h"
-#include "app/GameInput.h"
+#include "input/GameInput.h"
 #include "physics/PhysicsEngine.h"
 #include "physics/PhysxObjectDynamic.h"
 #include "physics/Player.h"

@@ -1,6 +1,6 @@
 #include "support/TestSupport.h"
 
-#include "app/Config.h"
+#include "files/Config.h"
 
 #include <epoxy/gl.h>
 #include <GLFW/glfw3.h>

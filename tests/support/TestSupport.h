@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/Game.h"
-#include "app/InputDevice.h"
+#include "input/InputDevice.h"
 
 #include <filesystem>
 #include <map>

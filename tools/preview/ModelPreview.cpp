@@ -5,9 +5,9 @@
 //   cd build/bin && xvfb-run -a ./preview ../../docs/models.png [TILE_PIXELS]
 //   cd build/bin && xvfb-run -a ./preview --icon ../../dist/icons/quillfen-128.png 128
 
-#include "app/Config.h"
+#include "files/Config.h"
 #include "app/Game.h"
-#include "app/TextRenderer.h"
+#include "text/TextRenderer.h"
 #include "render/Light.h"
 #include "render/Model.h"
 #include "render/PostProcessing.h"
