@@ -19,17 +19,17 @@
 // Under a menu or a recording the game's own render runs, timed as one step.
 #include "Allocations.h"
 
-#include "files/Config.h"
 #include "app/Game.h"
-#include "input/GameInput.h"
-#include "ui/HUD.h"
-#include "ui/Screen.h"
-#include "files/UserFolders.h"
 #include "audio/AudioDevice.h"
 #include "audio/GameSound.h"
+#include "files/Config.h"
+#include "files/UserFolders.h"
+#include "input/GameInput.h"
 #include "physics/PhysicsEngine.h"
 #include "physics/Player.h"
 #include "render/Mesh.h"
+#include "ui/HUD.h"
+#include "ui/Screen.h"
 #include "world/ParticleSystem.h"
 #include "world/SegmentManager.h"
 

@@ -7,11 +7,11 @@
 // Each update is fed a frame of 1/N s (60 by default): below 60 frames per second an update
 // takes several fixed steps, and its cost is what a frame pays.
 #include "app/Game.h"
-#include "run/StepContext.h"
 #include "physics/PhysicsEngine.h"
 #include "physics/PhysxObjectDynamic.h"
 #include "render/Mesh.h"
 #include "render/Model.h"
+#include "run/StepContext.h"
 
 #include <algorithm>
 #include <chrono>

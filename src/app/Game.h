@@ -1,16 +1,16 @@
 #pragma once
 
-#include "run/GameRules.h"
-#include "ui/HUD.h"
-#include "ui/MenuInput.h"
-#include "ui/Screen.h"
 #include "audio/SoundEvents.h"
 #include "render/Light.h"
 #include "render/PostProcessing.h"
 #include "render/RenderScale.h"
 #include "render/RenderSettings.h"
 #include "render/Shadows.h"
+#include "run/GameRules.h"
 #include "run/Run.h"
+#include "ui/HUD.h"
+#include "ui/MenuInput.h"
+#include "ui/Screen.h"
 
 #include <glm/glm.hpp>
 

@@ -1,10 +1,10 @@
 #include "app/Game.h"
 
-#include "files/Replay.h"
 #include "app/Screenshot.h"
+#include "files/Files.h"
+#include "files/Replay.h"
 #include "files/Translation.h"
 #include "files/UserFolders.h"
-#include "files/Files.h"
 
 #include <GLFW/glfw3.h>
 

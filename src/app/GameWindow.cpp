@@ -1,11 +1,11 @@
 #include "app/Game.h"
 
-#include "files/Config.h"
-#include "input/Controls.h"
-#include "files/Translation.h"
-#include "text/Utf8.h"
 #include "app/WindowSettings.h"
+#include "files/Config.h"
 #include "files/Files.h"
+#include "files/Translation.h"
+#include "input/Controls.h"
+#include "text/Utf8.h"
 
 #include <epoxy/gl.h>
 #include <GLFW/glfw3.h>

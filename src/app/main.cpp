@@ -1,11 +1,11 @@
 #include "app/Game.h"
-#include "run/GameRules.h"
+#include "files/Files.h"
 #include "files/Replay.h"
 #include "files/ReplayPlayer.h"
-#include "ui/ReplayScreen.h"
 #include "files/Translation.h"
 #include "files/UserFolders.h"
-#include "files/Files.h"
+#include "run/GameRules.h"
+#include "ui/ReplayScreen.h"
 
 #include <optional>
 #include <string>

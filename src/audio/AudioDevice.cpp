@@ -1,7 +1,7 @@
 #include "audio/AudioDevice.h"
 
-#include "files/Translation.h"
 #include "files/Files.h"
+#include "files/Translation.h"
 
 #include <AL/al.h>
 #include <AL/alext.h>

@@ -1,8 +1,8 @@
 #include "files/BestResults.h"
 
+#include "files/Files.h"
 #include "files/PlayerName.h"
 #include "files/UserFolders.h"
-#include "files/Files.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,8 +1,8 @@
 #include "files/Config.h"
 
+#include "files/Files.h"
 #include "files/Translation.h"
 #include "files/UserFolders.h"
-#include "files/Files.h"
 
 #include <GLFW/glfw3.h>
 

@@ -1,8 +1,8 @@
 #include "files/Replay.h"
 
 #include "files/Config.h"
-#include "files/UserFolders.h"
 #include "files/Files.h"
+#include "files/UserFolders.h"
 
 #include <algorithm>
 #include <bit>

@@ -1,9 +1,9 @@
 #include "files/ReplayPlayer.h"
 
+#include "files/Files.h"
 #include "input/GameInput.h"
 #include "physics/Player.h"
 #include "run/Run.h"
-#include "files/Files.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -95,15 +95,39 @@ using Conversions = std::vector<std::string>;
 // text that is no format printf may be given: %n, an unknown conversion, a "%" at the end,
 // numbered and unnumbered arguments mixed, an argument taken twice as different types, or one
 // left out (printf cannot skip it).
-std::optional<Conversions> conversionsOf(std::string_view format)
-{
-    std::map<int, std::string> arguments;
-    int next = 1;
-    bool numbered = false;
-    bool unnumbered = false;
-    std::size_t i = 0;
+// Reads a format's conversions one at a time, in the order printf takes their arguments.
+class FormatReader {
+public:
+    explicit FormatReader(std::string_view format)
+        : format(format)
+    {
+    }
+
+    std::optional<Conversions> read()
+    {
+        while ((i = format.find('%', i)) != std::string_view::npos) {
+            if (++i < format.size() && format[i] == '%') {
+                ++i;
+                continue;
+            }
+            if (!conversion())
+                return std::nullopt;
+        }
+        if (numbered && unnumbered)
+            return std::nullopt;
+        Conversions out;
+        for (const auto& [at, type] : arguments) {
+            if (at != static_cast<int>(out.size()) + 1)
+                return std::nullopt;
+            out.push_back(type);
+        }
+        return out;
+    }
+
+private:
     // "N$" at i: the argument's number, or 0 without one (the next argument in line).
-    const auto position = [&]() -> int {
+    int position()
+    {
         std::size_t j = i;
         int number = 0;
         while (j < format.size() && std::isdigit(static_cast<unsigned char>(format[j])) && number < 1000)
@@ -112,64 +136,73 @@ std::optional<Conversions> conversionsOf(std::string_view format)
             return 0;
         i = j + 1;
         return number;
-    };
-    const auto take = [&](int number, const std::string& type) {
+    }
+
+    // The argument `number` (or the next) is of `type`; false when it was already another.
+    bool take(int number, const std::string& type)
+    {
         (number > 0 ? numbered : unnumbered) = true;
         const int at = number > 0 ? number : next++;
         const auto [kept, added] = arguments.emplace(at, type);
         return added || kept->second == type;
-    };
-    const auto digits = [&] {
-        while (i < format.size() && std::isdigit(static_cast<unsigned char>(format[i])))
-            ++i;
-    };
-    while ((i = format.find('%', i)) != std::string_view::npos) {
-        if (++i < format.size() && format[i] == '%') {
-            ++i;
-            continue;
-        }
-        const int number = position();
-        while (i < format.size() && std::string_view("-+ #0'I").find(format[i]) != std::string_view::npos)
-            ++i;
-        for (int part = 0; part < 2; ++part) { // the width, then the precision
+    }
+
+    // The width, then the precision, each a number or "*" (an argument of its own).
+    bool widthAndPrecision()
+    {
+        for (int part = 0; part < 2; ++part) {
             if (part == 1) {
                 if (i >= format.size() || format[i] != '.')
-                    break;
+                    return true;
                 ++i;
             }
             if (i < format.size() && format[i] == '*') {
                 ++i;
                 if (!take(position(), "*"))
-                    return std::nullopt;
+                    return false;
             } else {
-                digits();
+                while (i < format.size() && std::isdigit(static_cast<unsigned char>(format[i])))
+                    ++i;
             }
         }
+        return true;
+    }
+
+    // The conversion after a "%": false for one printf may not be given.
+    bool conversion()
+    {
+        const int number = position();
+        while (i < format.size() && std::string_view("-+ #0'I").find(format[i]) != std::string_view::npos)
+            ++i;
+        if (!widthAndPrecision())
+            return false;
         std::string type;
         while (i < format.size() && std::string_view("hlLqjzt").find(format[i]) != std::string_view::npos)
             type += format[i++];
         if (i >= format.size())
-            return std::nullopt;
-        const char conversion = format[i++];
-        switch (conversion) {
+            return false;
+        const char letter = format[i++];
+        switch (letter) {
         case 'd': case 'i': type += 'd'; break;
         case 'o': case 'u': case 'x': case 'X': type += 'u'; break;
         case 'f': case 'F': case 'e': case 'E': case 'g': case 'G': case 'a': case 'A': type += 'f'; break;
-        case 'c': case 's': case 'p': type += conversion; break;
-        default: return std::nullopt;
+        case 'c': case 's': case 'p': type += letter; break;
+        default: return false;
         }
-        if (!take(number, type))
-            return std::nullopt;
+        return take(number, type);
     }
-    if (numbered && unnumbered)
-        return std::nullopt;
-    Conversions out;
-    for (const auto& [at, type] : arguments) {
-        if (at != static_cast<int>(out.size()) + 1)
-            return std::nullopt;
-        out.push_back(type);
-    }
-    return out;
+
+    std::string_view format;
+    std::size_t i = 0;
+    std::map<int, std::string> arguments;
+    int next = 1;
+    bool numbered = false;
+    bool unnumbered = false;
+};
+
+std::optional<Conversions> conversionsOf(std::string_view format)
+{
+    return FormatReader(format).read();
 }
 
 } // namespace

@@ -1,9 +1,9 @@
 #include "physics/CharacterController.h"
 
+#include "physics/BulletMath.h"
 #include "physics/ControllerSweep.h"
 #include "physics/PhysicsBody.h"
 #include "physics/PhysicsEngine.h"
-#include "physics/BulletMath.h"
 
 #include <btBulletDynamicsCommon.h>
 

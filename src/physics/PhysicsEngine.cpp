@@ -1,10 +1,10 @@
 #include "physics/PhysicsEngine.h"
 
-#include "run/StepContext.h"
+#include "physics/BulletMath.h"
 #include "physics/CollisionFilter.h"
 #include "physics/PhysicsBody.h"
 #include "physics/PhysxObject.h"
-#include "physics/BulletMath.h"
+#include "run/StepContext.h"
 
 #include <btBulletDynamicsCommon.h>
 

@@ -1,9 +1,9 @@
 #include "physics/PhysxObject.h"
 
+#include "physics/BulletMath.h"
 #include "physics/ConvexHull.h"
 #include "physics/PhysicsBody.h"
 #include "physics/PhysicsEngine.h"
-#include "physics/BulletMath.h"
 #include "scene/Angles.h"
 
 #include <btBulletDynamicsCommon.h>

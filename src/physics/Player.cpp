@@ -1,14 +1,14 @@
 #include "physics/Player.h"
 
-#include "run/RunRules.h"
-#include "run/StepContext.h"
 #include "audio/SoundEvents.h"
+#include "files/Files.h"
 #include "input/GameInput.h"
 #include "physics/PhysicsBody.h"
 #include "physics/PhysicsEngine.h"
-#include "files/Files.h"
 #include "render/Mesh.h"
 #include "render/Model.h"
+#include "run/RunRules.h"
+#include "run/StepContext.h"
 #include "scene/Angles.h"
 #include "scene/Camera.h"
 

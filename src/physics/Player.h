@@ -1,9 +1,9 @@
 #pragma once
 
-#include "run/GameRules.h"
 #include "physics/CharacterController.h"
 #include "physics/ControllerHitReport.h"
 #include "physics/PhysxObject.h"
+#include "run/GameRules.h"
 
 #include <memory>
 

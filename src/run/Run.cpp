@@ -1,7 +1,7 @@
 #include "run/Run.h"
 
-#include "input/GameInput.h"
 #include "files/Replay.h"
+#include "input/GameInput.h"
 #include "physics/PhysicsEngine.h"
 #include "physics/Player.h"
 #include "world/SegmentManager.h"

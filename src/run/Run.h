@@ -1,7 +1,7 @@
 #pragma once
 
-#include "run/GameRules.h"
 #include "audio/SoundEvents.h"
+#include "run/GameRules.h"
 #include "run/RunRules.h"
 #include "run/StepContext.h"
 #include "scene/GameObject.h"

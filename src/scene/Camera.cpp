@@ -1,9 +1,9 @@
 #include "scene/Camera.h"
 
 #include "files/Config.h"
+#include "input/GameInput.h"
 #include "run/RunRules.h"
 #include "run/StepContext.h"
-#include "input/GameInput.h"
 #include "scene/Angles.h"
 
 #include <GLFW/glfw3.h>

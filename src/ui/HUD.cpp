@@ -1,13 +1,13 @@
 #include "ui/HUD.h"
 
-#include "files/Config.h"
 #include "app/Game.h"
-#include "input/GameInput.h"
-#include "ui/RunTexts.h"
-#include "files/Translation.h"
 #include "app/WindowSettings.h"
+#include "files/Config.h"
+#include "files/Translation.h"
+#include "input/GameInput.h"
 #include "physics/Player.h"
 #include "run/Run.h"
+#include "ui/RunTexts.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -23,6 +23,8 @@ constexpr glm::vec3 red(1.0f, 0.0f, 0.0f);
 constexpr glm::vec3 black(0.0f, 0.0f, 0.0f);
 constexpr glm::vec3 cyan(0.0f, 1.0f, 1.0f);
 constexpr glm::vec3 gold(1.0f, 0.85f, 0.1f);
+// Between two texts of the HUD that must not touch, in design pixels.
+constexpr float rowGap = 12.0f;
 
 } // namespace
 
@@ -141,15 +143,28 @@ void HUD::drawn()
 
 void HUD::layout(ui::Page& page, float menuHeight, ui::Box* menuRoom) const
 {
+    const float gap = page.px(rowGap);
+    const float topRowBottom = layoutTopRow(page);
+    const float bottomRowTop = layoutBottomRow(page);
+    const float ceiling = layoutBanner(page, topRowBottom - gap);
+    if (gameOver()) {
+        layoutGameOver(page, ceiling, bottomRowTop, menuHeight, menuRoom);
+    } else if (menuRoom) {
+        const ui::Box room = page.room();
+        *menuRoom = {room.left, bottomRowTop + gap, room.right, ceiling};
+    }
+}
+
+float HUD::layoutTopRow(ui::Page& page) const
+{
     using ui::Align;
     using ui::Anchor;
     using ui::Role;
     char line[1000];
-    const float gap = page.px(12.0f);
+    const float gap = page.px(rowGap);
     const float lineScale = page.scaleFor(0.5f, Role::Primary);
     const float halfW = static_cast<float>(page.windowWidth / 2);
     const ui::Box room = page.room();
-
     // The top row: health at the left, the frame rate at the right, the time between them.
     // English lines keep the places they were laid out for; a translation is placed by its measure.
     const ShownText health = shownText("Health: %.0f%%");
@@ -191,6 +206,20 @@ void HUD::layout(ui::Page& page, float menuHeight, ui::Box* menuRoom) const
         }
     }
 
+    return topRowBottom;
+}
+
+float HUD::layoutBottomRow(ui::Page& page) const
+{
+    glm::vec2 at;
+    using ui::Align;
+    using ui::Anchor;
+    using ui::Role;
+    char line[1000];
+    const float gap = page.px(rowGap);
+    const float lineScale = page.scaleFor(0.5f, Role::Primary);
+    const float halfW = static_cast<float>(page.windowWidth / 2);
+    const ui::Box room = page.room();
     // The bottom row: the level at the left, the replay's mark at the right, a notice between.
     const ShownText level = shownText("level: %i");
     std::snprintf(line, sizeof line, level.text, shownLevel);
@@ -218,7 +247,18 @@ void HUD::layout(ui::Page& page, float menuHeight, ui::Box* menuRoom) const
         bottomRowTop = std::max(bottomRowTop, page.add(shown.text, Align::Left, x, y, scale, white).box.top);
     }
 
-    float ceiling = topRowBottom - gap;
+    return bottomRowTop;
+}
+
+float HUD::layoutBanner(ui::Page& page, float ceiling) const
+{
+    glm::vec2 at;
+    using ui::Align;
+    using ui::Anchor;
+    using ui::Role;
+    char line[1000];
+    const float gap = page.px(rowGap);
+    const float halfW = static_cast<float>(page.windowWidth / 2);
     if (levelBannerActive && levelBannerTime <= bannerSeconds) {
         const ShownText banner = shownText("LEVEL %i");
         std::snprintf(line, sizeof line, banner.text, shownLevel);
@@ -229,31 +269,20 @@ void HUD::layout(ui::Page& page, float menuHeight, ui::Box* menuRoom) const
                                          banner.translated ? halfW : at.x, y, scale, cyan);
         ceiling = shown.box.bottom - gap;
     }
-    if (!gameOver()) {
-        if (menuRoom)
-            *menuRoom = {room.left, bottomRowTop + gap, room.right, ceiling};
-        return;
-    }
+    return ceiling;
+}
 
-    // The end of the run, each line under the one before; the whole column goes up (never into
-    // the top row) when the menu under it needs more room than the places it was laid out for leave.
-    struct Line {
-        std::string text;
-        bool translated;
-        float designY;
-        float scale;
-        glm::vec3 color;
-        float englishX;
-    };
-    std::vector<Line> column;
+std::vector<HUD::GameOverLine> HUD::gameOverLines() const
+{
+    std::vector<GameOverLine> column;
     const ShownText end = died ? shownText("YOU DIED") : shownText("OUT OF TIME");
     column.push_back({end.text, end.translated, 0.0f, 2.0f, red, died ? -225.0f : -300.0f});
     const ShownText prompt = shownText("PRESS ENTER TO RESTART THE GAME");
     column.push_back({prompt.text, prompt.translated, -70.0f, 1.0f, black, -450.0f});
     float designY = -130.0f;
     if (best) {
-        std::snprintf(line, sizeof line, _("BEST: LEVEL %i, %.1f S"), best->level, best->seconds);
-        column.push_back({line, true, designY, 0.7f, white, 0.0f});
+        column.push_back(
+            {formatText(_("BEST: LEVEL %i, %.1f S"), best->level, best->seconds), true, designY, 0.7f, white, 0.0f});
         designY -= 40.0f;
     }
     if (showsLastRun()) {
@@ -262,6 +291,20 @@ void HUD::layout(ui::Page& page, float menuHeight, ui::Box* menuRoom) const
     }
     if (best && newBest)
         column.push_back({_("NEW BEST!"), true, designY - 20.0f, 0.8f, gold, 0.0f});
+    return column;
+}
+
+void HUD::layoutGameOver(ui::Page& page, float ceiling, float bottomRowTop, float menuHeight, ui::Box* menuRoom) const
+{
+    using ui::Align;
+    using ui::Anchor;
+    using ui::Role;
+    const float gap = page.px(rowGap);
+    const float halfW = static_cast<float>(page.windowWidth / 2);
+    const ui::Box room = page.room();
+    // The end of the run, each line under the one before; the whole column goes up (never into
+    // the top row) when the menu under it needs more room than the places it was laid out for leave.
+    const std::vector<GameOverLine> column = gameOverLines();
     float lift = 0.0f;
     for (int pass = 0; pass < 2; ++pass) {
         ui::Page trial(page);
@@ -269,9 +312,9 @@ void HUD::layout(ui::Page& page, float menuHeight, ui::Box* menuRoom) const
         float bottom = ceiling;
         std::vector<ui::Text> placed;
         for (std::size_t i = 0; i < column.size(); ++i) {
-            const Line& l = column[i];
+            const GameOverLine& l = column[i];
             const float scale = page.scaleFor(l.scale, Role::Primary);
-            at = page.at(Anchor::Centre, l.englishX, l.designY);
+            const glm::vec2 at = page.at(Anchor::Centre, l.englishX, l.designY);
             const float top = page.inkBox(l.text, 0.0f, 0.0f, scale, 0.0f).top;
             // Under the line before (or the top row), however the sizes have grown.
             const float y = std::min(at.y + lift, bottom - (i == 0 ? 0.0f : gap * 0.5f) - top);

@@ -53,6 +53,22 @@ public:
     // The HUD's texts for the window `page` is for, the game-over texts among them. A menu under
     // the game-over texts needs `menuHeight` pixels; the room left for it goes to `menuRoom`.
     void layout(ui::Page& page, float menuHeight = 0.0f, ui::Box* menuRoom = nullptr) const;
+    // Its parts, top to bottom of the code: each adds its texts and says where they end.
+    float layoutTopRow(ui::Page& page) const;
+    float layoutBottomRow(ui::Page& page) const;
+    float layoutBanner(ui::Page& page, float ceiling) const;
+    void layoutGameOver(ui::Page& page, float ceiling, float bottomRowTop, float menuHeight, ui::Box* menuRoom) const;
+    // One line of the game-over column: where it stands at 1000 x 750 (from the centre), how
+    // large, in which colour; an English line of the HUD's table keeps its x there.
+    struct GameOverLine {
+        std::string text;
+        bool translated;
+        float designY;
+        float scale;
+        glm::vec3 color;
+        float englishX;
+    };
+    std::vector<GameOverLine> gameOverLines() const;
     bool gameOver() const { return died || outOfTime; }
     // The game-over texts include this run's line.
     bool showsLastRun() const;

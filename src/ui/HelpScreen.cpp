@@ -1,12 +1,12 @@
 #include "ui/HelpScreen.h"
 
-#include "input/Controls.h"
 #include "app/Game.h"
-#include "input/GameInput.h"
-#include "text/TextRenderer.h"
 #include "files/Translation.h"
+#include "input/Controls.h"
+#include "input/GameInput.h"
 #include "render/Model.h"
 #include "render/Shader.h"
+#include "text/TextRenderer.h"
 
 #include <epoxy/gl.h>
 #include <glm/gtc/matrix_transform.hpp>
@@ -87,9 +87,73 @@ void HelpScreen::layout(Game&, ui::Page& page)
     layoutAt(page, shrink);
 }
 
+float HelpScreen::lines(ui::Page& page, float y, const std::string& text, float x, float room, float scale,
+                        ui::Role role, glm::vec3 color, ui::Align align) const
+{
+    // One line after another, each wrapped to its room (a word wider than the room made smaller);
+    // the baseline sits in the upper part of its line.
+    const float line = page.lineHeight(scale);
+    // The rest of a wrapped line stands a little in, so it is not read as a line of its own.
+    const float indent = align == ui::Align::Left ? page.capital(scale) : 0.0f;
+    float top = y;
+    for (const std::string& part : page.wrap(text, scale, room - indent)) {
+        const float at = top == y ? x : x + indent;
+        page.add(part, align, at, top - line * 0.78f, page.fit(part, scale, room - indent, role), color, role);
+        top -= line;
+    }
+    return y - top;
+}
+
+float HelpScreen::layoutRules(ui::Page& page, float y, float left, float right, float pad, float shrink)
+{
+    const float ruleScale = page.scaleFor(0.5f * shrink, ui::Role::Primary);
+    // Pictures a little taller than a line of the rule, down to one line where room is short.
+    const float picture = std::round(page.lineHeight(ruleScale) * (1.0f + 0.8f * shrink));
+    for (const Rule& rule : rules) {
+        float x = left + pad;
+        for (int model : rule.models) {
+            if (model >= 0)
+                pictures.push_back({{x, y - picture, x + picture, y}, model});
+            x += picture + pad * 0.3f;
+        }
+        const float textLeft = left + pad + 2.0f * (picture + pad * 0.3f) + pad * 0.3f;
+        // The text beside its pictures, in the middle of their height when it takes one line.
+        const float textRoom = right - pad - textLeft;
+        const std::string text = translate(rule.text);
+        const float textHeight =
+            page.lineHeight(ruleScale) * static_cast<float>(page.wrap(text, ruleScale, textRoom).size());
+        lines(page, y - std::max(0.0f, (picture - textHeight) / 2.0f), text, textLeft, textRoom, ruleScale,
+              ui::Role::Primary, menuColors::text, ui::Align::Left);
+        y -= std::max(textHeight, picture) + pad * 0.3f;
+    }
+    return y;
+}
+
+float HelpScreen::layoutControls(ui::Page& page, float y, float left, float content, float pad, float shrink) const
+{
+    y -= lines(page, y, _("CONTROLS"), left + pad + content / 2.0f, content,
+               page.scaleFor(0.6f * shrink, ui::Role::Primary), ui::Role::Primary, menuColors::highlight,
+               ui::Align::Centre);
+    // The controls in two columns, a long line wrapped in its own.
+    const float columnRoom = (content - pad) / 2.0f;
+    const float keyScale = page.scaleFor(0.34f * shrink, ui::Role::Secondary);
+    const std::size_t perColumn = (controls.size() + 1) / 2;
+    const float top = y;
+    float lowest = y;
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        if (i == perColumn) {
+            lowest = std::min(lowest, y);
+            y = top;
+        }
+        const float x = left + pad + (i >= perColumn ? columnRoom + pad : 0.0f);
+        y -= lines(page, y, controls[i], x, columnRoom, keyScale, ui::Role::Secondary, menuColors::text,
+                   ui::Align::Left);
+    }
+    return std::min(lowest, y);
+}
+
 float HelpScreen::layoutAt(ui::Page& page, float shrink)
 {
-    using ui::Align;
     using ui::Role;
     pictures.clear();
     page.dimWorld(menuColors::worldDimming);
@@ -103,65 +167,10 @@ float HelpScreen::layoutAt(ui::Page& page, float shrink)
     page.addPanel({left, room.bottom, right, room.top}, menuColors::panel, menuColors::panelOpacity);
 
     float y = room.top - pad;
-    // One line after another, each wrapped to its room (a word wider than the room made smaller);
-    // the baseline sits in the upper part of its line.
-    const auto lines = [&](const std::string& text, float x, float room, float scale, Role role, glm::vec3 color,
-                           Align align) {
-        const float line = page.lineHeight(scale);
-        // The rest of a wrapped line stands a little in, so it is not read as a line of its own.
-        const float indent = align == Align::Left ? page.capital(scale) : 0.0f;
-        float top = y;
-        for (const std::string& part : page.wrap(text, scale, room - indent)) {
-            const float at = top == y ? x : x + indent;
-            page.add(part, align, at, top - line * 0.78f, page.fit(part, scale, room - indent, role), color, role);
-            top -= line;
-        }
-        return y - top;
-    };
-
-    const float titleScale = page.scaleFor(1.2f * shrink, Role::Primary);
-    y -= lines(title, (left + right) / 2.0f, content, titleScale, Role::Primary, menuColors::text, Align::Centre);
-    y -= pad * 0.5f;
-
-    const float ruleScale = page.scaleFor(0.5f * shrink, Role::Primary);
-    // Pictures a little taller than a line of the rule, down to one line where room is short.
-    const float picture = std::round(page.lineHeight(ruleScale) * (1.0f + 0.8f * shrink));
-    for (const Rule& rule : rules) {
-        float x = left + pad;
-        for (int model : rule.models) {
-            if (model >= 0)
-                pictures.push_back({{x, y - picture, x + picture, y}, model});
-            x += picture + pad * 0.3f;
-        }
-        const float textLeft = left + pad + 2.0f * (picture + pad * 0.3f) + pad * 0.3f;
-        // The text beside its pictures, in the middle of their height when it takes one line.
-        const float textRoom = right - pad - textLeft;
-        const float textHeight = page.lineHeight(ruleScale) *
-                                 static_cast<float>(page.wrap(translate(rule.text), ruleScale, textRoom).size());
-        const float top = y;
-        y -= std::max(0.0f, (picture - textHeight) / 2.0f);
-        lines(translate(rule.text), textLeft, textRoom, ruleScale, Role::Primary, menuColors::text, Align::Left);
-        y = top - std::max(textHeight, picture) - pad * 0.3f;
-    }
-
-    y -= pad * 0.3f;
-    y -= lines(_("CONTROLS"), (left + right) / 2.0f, content, page.scaleFor(0.6f * shrink, Role::Primary),
-               Role::Primary, menuColors::highlight, Align::Centre);
-    // The controls in two columns, a long line wrapped in its own.
-    const float columnRoom = (content - pad) / 2.0f;
-    const float keyScale = page.scaleFor(0.34f * shrink, Role::Secondary);
-    const std::size_t perColumn = (controls.size() + 1) / 2;
-    const float top = y;
-    float lowest = y;
-    for (std::size_t i = 0; i < controls.size(); ++i) {
-        if (i == perColumn) {
-            lowest = std::min(lowest, y);
-            y = top;
-        }
-        const float x = left + pad + (i >= perColumn ? columnRoom + pad : 0.0f);
-        y -= lines(controls[i], x, columnRoom, keyScale, Role::Secondary, menuColors::text, Align::Left);
-    }
-    y = std::min(lowest, y) - pad * 0.5f;
+    y -= lines(page, y, title, (left + right) / 2.0f, content, page.scaleFor(1.2f * shrink, Role::Primary),
+               Role::Primary, menuColors::text, ui::Align::Centre);
+    y = layoutRules(page, y - pad * 0.5f, left, right, pad, shrink);
+    y = layoutControls(page, y - pad * 0.3f, left, content, pad, shrink) - pad * 0.5f;
 
     // BACK under it all, where the mouse and the keys find it.
     const float itemHeight = menu.smallestHeight(page, content);

@@ -26,6 +26,12 @@ protected:
 private:
     // Lays everything out at `shrink` times the usual size; the height it took.
     float layoutAt(ui::Page& page, float shrink);
+    // Text from `y` down, wrapped to `room`; how far down it went.
+    float lines(ui::Page& page, float y, const std::string& text, float x, float room, float scale, ui::Role role,
+                glm::vec3 color, ui::Align align) const;
+    // The rules beside their pictures, and the controls in two columns; each returns where it ended.
+    float layoutRules(ui::Page& page, float y, float left, float right, float pad, float shrink);
+    float layoutControls(ui::Page& page, float y, float left, float content, float pad, float shrink) const;
 
     std::string title;
     std::vector<std::string> controls;

@@ -1,7 +1,7 @@
 #include "ui/Menu.h"
 
-#include "ui/MenuInput.h"
 #include "text/TextRenderer.h"
+#include "ui/MenuInput.h"
 
 #include <GLFW/glfw3.h>
 
@@ -9,6 +9,12 @@
 #include <cmath>
 
 namespace {
+
+// Each line's baseline sits this far into its line from the top.
+float baselineIn(float line)
+{
+    return line * 0.72f;
+}
 
 constexpr float glyphPixels = 48.0f;
 
@@ -95,13 +101,8 @@ float Menu::barFraction(int item, double x) const
     return std::clamp(static_cast<float>((x - r.barLeft) / (r.barRight - r.barLeft)), 0.0f, 1.0f);
 }
 
-MenuChoice Menu::handle(const MenuInput& input, bool flightKeys)
+MenuChoice Menu::handleMouse(const MenuInput& input, bool& took)
 {
-    MenuChoice choice;
-    if (items.empty())
-        return choice;
-    highlighted = std::clamp(highlighted, 0, static_cast<int>(items.size()) - 1);
-
     // The mouse: the item under the cursor takes the highlight; a click chooses the item it
     // started and ended on, and a press on a bar sets the value where it points.
     const int under = itemAt(input.cursorX, input.cursorY);
@@ -114,24 +115,42 @@ MenuChoice Menu::handle(const MenuInput& input, bool flightKeys)
                    input.cursorX >= rows[static_cast<std::size_t>(under)].barLeft - 4.0;
         if (dragging) {
             highlighted = under;
+            took = true;
             return {MenuChoice::Kind::SetFraction, under, barFraction(under, input.cursorX)};
         }
     }
     if (dragging) {
+        // A drag on a bar takes the frame, whatever the keys say.
+        took = true;
         if (input.clickEnded)
             dragging = false;
         else if (input.cursorMoved)
             return {MenuChoice::Kind::SetFraction, clickItem, barFraction(clickItem, input.cursorX)};
-        return choice;
+        return {};
     }
     if (input.clickEnded) {
         const int started = clickItem;
         clickItem = -1;
         if (started >= 0 && started == under && choosable(under)) {
             highlighted = under;
+            took = true;
             return {MenuChoice::Kind::Chosen, under, 0.0f};
         }
     }
+    return {};
+}
+
+MenuChoice Menu::handle(const MenuInput& input, bool flightKeys)
+{
+    MenuChoice choice;
+    if (items.empty())
+        return choice;
+    highlighted = std::clamp(highlighted, 0, static_cast<int>(items.size()) - 1);
+
+    bool mouseTook = false;
+    choice = handleMouse(input, mouseTook);
+    if (mouseTook)
+        return choice;
 
     const bool up = flightKeys ? input.up()
                                : input.released(GLFW_KEY_UP) || input.padReleased(GLFW_GAMEPAD_BUTTON_DPAD_UP);
@@ -165,7 +184,7 @@ MenuChoice Menu::handle(const MenuInput& input, bool flightKeys)
     return choice;
 }
 
-void Menu::layout(ui::Page& page, const ui::Box& room)
+Menu::Layout Menu::fitted(const ui::Page& page, const ui::Box& room)
 {
     // The usual sizes, else smaller a step at a time until the menu fits or every text is at its smallest.
     Layout layout = measure(page, 1.0f, room.width());
@@ -179,6 +198,51 @@ void Menu::layout(ui::Page& page, const ui::Box& room)
     // Never narrower than it has been while up, where the room allows.
     widestContent = std::max(widestContent, (layout.width - 2.0f * layout.pad) / page.px(1.0f));
     layout.width = std::max(layout.width, std::min(room.width(), widestContent * page.px(1.0f) + 2.0f * layout.pad));
+    return layout;
+}
+
+void Menu::layoutItem(ui::Page& page, const Layout& layout, std::size_t i, float y, float left, float right,
+                      glm::vec3 color)
+{
+    const MenuItem& item = items[i];
+    Row& row = rows[i];
+    const std::vector<std::string>& lines = layout.itemLines[i];
+    float baseline = y - baselineIn(layout.itemLine);
+    if (!item.cells.empty()) {
+        float x = left;
+        for (std::size_t c = 0; c < item.cells.size(); ++c) {
+            page.add(item.cells[c], ui::Align::Left, x, baseline, layout.itemScale, color);
+            x += layout.cellWidths[c] + layout.gap;
+        }
+    } else if (twoColumns && !item.value.empty()) {
+        const float valueLeft = right - page.width(item.value, layout.itemScale);
+        page.add(item.value, ui::Align::Left, valueLeft, baseline, layout.itemScale, color);
+        for (const std::string& line : lines) {
+            page.add(line, ui::Align::Left, left, baseline, layout.itemScale, color);
+            baseline -= layout.itemLine;
+        }
+        if (item.slider) {
+            const float barLeft = valueLeft - layout.gap - layout.barWidth;
+            const float barHeight = std::max(2.0f, page.px(6.0f));
+            const float barY = y - baselineIn(layout.itemLine) + glyphPixels * layout.itemScale * 0.3f - barHeight / 2.0f;
+            page.addPanel({barLeft, barY, barLeft + layout.barWidth, barY + barHeight}, menuColors::dimmed, 0.9f);
+            page.addPanel({barLeft, barY, barLeft + layout.barWidth * std::clamp(item.fraction, 0.0f, 1.0f),
+                           barY + barHeight},
+                          color, 1.0f);
+            row.barLeft = barLeft;
+            row.barRight = barLeft + layout.barWidth;
+        }
+    } else {
+        for (const std::string& line : lines) {
+            page.add(line, ui::Align::Centre, (row.left + row.right) / 2.0f, baseline, layout.itemScale, color);
+            baseline -= layout.itemLine;
+        }
+    }
+}
+
+void Menu::layout(ui::Page& page, const ui::Box& room)
+{
+    const Layout layout = fitted(page, room);
     const float H = static_cast<float>(page.windowHeight);
     const float pad = layout.pad;
 
@@ -190,8 +254,6 @@ void Menu::layout(ui::Page& page, const ui::Box& room)
     page.addPanel({panelLeft, panelTop - layout.height, panelLeft + layout.width, panelTop}, menuColors::panel,
                   menuColors::panelOpacity);
 
-    // Each line's baseline sits this far into its line from the top.
-    const auto baselineIn = [](float line) { return line * 0.72f; };
     float y = panelTop - pad;
     for (const std::string& line : layout.titleLines) {
         page.add(line, ui::Align::Centre, centreX, y - baselineIn(layout.titleLine), layout.titleScale, menuColors::text);
@@ -228,38 +290,7 @@ void Menu::layout(ui::Page& page, const ui::Box& room)
         // The chosen line also stands on a faint bar, so it is told from a marked one.
         if (chosen)
             page.addPanel({row.left + pad * 0.25f, y - rowHeight, row.right - pad * 0.25f, y}, menuColors::text, 0.15f);
-        const std::vector<std::string>& lines = layout.itemLines[i];
-        float baseline = y - baselineIn(layout.itemLine);
-        if (!item.cells.empty()) {
-            float x = left;
-            for (std::size_t c = 0; c < item.cells.size(); ++c) {
-                page.add(item.cells[c], ui::Align::Left, x, baseline, layout.itemScale, color);
-                x += layout.cellWidths[c] + layout.gap;
-            }
-        } else if (twoColumns && !item.value.empty()) {
-            const float valueLeft = right - page.width(item.value, layout.itemScale);
-            page.add(item.value, ui::Align::Left, valueLeft, baseline, layout.itemScale, color);
-            for (const std::string& line : lines) {
-                page.add(line, ui::Align::Left, left, baseline, layout.itemScale, color);
-                baseline -= layout.itemLine;
-            }
-            if (item.slider) {
-                const float barLeft = valueLeft - layout.gap - layout.barWidth;
-                const float barHeight = std::max(2.0f, page.px(6.0f));
-                const float barY = y - baselineIn(layout.itemLine) + glyphPixels * layout.itemScale * 0.3f - barHeight / 2.0f;
-                page.addPanel({barLeft, barY, barLeft + layout.barWidth, barY + barHeight}, menuColors::dimmed, 0.9f);
-                page.addPanel({barLeft, barY, barLeft + layout.barWidth * std::clamp(item.fraction, 0.0f, 1.0f),
-                               barY + barHeight},
-                              color, 1.0f);
-                row.barLeft = barLeft;
-                row.barRight = barLeft + layout.barWidth;
-            }
-        } else {
-            for (const std::string& line : lines) {
-                page.add(line, ui::Align::Centre, (row.left + row.right) / 2.0f, baseline, layout.itemScale, color);
-                baseline -= layout.itemLine;
-            }
-        }
+        layoutItem(page, layout, i, y, left, right, color);
         if (col == cols - 1 || i + 1 == items.size())
             y -= rowHeight;
     }
@@ -286,14 +317,38 @@ Menu::Layout Menu::measure(const ui::Page& page, float shrink, float roomWidth) 
     layout.gap = std::max(page.px(28.0f * shrink), 8.0f);
     layout.barWidth = page.px(180.0f * shrink);
     const float content = roomWidth - 2.0f * layout.pad;
+    measureTexts(page, layout, content);
 
+    // The room a label has: its cell, or what the value and the bar leave of the line.
+    float labelRoom = content;
+    float itemScale = itemScaleFor(page, layout, content, labelRoom);
+    // Table rows: columns as wide as their widest cell, all smaller where the table is wider than the room.
+    float table = tableWidth(page, layout, itemScale);
+    if (table > content && content > 0.0f) {
+        itemScale = std::max(itemScale * content / table, page.smallestScale(Role::Primary));
+        table = tableWidth(page, layout, itemScale);
+    }
+    layout.itemScale = itemScale;
+    layout.itemLine = glyphPixels * itemScale * 1.4f;
+    layout.noteLine = glyphPixels * layout.noteScale * 1.35f;
+    layout.titleLine = glyphPixels * layout.titleScale * 1.2f;
+    for (const MenuItem& item : items) {
+        layout.itemLines.push_back(page.wrap(item.label, itemScale, std::max(labelRoom, 1.0f)));
+        for (const std::string& line : layout.itemLines.back())
+            layout.labelWidth = std::max(layout.labelWidth, page.width(line, itemScale));
+    }
+    measureSize(page, layout, content, table);
+    return layout;
+}
+
+void Menu::measureTexts(const ui::Page& page, Layout& layout, float content) const
+{
+    using ui::Role;
     // Texts wider than the room: smaller first, then over more lines.
-    const auto broken = [&](const std::string& text, float& scale, Role role, float room) {
-        scale = page.fit(text, scale, room, role);
-        return page.wrap(text, scale, room);
-    };
-    if (!title.empty())
-        layout.titleLines = broken(title, layout.titleScale, Role::Primary, content);
+    if (!title.empty()) {
+        layout.titleScale = page.fit(title, layout.titleScale, content, Role::Primary);
+        layout.titleLines = page.wrap(title, layout.titleScale, content);
+    }
     float noteScale = layout.noteScale;
     for (const std::string& note : notes)
         noteScale = std::min(noteScale, page.fit(note, layout.noteScale, content, Role::Secondary));
@@ -304,73 +359,72 @@ Menu::Layout Menu::measure(const ui::Page& page, float shrink, float roomWidth) 
             layout.noteLines.push_back(std::move(line));
     if (!message.empty())
         layout.messageLines = page.wrap(message, noteScale, content);
+}
 
+bool Menu::anySlider() const
+{
+    return std::any_of(items.begin(), items.end(), [](const MenuItem& item) { return item.slider; });
+}
+
+float Menu::itemScaleFor(const ui::Page& page, Layout& layout, float content, float& labelRoom) const
+{
+    using ui::Role;
     const int cols = std::max(1, columns);
-    bool anySlider = false;
-    for (const MenuItem& item : items)
-        anySlider = anySlider || item.slider;
-    // The room a label has: its cell, or what the value and the bar leave of the line.
-    float labelRoom = (content - layout.gap * static_cast<float>(cols - 1)) / static_cast<float>(cols);
+    labelRoom = (content - layout.gap * static_cast<float>(cols - 1)) / static_cast<float>(cols);
     float itemScale = layout.itemScale;
-    if (twoColumns) {
-        float valueWidth = 0.0f;
-        for (const MenuItem& item : items)
-            valueWidth = std::max(valueWidth, page.width(item.value, itemScale));
-        float labelWidth = 0.0f;
-        for (const MenuItem& item : items)
-            labelWidth = std::max(labelWidth, page.width(item.label, itemScale));
-        // A short bar before a smaller text.
-        if (anySlider)
-            layout.barWidth = std::clamp(content - labelWidth - valueWidth - 2.0f * layout.gap, page.px(60.0f),
-                                         layout.barWidth);
-        const float barRoom = anySlider ? layout.barWidth + layout.gap : 0.0f;
-        labelRoom = content - barRoom - layout.gap - valueWidth;
-        if (labelWidth > labelRoom && labelRoom > 0.0f) {
-            // Smaller text shortens the values too: measured again at the smaller size.
-            itemScale = std::max(itemScale * std::max(labelRoom + valueWidth, 1.0f) / (labelWidth + valueWidth),
-                                 page.smallestScale(Role::Primary));
-            valueWidth = 0.0f;
-            for (const MenuItem& item : items)
-                valueWidth = std::max(valueWidth, page.width(item.value, itemScale));
-            labelRoom = content - barRoom - layout.gap - valueWidth;
-        }
-        layout.valueWidth = valueWidth;
-    } else {
+    if (!twoColumns) {
         for (const MenuItem& item : items)
             itemScale = std::min(itemScale, page.fit(item.label, layout.itemScale, labelRoom, Role::Primary));
+        return itemScale;
     }
-    // Table rows: columns as wide as their widest cell, all smaller where the table is wider than the room.
-    const auto tableWidth = [&](float scale) {
-        layout.cellWidths.clear();
-        for (const MenuItem& item : items) {
-            if (layout.cellWidths.size() < item.cells.size())
-                layout.cellWidths.resize(item.cells.size());
-            for (std::size_t c = 0; c < item.cells.size(); ++c)
-                layout.cellWidths[c] = std::max(layout.cellWidths[c], page.width(item.cells[c], scale));
-        }
+    const auto widestValue = [&](float scale) {
         float width = 0.0f;
-        for (std::size_t c = 0; c < layout.cellWidths.size(); ++c)
-            width += layout.cellWidths[c] + (c > 0 ? layout.gap : 0.0f);
+        for (const MenuItem& item : items)
+            width = std::max(width, page.width(item.value, scale));
         return width;
     };
-    float table = tableWidth(itemScale);
-    if (table > content && content > 0.0f) {
-        itemScale = std::max(itemScale * content / table, page.smallestScale(Role::Primary));
-        table = tableWidth(itemScale);
+    float valueWidth = widestValue(itemScale);
+    float labelWidth = 0.0f;
+    for (const MenuItem& item : items)
+        labelWidth = std::max(labelWidth, page.width(item.label, itemScale));
+    // A short bar before a smaller text.
+    if (anySlider())
+        layout.barWidth =
+            std::clamp(content - labelWidth - valueWidth - 2.0f * layout.gap, page.px(60.0f), layout.barWidth);
+    const float barRoom = anySlider() ? layout.barWidth + layout.gap : 0.0f;
+    labelRoom = content - barRoom - layout.gap - valueWidth;
+    if (labelWidth > labelRoom && labelRoom > 0.0f) {
+        // Smaller text shortens the values too: measured again at the smaller size.
+        itemScale = std::max(itemScale * std::max(labelRoom + valueWidth, 1.0f) / (labelWidth + valueWidth),
+                             page.smallestScale(Role::Primary));
+        valueWidth = widestValue(itemScale);
+        labelRoom = content - barRoom - layout.gap - valueWidth;
     }
-    layout.itemScale = itemScale;
-    layout.itemLine = glyphPixels * itemScale * 1.4f;
-    layout.noteLine = glyphPixels * layout.noteScale * 1.35f;
-    layout.titleLine = glyphPixels * layout.titleScale * 1.2f;
+    layout.valueWidth = valueWidth;
+    return itemScale;
+}
 
-    float widest = 0.0f;
+float Menu::tableWidth(const ui::Page& page, Layout& layout, float scale) const
+{
+    layout.cellWidths.clear();
     for (const MenuItem& item : items) {
-        layout.itemLines.push_back(page.wrap(item.label, itemScale, std::max(labelRoom, 1.0f)));
-        for (const std::string& line : layout.itemLines.back())
-            layout.labelWidth = std::max(layout.labelWidth, page.width(line, itemScale));
+        if (layout.cellWidths.size() < item.cells.size())
+            layout.cellWidths.resize(item.cells.size());
+        for (std::size_t c = 0; c < item.cells.size(); ++c)
+            layout.cellWidths[c] = std::max(layout.cellWidths[c], page.width(item.cells[c], scale));
     }
+    float width = 0.0f;
+    for (std::size_t c = 0; c < layout.cellWidths.size(); ++c)
+        width += layout.cellWidths[c] + (c > 0 ? layout.gap : 0.0f);
+    return width;
+}
+
+void Menu::measureSize(const ui::Page& page, Layout& layout, float content, float table) const
+{
+    const int cols = std::max(1, columns);
+    float widest = 0.0f;
     if (twoColumns)
-        widest = layout.labelWidth + layout.gap + (anySlider ? layout.barWidth + layout.gap : 0.0f) + layout.valueWidth;
+        widest = layout.labelWidth + layout.gap + (anySlider() ? layout.barWidth + layout.gap : 0.0f) + layout.valueWidth;
     else
         widest = layout.labelWidth * static_cast<float>(cols) + (cols > 1 ? layout.gap * static_cast<float>(cols) : 0.0f);
     widest = std::max(widest, table);
@@ -400,5 +454,4 @@ Menu::Layout Menu::measure(const ui::Page& page, float shrink, float roomWidth) 
     for (float row : layout.rowHeights)
         layout.height += row;
     layout.height += static_cast<float>(layout.messageLines.size()) * layout.noteLine;
-    return layout;
 }

@@ -111,7 +111,22 @@ private:
     };
     // The menu at `shrink` times its usual size (never under the smallest capitals) in a room that wide.
     Layout measure(const ui::Page& page, float shrink, float roomWidth) const;
+    // The parts of measure: the title, notes and message; the items' size (and the room each
+    // label has); a table's columns; the panel's width and height from what they hold.
+    void measureTexts(const ui::Page& page, Layout& layout, float content) const;
+    float itemScaleFor(const ui::Page& page, Layout& layout, float content, float& labelRoom) const;
+    float tableWidth(const ui::Page& page, Layout& layout, float scale) const;
+    void measureSize(const ui::Page& page, Layout& layout, float content, float table) const;
+    bool anySlider() const;
     bool choosable(int index) const;
+    // The layout at its usual size, or as much smaller as the room needs; never narrower than
+    // it has been while up.
+    Layout fitted(const ui::Page& page, const ui::Box& room);
+    // Item `i`'s texts (its cells, its label and value, its bar) on the row that starts `y` down.
+    void layoutItem(ui::Page& page, const Layout& layout, std::size_t i, float y, float left, float right,
+                    glm::vec3 color);
+    // The mouse's part of handle: `took` when it decided the frame (a click, a drag on a bar).
+    MenuChoice handleMouse(const MenuInput& input, bool& took);
     void step(int direction);
     // Items side by side: the highlight moves as the grid is drawn, a row up or down, or along its row.
     void stepGrid(int across, int down);

@@ -1,18 +1,18 @@
 #include "ui/MenuScreens.h"
 
+#include "app/Game.h"
+#include "audio/GameSound.h"
 #include "files/BestResults.h"
 #include "files/Config.h"
-#include "app/Game.h"
-#include "input/GameInput.h"
-#include "ui/HelpScreen.h"
-#include "files/PlayerName.h"
-#include "ui/RunTexts.h"
-#include "files/Translation.h"
-#include "text/Utf8.h"
-#include "audio/GameSound.h"
-#include "physics/Player.h"
 #include "files/Files.h"
+#include "files/PlayerName.h"
+#include "files/Translation.h"
+#include "input/GameInput.h"
+#include "physics/Player.h"
 #include "scene/Camera.h"
+#include "text/Utf8.h"
+#include "ui/HelpScreen.h"
+#include "ui/RunTexts.h"
 
 #include <GLFW/glfw3.h>
 

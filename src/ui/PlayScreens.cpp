@@ -1,13 +1,13 @@
 #include "ui/PlayScreens.h"
 
 #include "app/Game.h"
-#include "input/Controls.h"
-#include "input/GameInput.h"
-#include "ui/MenuScreens.h"
 #include "files/Replay.h"
-#include "text/TextRenderer.h"
 #include "files/Translation.h"
 #include "files/UserFolders.h"
+#include "input/Controls.h"
+#include "input/GameInput.h"
+#include "text/TextRenderer.h"
+#include "ui/MenuScreens.h"
 
 #include <GLFW/glfw3.h>
 

@@ -1,11 +1,11 @@
 #include "ui/ReplayScreen.h"
 
 #include "app/Game.h"
-#include "input/GameInput.h"
-#include "files/ReplayPlayer.h"
-#include "text/TextRenderer.h"
-#include "files/Translation.h"
 #include "files/Files.h"
+#include "files/ReplayPlayer.h"
+#include "files/Translation.h"
+#include "input/GameInput.h"
+#include "text/TextRenderer.h"
 
 #include <epoxy/gl.h>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ui/HUD.h"
 #include "files/Replay.h"
+#include "ui/HUD.h"
 #include "ui/Screen.h"
 
 #include <memory>

@@ -1,10 +1,10 @@
 #include "world/ParticleSystem.h"
 
-#include "run/StepContext.h"
 #include "physics/PhysicsEngine.h"
 #include "render/Model.h"
-#include "world/Random.h"
+#include "run/StepContext.h"
 #include "scene/Angles.h"
+#include "world/Random.h"
 
 #include <cmath>
 

@@ -1,10 +1,10 @@
 #include "world/SegmentManager.h"
 
-#include "run/StepContext.h"
+#include "physics/PhysxObject.h"
 #include "physics/PhysxObjectDynamic.h"
 #include "physics/Player.h"
-#include "physics/PhysxObject.h"
 #include "render/Model.h"
+#include "run/StepContext.h"
 #include "world/ParticleSystem.h"
 #include "world/Random.h"
 #include "world/SegmentContents.h"

@@ -1,5 +1,5 @@
-#include "files/Config.h"
 #include "app/Game.h"
+#include "files/Config.h"
 #include "input/GameInput.h"
 #include "support/TestSupport.h"
 

@@ -1,13 +1,13 @@
 // The game's sound, heard through OpenAL Soft's loopback device: the real mixer renders what a
 // player would hear into memory after every frame of the real game update.
-#include "files/Config.h"
-#include "input/GameInput.h"
 #include "audio/AudioDevice.h"
 #include "audio/GameSound.h"
 #include "audio/MusicStream.h"
+#include "files/Config.h"
+#include "files/Files.h"
+#include "input/GameInput.h"
 #include "physics/CollisionFilter.h"
 #include "physics/PhysxObject.h"
-#include "files/Files.h"
 #include "render/Mesh.h"
 #include "support/GameHarness.h"
 

@@ -1,6 +1,6 @@
 #include "files/BestResults.h"
-#include "ui/HUD.h"
 #include "support/GameHarness.h"
+#include "ui/HUD.h"
 
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>

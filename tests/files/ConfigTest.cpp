@@ -1,6 +1,6 @@
 #include "files/Config.h"
-#include "ui/SettingItems.h"
 #include "support/TestSupport.h"
+#include "ui/SettingItems.h"
 
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>

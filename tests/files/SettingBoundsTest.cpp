@@ -1,9 +1,9 @@
 // Settings a player can write that the game cannot use as they are: each is bounded where it is
 // used, so the game starts and draws. (The field of view and the flying speed are bounded in the
 // camera's and the player's tests.)
-#include "files/Config.h"
 #include "app/Game.h"
 #include "app/WindowSettings.h"
+#include "files/Config.h"
 #include "support/TestSupport.h"
 
 #include <epoxy/gl.h>

@@ -1,8 +1,8 @@
-#include "input/Controls.h"
-#include "files/Translation.h"
-#include "text/Utf8.h"
 #include "files/Files.h"
+#include "files/Translation.h"
+#include "input/Controls.h"
 #include "support/TestSupport.h"
+#include "text/Utf8.h"
 
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>

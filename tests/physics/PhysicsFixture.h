@@ -1,12 +1,12 @@
 #pragma once
 
 #include "app/Game.h"
-#include "run/StepContext.h"
 #include "physics/PhysicsBody.h"
 #include "physics/PhysicsEngine.h"
 #include "physics/PhysxObjectDynamic.h"
 #include "render/Mesh.h"
 #include "render/Model.h"
+#include "run/StepContext.h"
 
 #include <btBulletDynamicsCommon.h>
 #include <gtest/gtest.h>

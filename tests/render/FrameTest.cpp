@@ -1,9 +1,8 @@
 #include "GltfWriter.h"
 #include "RenderFixture.h"
 
-#include "files/Config.h"
 #include "app/Game.h"
-#include "ui/HUD.h"
+#include "files/Config.h"
 #include "files/Files.h"
 #include "render/Light.h"
 #include "render/Model.h"
@@ -11,6 +10,7 @@
 #include "render/Shader.h"
 #include "render/Shadows.h"
 #include "scene/GameObject.h"
+#include "ui/HUD.h"
 
 #include <epoxy/gl.h>
 #include <GLFW/glfw3.h>

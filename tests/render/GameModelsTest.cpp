@@ -1,7 +1,7 @@
 #include "RenderFixture.h"
 
-#include "files/Config.h"
 #include "app/Game.h"
+#include "files/Config.h"
 #include "render/Light.h"
 #include "render/Model.h"
 #include "render/PostProcessing.h"

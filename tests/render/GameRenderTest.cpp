@@ -1,7 +1,7 @@
 #include "GltfWriter.h"
 
-#include "files/Config.h"
 #include "app/Game.h"
+#include "files/Config.h"
 #include "input/GameInput.h"
 #include "render/Model.h"
 #include "render/Shader.h"

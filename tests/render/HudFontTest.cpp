@@ -1,8 +1,8 @@
 #include "RenderFixture.h"
 
-#include "ui/HUD.h"
 #include "text/TextRenderer.h"
 #include "text/Utf8.h"
+#include "ui/HUD.h"
 
 #include <epoxy/gl.h>
 #include <ft2build.h>

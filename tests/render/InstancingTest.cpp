@@ -1,8 +1,8 @@
 #include "GltfWriter.h"
 #include "RenderFixture.h"
 
-#include "files/Config.h"
 #include "app/Game.h"
+#include "files/Config.h"
 #include "files/Files.h"
 #include "render/Light.h"
 #include "render/Model.h"

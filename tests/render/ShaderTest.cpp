@@ -2,8 +2,8 @@
 
 #include "files/Files.h"
 #include "render/Light.h"
-#include "render/Shadows.h"
 #include "render/Shader.h"
+#include "render/Shadows.h"
 
 #include <epoxy/gl.h>
 #include <glm/gtc/type_ptr.hpp>

@@ -1,7 +1,7 @@
 #include "RenderFixture.h"
 
-#include "files/Config.h"
 #include "app/Game.h"
+#include "files/Config.h"
 #include "render/PostProcessing.h"
 #include "render/Shader.h"
 #include "render/Shadows.h"

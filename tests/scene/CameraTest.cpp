@@ -1,8 +1,8 @@
 #include "files/Config.h"
-#include "run/StepContext.h"
+#include "input/GameInput.h"
 #include "input/GameInput.h"
 #include "run/RunRules.h"
-#include "input/GameInput.h"
+#include "run/StepContext.h"
 #include "scene/Camera.h"
 #include "support/TestSupport.h"
 

@@ -1,14 +1,14 @@
+#include "app/Game.h"
 #include "files/BestResults.h"
 #include "files/Config.h"
-#include "app/Game.h"
-#include "input/GameInput.h"
-#include "ui/MenuScreens.h"
-#include "ui/PlayScreens.h"
-#include "files/Translation.h"
 #include "files/Files.h"
+#include "files/Translation.h"
+#include "input/GameInput.h"
 #include "physics/Player.h"
 #include "render/Shader.h"
 #include "support/TestSupport.h"
+#include "ui/MenuScreens.h"
+#include "ui/PlayScreens.h"
 
 #include <epoxy/gl.h>
 #include <GLFW/glfw3.h>

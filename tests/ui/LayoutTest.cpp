@@ -1,14 +1,14 @@
-#include "files/BestResults.h"
 #include "app/Game.h"
+#include "files/BestResults.h"
+#include "files/Files.h"
+#include "files/Translation.h"
 #include "input/GameInput.h"
+#include "support/GameHarness.h"
+#include "text/TextRenderer.h"
 #include "ui/HelpScreen.h"
+#include "ui/Layout.h"
 #include "ui/MenuScreens.h"
 #include "ui/PlayScreens.h"
-#include "text/TextRenderer.h"
-#include "files/Translation.h"
-#include "files/Files.h"
-#include "support/GameHarness.h"
-#include "ui/Layout.h"
 
 #include <gtest/gtest.h>
 

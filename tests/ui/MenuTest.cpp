@@ -1,9 +1,9 @@
 // The menus' own parts, without a game around them: the stack of screens and one menu's keys.
 #include "app/Game.h"
+#include "support/TestSupport.h"
 #include "ui/Menu.h"
 #include "ui/MenuInput.h"
 #include "ui/Screen.h"
-#include "support/TestSupport.h"
 
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 #include "input/GameInput.h"
-#include "ui/HUD.h"
-#include "ui/PlayScreens.h"
 #include "scene/Camera.h"
 #include "support/GameHarness.h"
+#include "ui/HUD.h"
+#include "ui/PlayScreens.h"
 #include "world/ParticleSystem.h"
 #include "world/SegmentManager.h"
 

@@ -1,7 +1,7 @@
-#include "ui/RunTexts.h"
-#include "files/Translation.h"
 #include "files/Files.h"
+#include "files/Translation.h"
 #include "support/TestSupport.h"
+#include "ui/RunTexts.h"
 
 #include <gtest/gtest.h>
 

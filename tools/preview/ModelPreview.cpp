@@ -5,14 +5,14 @@
 //   cd build/bin && xvfb-run -a ./preview ../../docs/models.png [TILE_PIXELS]
 //   cd build/bin && xvfb-run -a ./preview --icon ../../dist/icons/quillfen-128.png 128
 
-#include "files/Config.h"
 #include "app/Game.h"
-#include "text/TextRenderer.h"
+#include "files/Config.h"
 #include "render/Light.h"
 #include "render/Model.h"
 #include "render/PostProcessing.h"
 #include "render/Shader.h"
 #include "render/Shadows.h"
+#include "text/TextRenderer.h"
 
 #include <GLFW/glfw3.h>
 #include <epoxy/gl.h>

@@ -4,12 +4,12 @@
 //   golden expect FILE.qfr                     plays a recording back; the last line is the final state
 // Runs from build/bin (the game's "../../assets/"); tools/replays/record.sh runs it for all three.
 #include "app/Game.h"
-#include "input/GameInput.h"
+#include "files/Files.h"
 #include "files/Replay.h"
 #include "files/ReplayPlayer.h"
-#include "physics/Player.h"
+#include "input/GameInput.h"
 #include "physics/PhysxObjectDynamic.h"
-#include "files/Files.h"
+#include "physics/Player.h"
 #include "scene/Camera.h"
 #include "world/ParticleSystem.h"
 #include "world/SegmentManager.h"
