@@ -143,42 +143,49 @@ void HUD::drawn()
 
 void HUD::layout(ui::Page& page, float menuHeight, ui::Box* menuRoom) const
 {
-    const float gap = page.px(rowGap);
     const float topRowBottom = layoutTopRow(page);
     const float bottomRowTop = layoutBottomRow(page);
-    const float ceiling = layoutBanner(page, topRowBottom - gap);
+    const float ceiling = layoutBanner(page, topRowBottom - page.px(rowGap));
     if (gameOver()) {
         layoutGameOver(page, ceiling, bottomRowTop, menuHeight, menuRoom);
     } else if (menuRoom) {
         const ui::Box room = page.room();
-        *menuRoom = {room.left, bottomRowTop + gap, room.right, ceiling};
+        *menuRoom = {room.left, bottomRowTop + page.px(rowGap), room.right, ceiling};
     }
 }
+
+namespace {
+
+// Where a line of a HUD row goes between its neighbours `left` and `right`: an English line
+// where the HUD's table puts it (`englishX`), a translation centred by its measure, either
+// kept inside the room.
+float placedBetween(const ui::Page& page, bool translated, float englishX, float width, float left, float right)
+{
+    const float x = translated ? static_cast<float>(page.windowWidth / 2) - width / 2.0f : englishX;
+    return std::clamp(x, left, std::max(left, right - width));
+}
+
+} // namespace
 
 float HUD::layoutTopRow(ui::Page& page) const
 {
     using ui::Align;
     using ui::Anchor;
-    using ui::Role;
-    char line[1000];
     const float gap = page.px(rowGap);
-    const float lineScale = page.scaleFor(0.5f, Role::Primary);
-    const float halfW = static_cast<float>(page.windowWidth / 2);
-    const ui::Box room = page.room();
+    const float lineScale = page.scaleFor(0.5f, ui::Role::Primary);
     // The top row: health at the left, the frame rate at the right, the time between them.
     // English lines keep the places they were laid out for; a translation is placed by its measure.
     const ShownText health = shownText("Health: %.0f%%");
-    std::snprintf(line, sizeof line, health.text, healthPercent);
     glm::vec2 at = page.at(Anchor::TopLeft, 25.0f, -25.0f);
-    const ui::Box healthBox = page.add(line, Align::Left, at.x, at.y, lineScale, white).box;
+    const ui::Box healthBox =
+        page.add(formatText(health.text, healthPercent), Align::Left, at.x, at.y, lineScale, white).box;
     float topRowBottom = healthBox.bottom;
-    float timeRight = room.right;
+    float timeRight = page.room().right;
     if (fpsVisible) {
-        if (renderScalePercent != 100)
-            std::snprintf(line, sizeof line, _("FPS: %i (%i %%)"), fps, renderScalePercent);
-        else
-            std::snprintf(line, sizeof line, _("FPS: %i"), fps);
-        const float scale = page.scaleFor(0.3f, Role::Primary);
+        const std::string line = renderScalePercent != 100
+                                     ? formatText(_("FPS: %i (%i %%)"), fps, renderScalePercent)
+                                     : formatText(_("FPS: %i"), fps);
+        const float scale = page.scaleFor(0.3f, ui::Role::Primary);
         at = page.at(Anchor::TopRight, -100.0f, -25.0f);
         // Where it always was, or further left for a longer line, still ending inside the window.
         const float x = std::min(at.x, page.at(Anchor::TopRight, -25.0f, 0.0f).x - page.width(line, scale));
@@ -187,89 +194,68 @@ float HUD::layoutTopRow(ui::Page& page) const
         topRowBottom = std::min(topRowBottom, box.bottom);
     }
     const ShownText time = shownText("Remaining time: %.2f ");
-    std::snprintf(line, sizeof line, time.text, shownTime);
-    {
-        const float left = healthBox.right + gap;
-        const float scale = page.fit(line, lineScale, timeRight - left, Role::Primary);
-        const float w = page.width(line, scale);
-        at = page.at(Anchor::Top, -150.0f, -25.0f);
-        if (w <= timeRight - left) {
-            const float x = time.translated ? halfW - w / 2.0f : at.x;
-            topRowBottom = std::min(
-                topRowBottom,
-                page.add(line, Align::Left, std::clamp(x, left, timeRight - w), at.y, scale, white).box.bottom);
-        } else {
-            // No room between its neighbours: a line of its own under the health.
-            topRowBottom = page.add(line, Align::Left, healthBox.left, healthBox.bottom - gap - page.capital(lineScale),
-                                    lineScale, white)
-                               .box.bottom;
-        }
+    const std::string line = formatText(time.text, shownTime);
+    const float left = healthBox.right + gap;
+    const float scale = page.fit(line, lineScale, timeRight - left, ui::Role::Primary);
+    const float w = page.width(line, scale);
+    if (w > timeRight - left) {
+        // No room between its neighbours: a line of its own under the health.
+        const float y = healthBox.bottom - gap - page.capital(lineScale);
+        return page.add(line, Align::Left, healthBox.left, y, lineScale, white).box.bottom;
     }
-
-    return topRowBottom;
+    at = page.at(Anchor::Top, -150.0f, -25.0f);
+    const float x = placedBetween(page, time.translated, at.x, w, left, timeRight);
+    return std::min(topRowBottom, page.add(line, Align::Left, x, at.y, scale, white).box.bottom);
 }
 
 float HUD::layoutBottomRow(ui::Page& page) const
 {
-    glm::vec2 at;
     using ui::Align;
     using ui::Anchor;
-    using ui::Role;
-    char line[1000];
     const float gap = page.px(rowGap);
-    const float lineScale = page.scaleFor(0.5f, Role::Primary);
-    const float halfW = static_cast<float>(page.windowWidth / 2);
-    const ui::Box room = page.room();
+    const float lineScale = page.scaleFor(0.5f, ui::Role::Primary);
     // The bottom row: the level at the left, the replay's mark at the right, a notice between.
     const ShownText level = shownText("level: %i");
-    std::snprintf(line, sizeof line, level.text, shownLevel);
-    at = page.at(Anchor::BottomLeft, 25.0f, 25.0f);
-    const ui::Box levelBox = page.add(line, Align::Left, at.x, at.y, lineScale, white).box;
+    glm::vec2 at = page.at(Anchor::BottomLeft, 25.0f, 25.0f);
+    const ui::Box levelBox =
+        page.add(formatText(level.text, shownLevel), Align::Left, at.x, at.y, lineScale, white).box;
     float bottomRowTop = levelBox.top;
-    float noticeRight = room.right;
+    float noticeRight = page.room().right;
     if (!replayLabel.empty()) {
         at = page.at(Anchor::BottomRight, -25.0f, 25.0f);
-        const ui::Box box =
-            page.add(translate(replayLabel.c_str()), Align::Right, at.x, at.y, page.scaleFor(0.6f, Role::Primary), red)
-                .box;
+        const ui::Box box = page.add(translate(replayLabel.c_str()), Align::Right, at.x, at.y,
+                                     page.scaleFor(0.6f, ui::Role::Primary), red)
+                                .box;
         noticeRight = box.left - gap;
         bottomRowTop = std::max(bottomRowTop, box.top);
     }
     if (const char* notice = soundNotice()) {
         const ShownText shown = shownText(notice);
         const float left = levelBox.right + gap;
-        const float scale = page.fit(shown.text, lineScale, noticeRight - left, Role::Primary);
+        const float scale = page.fit(shown.text, lineScale, noticeRight - left, ui::Role::Primary);
         const float w = page.width(shown.text, scale);
         at = page.at(Anchor::Bottom, -70.0f, 25.0f);
-        const float x = std::clamp(shown.translated ? halfW - w / 2.0f : at.x, left, std::max(left, noticeRight - w));
+        const float x = placedBetween(page, shown.translated, at.x, w, left, noticeRight);
         // Where even the smallest size has no room in the row, it stands above the level.
         const float y = w <= noticeRight - left ? at.y : levelBox.top + gap + page.capital(scale) * 0.3f;
         bottomRowTop = std::max(bottomRowTop, page.add(shown.text, Align::Left, x, y, scale, white).box.top);
     }
-
     return bottomRowTop;
 }
 
 float HUD::layoutBanner(ui::Page& page, float ceiling) const
 {
-    glm::vec2 at;
-    using ui::Align;
-    using ui::Anchor;
-    using ui::Role;
-    char line[1000];
-    const float gap = page.px(rowGap);
+    if (!levelBannerActive || levelBannerTime > bannerSeconds)
+        return ceiling;
+    const ShownText banner = shownText("LEVEL %i");
+    const std::string line = formatText(banner.text, shownLevel);
+    const glm::vec2 at = page.at(ui::Anchor::Top, -100.0f, -150.0f);
+    const float scale = page.scaleFor(1.0f, ui::Role::Primary);
+    const float y = std::min(at.y, ceiling - page.inkBox(line, 0.0f, 0.0f, scale, 0.0f).top);
     const float halfW = static_cast<float>(page.windowWidth / 2);
-    if (levelBannerActive && levelBannerTime <= bannerSeconds) {
-        const ShownText banner = shownText("LEVEL %i");
-        std::snprintf(line, sizeof line, banner.text, shownLevel);
-        at = page.at(Anchor::Top, -100.0f, -150.0f);
-        const float scale = page.scaleFor(1.0f, Role::Primary);
-        const float y = std::min(at.y, ceiling - page.inkBox(line, 0.0f, 0.0f, scale, 0.0f).top);
-        const ui::Text& shown = page.add(line, banner.translated ? Align::Centre : Align::Left,
-                                         banner.translated ? halfW : at.x, y, scale, cyan);
-        ceiling = shown.box.bottom - gap;
-    }
-    return ceiling;
+    const ui::Text& shown = page.add(line, banner.translated ? ui::Align::Centre : ui::Align::Left,
+                                     banner.translated ? halfW : at.x, y, scale, cyan);
+    return shown.box.bottom - page.px(rowGap);
 }
 
 std::vector<HUD::GameOverLine> HUD::gameOverLines() const
