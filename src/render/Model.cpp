@@ -197,7 +197,7 @@ void Model::draw(Shader& program, bool clear, bool cullBackFaces)
         return;
     }
 
-    // The shadow, depth and lit passes of a frame draw the same instances: one upload serves
+    // The shadow and lit passes of a frame draw the same instances: one upload serves
     // them all until the lit pass empties the lists.
     if (!instancesUploaded) {
         glBindBuffer(GL_ARRAY_BUFFER, modelMatrixBuffer);

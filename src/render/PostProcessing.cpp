@@ -17,10 +17,10 @@ const glm::vec3 outlineColor(0.0f);
 // wide stays about that wide, with hard edges.
 constexpr float markThreshold = 0.5f;
 
-// The main pass's image, and its depths with a stencil for the main pass (see renderShaders).
+// The main pass's image and its depths.
 const TargetImage sceneColor{GL_RGB, GL_RGB, GL_UNSIGNED_BYTE, GL_COLOR_ATTACHMENT0, GL_LINEAR};
 // The outline's gathers read past the border pixels: they must see the border again.
-const TargetImage sceneDepth{GL_DEPTH24_STENCIL8, GL_DEPTH_STENCIL, GL_UNSIGNED_INT_24_8, GL_DEPTH_STENCIL_ATTACHMENT,
+const TargetImage sceneDepth{GL_DEPTH_COMPONENT24, GL_DEPTH_COMPONENT, GL_UNSIGNED_INT, GL_DEPTH_ATTACHMENT,
                              GL_NEAREST, GL_CLAMP_TO_EDGE};
 // The outlined image with the marks in its alpha, filtered when it is brought to the window.
 const TargetImage markedImage{GL_RGBA8, GL_RGBA, GL_UNSIGNED_BYTE, GL_COLOR_ATTACHMENT0, GL_LINEAR, GL_CLAMP_TO_EDGE};
@@ -119,7 +119,7 @@ void PostProcessing::bindTarget(bool wireframe)
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
     glEnable(GL_DEPTH_TEST);
     glClearColor(0.2f, 0.2f, 0.2f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glViewport(0, 0, width, height);
     glPolygonMode(GL_FRONT_AND_BACK, wireframe ? GL_LINE : GL_FILL);
 }

@@ -41,11 +41,6 @@ void Shader::load()
     if (programId != noProgram)
         glDeleteProgram(programId);
     locations.clear();
-    // The depth-only twin follows the new vertex stage; it is rebuilt when next needed.
-    if (depthOnly) {
-        glDeleteProgram(depthOnly->programId);
-        depthOnly.reset();
-    }
 
     const GLuint vertex = compileStage(GL_VERTEX_SHADER, vertexSource);
     reportErrors(vertex, 0);
@@ -147,31 +142,6 @@ void Shader::renderDepth(const glm::mat4& lightPvMatrix, Casters casters)
                 model->draw(*depth, false);
         }
     }
-}
-
-Shader* Shader::depthOnlyProgram()
-{
-    // A program that does not link draws nothing, and its twin must not draw depths for it.
-    if (!linked)
-        return nullptr;
-    if (!depthOnly) {
-        const std::shared_ptr<Shader> depth = getShader(SHADER_DEPTH);
-        if (!depth)
-            return nullptr;
-        depthOnly = std::make_unique<Shader>(vertexPath, depth->fragmentPath);
-    }
-    return depthOnly->linked ? depthOnly.get() : nullptr;
-}
-
-void Shader::renderDepthOnly(const glm::mat4& pvMatrix)
-{
-    Shader* twin = models.empty() ? nullptr : depthOnlyProgram();
-    if (!twin)
-        return;
-    glUseProgram(twin->programId);
-    twin->setPvMatrix(pvMatrix);
-    for (Model* model : models)
-        model->draw(*twin, false, true);
 }
 
 int Shader::location(const char* name) const

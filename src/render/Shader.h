@@ -37,12 +37,6 @@ public:
     enum class Casters { All, Cached, Uncached };
     // Shadow depth pass over the models of every program; the instance lists are kept for the main pass.
     static void renderDepth(const glm::mat4& lightPvMatrix, Casters casters = Casters::All);
-    // This program's vertex stage with the depth program's empty fragment stage: it writes exactly
-    // the depths this program writes, and no colour. Built on first use; null while either program
-    // fails to build.
-    Shader* depthOnlyProgram();
-    // The depths of this program's queued instances, seen through pvMatrix; the lists are kept.
-    void renderDepthOnly(const glm::mat4& pvMatrix);
 
     // Uniforms by name on this program (which must be current); unknown names are ignored by OpenGL.
     void setFloat(const char* name, float value) const;
@@ -65,7 +59,6 @@ private:
     // The uniform's location in the current program, asked of the driver once per name and load.
     int location(const char* name) const;
 
-    std::unique_ptr<Shader> depthOnly;
     // Every mesh of every pass sets the same few uniforms: their locations, by name.
     mutable std::vector<std::pair<std::string, int>> locations;
 };
@@ -86,7 +79,5 @@ std::shared_ptr<Shader> getShader(int key);
 const ShaderRegistry& shaderRegistry();
 // Rebuilds every program from its files, in key order (the F5 key).
 void reloadShaders();
-// The main pass of every program in key order; programs without models do nothing. The target's
-// stencil must be clear: the depths are laid down first, and the stencil keeps the first fragment
-// drawn at each pixel's nearest depth, so each pixel is lit once and the image is that of one pass.
+// The main pass of every program in key order; programs without models do nothing.
 void renderShaders(glm::vec3 eyePos, const Light& light, const Shadows& shadows, const glm::mat4& pvMatrix);

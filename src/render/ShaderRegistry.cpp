@@ -52,35 +52,9 @@ void reloadShaders()
 
 void renderShaders(glm::vec3 eyePos, const Light& light, const Shadows& shadows, const glm::mat4& pvMatrix)
 {
-    // Without a depth-only twin for every program that draws, the frame is drawn in one pass.
-    bool depthFirst = true;
-    for (const auto& [key, shader] : registry())
-        if (!shader->models.empty() && !shader->depthOnlyProgram())
-            depthFirst = false;
-
-    if (depthFirst) {
-        // The stencil marks the pixels a fragment reached: one at the far plane itself never does.
-        glEnable(GL_STENCIL_TEST);
-        glStencilFunc(GL_ALWAYS, 1, 0xFF);
-        glStencilOp(GL_KEEP, GL_KEEP, GL_REPLACE);
-        glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
-        for (const auto& [key, shader] : registry())
-            shader->renderDepthOnly(pvMatrix);
-        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-        // Of the fragments at a marked pixel's nearest depth only the first drawn passes, the one
-        // a single pass with a less-than test keeps; it moves the stencil past the mark.
-        glDepthFunc(GL_EQUAL);
-        glDepthMask(GL_FALSE);
-        glStencilFunc(GL_EQUAL, 1, 0xFF);
-        glStencilOp(GL_KEEP, GL_KEEP, GL_INCR);
-    }
-
+    // One lit pass with a less-than depth test. Laying the depths down first measured slower at
+    // every scale here: without a graphics card the vertex work runs on the thread that issues
+    // the draws, and doubling it kept the rasteriser's threads waiting.
     for (const auto& [key, shader] : registry())
         shader->render(eyePos, light, shadows, pvMatrix);
-
-    if (depthFirst) {
-        glDisable(GL_STENCIL_TEST);
-        glDepthMask(GL_TRUE);
-        glDepthFunc(GL_LESS);
-    }
 }

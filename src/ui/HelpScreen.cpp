@@ -52,7 +52,7 @@ void drawPicture(const Model& model, const ui::Box& box, const Light& light, con
     glEnable(GL_SCISSOR_TEST);
     glScissor(x, y, side, side);
     glViewport(x, y, side, side);
-    glClear(GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    glClear(GL_DEPTH_BUFFER_BIT);
     auto& shown = const_cast<Model&>(model);
     shown.modelMatrices.push_back(glm::mat4(1.0f));
     shown.normalMatrices.push_back(glm::mat4(1.0f));

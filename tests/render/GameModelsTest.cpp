@@ -69,7 +69,7 @@ TEST_F(GameModelsTest, TheRepositorysModelsImportSilentlyAndDraw)
     std::size_t meshes = 0;
     for (const auto& [key, model] : modelRegistry())
         meshes += model->meshes.size();
-    EXPECT_EQ(meshDrawCalls() - before, 3 * meshes) << "shadow depths, camera depths, lit";
+    EXPECT_EQ(meshDrawCalls() - before, 2 * meshes) << "shadow depths, lit";
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     root.children.clear();
 }

@@ -61,7 +61,7 @@ TEST_F(GameRenderTest, AFrameDrawsEveryQueuedMeshOncePerPassAndF5ReloadsEveryPro
     game.world()->root.addChild(std::make_shared<Drawable>(getModel(MODEL_TREE)));
     const std::uint64_t before = meshDrawCalls();
     game.render();
-    EXPECT_EQ(meshDrawCalls() - before, 3u) << "one cube mesh: shadow depths, camera depths, lit";
+    EXPECT_EQ(meshDrawCalls() - before, 2u) << "one cube mesh: shadow depths, lit";
     EXPECT_TRUE(getModel(MODEL_CUBE)->modelMatrices.empty());
     EXPECT_TRUE(getModel(MODEL_TREE)->modelMatrices.empty());
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));

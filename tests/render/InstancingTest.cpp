@@ -103,7 +103,7 @@ TEST_F(InstancingTest, OneDrawPerQueuedMeshAndPassWhateverTheNumberOfObjects)
         EXPECT_EQ(tree->modelMatrices.size(), static_cast<std::size_t>(objects)) << "kept for the main pass";
         EXPECT_EQ(tree->normalMatrices.size(), static_cast<std::size_t>(objects));
 
-        EXPECT_EQ(mainPass(), 4u) << objects << " objects: the depths first, then the lit meshes";
+        EXPECT_EQ(mainPass(), 2u) << objects << " objects: the tree's two meshes, lit";
         EXPECT_TRUE(tree->modelMatrices.empty());
         EXPECT_TRUE(tree->normalMatrices.empty());
         EXPECT_TRUE(broken->modelMatrices.empty()) << "a model that never loaded does not pile up instances";
@@ -118,61 +118,8 @@ TEST_F(InstancingTest, EveryModelWithInstancesDrawsInEveryPass)
     addObjects(floor, 1);
     root.draw();
     EXPECT_EQ(depthPass(), 3u);
-    EXPECT_EQ(mainPass(), 6u) << "depths, then lit, for each of the three meshes";
+    EXPECT_EQ(mainPass(), 3u) << "each of the three meshes";
     EXPECT_TRUE(floor->modelMatrices.empty());
-}
-
-TEST_F(InstancingTest, AProgramThatDoesNotLinkLeavesTheMainPassToOnePass)
-{
-    // The tree's program breaks: its twin would lay down depths for a tree that is never lit.
-    sandbox.write("shaders/rawcolor/rawcolor.frag", "#version 430 core\nout vec4 c;\nvoid main() { c = missing; }\n");
-    CaptureStdout();
-    reloadShaders();
-    GetCapturedStdout();
-    ASSERT_FALSE(getShader(SHADER_RAWCOLOR)->linked);
-    EXPECT_EQ(getShader(SHADER_RAWCOLOR)->depthOnlyProgram(), nullptr);
-    ASSERT_NE(getShader(SHADER_DEFAULT)->depthOnlyProgram(), nullptr);
-
-    addObjects(tree, 1);
-    addObjects(floor, 1);
-    root.draw();
-    depthPass();
-    EXPECT_EQ(mainPass(), 3u) << "every mesh once, as a single pass";
-
-    // Mended, the next frame lays the depths down first again.
-    sandbox.copyRealAssets();
-    reloadShaders();
-    ASSERT_NE(getShader(SHADER_RAWCOLOR)->depthOnlyProgram(), nullptr);
-    root.draw();
-    depthPass();
-    EXPECT_EQ(mainPass(), 6u);
-}
-
-TEST_F(InstancingTest, ASurfaceRightOnTheFarPlaneStaysUndrawn)
-{
-    // Straight down at the floor from 10 above, with the far plane exactly on it: a single pass
-    // never draws a depth of 1 over the cleared 1, and laying the depths down first must not either.
-    const glm::vec3 eye(0.0f, 0.0f, 10.0f);
-    const glm::mat4 camera = glm::ortho(-30.0f, 30.0f, -30.0f, 30.0f, 0.0f, 10.0f) *
-                             glm::lookAt(eye, glm::vec3(0.0f), glm::vec3(0.0f, 1.0f, 0.0f));
-    addObjects(floor, 1);
-    root.draw();
-    depthPass();
-    postProcessing.bindTarget(false);
-    const std::uint64_t before = meshDrawCalls();
-    renderShaders(eye, Light{glm::vec3(0.8f), lightPosition, brightness}, shadows, camera);
-    ASSERT_EQ(meshDrawCalls() - before, 2u) << "depths first, then lit";
-
-    unsigned char colour[3] = {};
-    float depth = 0.0f;
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(width / 2, height / 2, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, colour);
-    glReadPixels(width / 2, height / 2, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
-    EXPECT_EQ(depth, 1.0f);
-    // The clear grey, 0.2 in 8 bits, not the lit floor.
-    EXPECT_EQ(colour[0], 51);
-    EXPECT_EQ(colour[1], 51);
-    EXPECT_EQ(colour[2], 51);
 }
 
 } // namespace

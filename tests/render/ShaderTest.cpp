@@ -216,30 +216,6 @@ TEST_F(ShaderTest, AProgramWithoutModelsLeavesTheStateAlone)
     EXPECT_EQ(current, 0) << "not even made current";
 }
 
-TEST_F(ShaderTest, TheDepthOnlyTwinFollowsItsProgramThroughReloads)
-{
-    auto shader = make(goodVertex, goodFragment);
-    Shader* twin = shader->depthOnlyProgram();
-    ASSERT_NE(twin, nullptr);
-    EXPECT_EQ(twin->vertexPath, shader->vertexPath);
-    EXPECT_EQ(twin->fragmentPath, getShader(SHADER_DEPTH)->fragmentPath);
-    EXPECT_EQ(shader->depthOnlyProgram(), twin) << "built once";
-    const GLuint first = twin->programId;
-
-    sandbox.write("shaders/test/test.frag", brokenFragment);
-    CaptureStdout();
-    shader->load();
-    GetCapturedStdout();
-    EXPECT_FALSE(glIsProgram(first)) << "the old twin is released";
-    EXPECT_EQ(shader->depthOnlyProgram(), nullptr) << "no depths for a program that draws nothing";
-
-    sandbox.write("shaders/test/test.frag", goodFragment);
-    shader->load();
-    twin = shader->depthOnlyProgram();
-    ASSERT_NE(twin, nullptr);
-    EXPECT_TRUE(linked(*twin));
-}
-
 TEST_F(ShaderTest, UniformsReachTheirNamesAfterAReloadMovesThem)
 {
     // Two uniforms, then the first dropped: the second's location changes with the reload, and
