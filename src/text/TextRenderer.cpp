@@ -12,6 +12,8 @@
 #include <glm/gtc/type_ptr.hpp>
 
 #include <algorithm>
+#include <array>
+#include <cstddef>
 #include <cmath>
 #include <cstdio>
 #include <set>
@@ -21,6 +23,12 @@ namespace {
 
 std::uint64_t drawCalls = 0;
 constexpr char32_t replacementCharacter = 0xFFFD;
+
+// Room for the ASCII codes and the letters of every language the game has, several times over.
+int atlasSide(int glyphPixels)
+{
+    return glyphPixels > 48 ? 2048 : 1024;
+}
 
 } // namespace
 
@@ -61,9 +69,11 @@ void TextRenderer::initialize(int windowWidth, int windowHeight)
     glGenBuffers(1, &vbo);
     glBindVertexArray(vao);
     glBindBuffer(GL_ARRAY_BUFFER, vbo);
-    glBufferData(GL_ARRAY_BUFFER, sizeof(float) * 6 * 4, nullptr, GL_DYNAMIC_DRAW);
     glEnableVertexAttribArray(0);
-    glVertexAttribPointer(0, 4, GL_FLOAT, GL_FALSE, 4 * sizeof(float), nullptr);
+    glVertexAttribPointer(0, 4, GL_FLOAT, GL_FALSE, sizeof(Corner), nullptr);
+    glEnableVertexAttribArray(1);
+    glVertexAttribPointer(1, 4, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(Corner),
+                          reinterpret_cast<void*>(offsetof(Corner, rgba)));
     glBindBuffer(GL_ARRAY_BUFFER, 0);
     glBindVertexArray(0);
 }
@@ -105,17 +115,11 @@ void TextRenderer::chooseGlyphPixels(int windowWidth, int windowHeight)
     if (wanted == glyphPixels)
         return;
     glyphPixels = wanted;
-    if (drawing) {
-        std::set<std::uint32_t> textures;
-        for (const auto& [code, made] : characters)
-            if (made.textureId != 0)
-                textures.insert(made.textureId);
-        for (std::uint32_t texture : textures)
-            glDeleteTextures(1, &texture);
-    }
     characters.clear();
     if (!font)
         return;
+    if (drawing)
+        startAtlas();
     FT_Set_Pixel_Sizes(font->face, 0, static_cast<FT_UInt>(glyphPixels));
     for (char32_t c = 0; c < 128; ++c)
         glyph(c);
@@ -137,29 +141,27 @@ std::optional<Character> TextRenderer::rasterise(char32_t character) const
     made.size = {static_cast<int>(slot->bitmap.width), static_cast<int>(slot->bitmap.rows)};
     made.bearing = {slot->bitmap_left, slot->bitmap_top};
     made.advance = static_cast<std::uint32_t>(slot->advance.x);
-    if (!drawing)
+    if (!drawing || made.size.x <= 0 || made.size.y <= 0)
         return made;
-    // Glyph rows are tightly packed; the unpacking set for the game's other textures comes back after.
-    GLint alignment = 4;
-    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    GLuint texture = 0;
-    glGenTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RED, static_cast<GLsizei>(slot->bitmap.width),
-                 static_cast<GLsizei>(slot->bitmap.rows), 0, GL_RED, GL_UNSIGNED_BYTE, slot->bitmap.buffer);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    // Small text is the glyph shrunk several times: its mipmaps keep the strokes whole.
-    const bool mipmapped = slot->bitmap.width > 0 && slot->bitmap.rows > 0;
-    if (mipmapped)
-        glGenerateMipmap(GL_TEXTURE_2D);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, mipmapped ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glBindTexture(GL_TEXTURE_2D, 0);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
-    made.textureId = texture;
+    std::optional<glm::ivec2> place = atlas.place(made.size);
+    if (!place) {
+        // Full (letters of many scripts): the text so far is drawn, and the atlas starts again
+        // with the glyphs asked for from now on.
+        characters.clear();
+        startAtlas();
+        place = atlas.place(made.size);
+        if (!place)
+            return made;
+    }
+    atlas.upload(*place, made.size, slot->bitmap.buffer, slot->bitmap.pitch);
+    made.atlasPlace = *place;
     return made;
+}
+
+void TextRenderer::startAtlas() const
+{
+    flush();
+    atlas.create(atlasSide(glyphPixels));
 }
 
 const Character* TextRenderer::glyph(char32_t character) const
@@ -207,16 +209,25 @@ void TextRenderer::sendStaticUniforms()
         glm::ortho(0.0f, static_cast<float>(viewWidth), 0.0f, static_cast<float>(viewHeight), -1.0f, 1.0f);
     glUniformMatrix4fv(glGetUniformLocation(shader->programId, "projection"), 1, GL_FALSE, glm::value_ptr(projection));
     glUniform1i(glGetUniformLocation(shader->programId, "text"), 0);
-    colorLocation = glGetUniformLocation(shader->programId, "textColor");
     configuredLoad = shader->loadCount;
 }
 
 void TextRenderer::begin()
 {
-    if (!shader)
+    corners.clear();
+}
+
+void TextRenderer::end()
+{
+    flush();
+}
+
+void TextRenderer::flush() const
+{
+    if (corners.empty() || !shader)
         return;
     if (configuredLoad != shader->loadCount)
-        sendStaticUniforms();
+        const_cast<TextRenderer*>(this)->sendStaticUniforms();
     glUseProgram(shader->programId);
     glDisable(GL_DEPTH_TEST);
     glEnable(GL_BLEND);
@@ -224,19 +235,47 @@ void TextRenderer::begin()
     glBlendEquation(GL_FUNC_ADD);
     glBindVertexArray(vao);
     glActiveTexture(GL_TEXTURE0);
-}
+    glBindTexture(GL_TEXTURE_2D, atlas.texture);
 
-void TextRenderer::end()
-{
+    // The buffer only grows; a frame's corners replace the last frame's in place.
+    const std::size_t bytes = corners.size() * sizeof(Corner);
+    glBindBuffer(GL_ARRAY_BUFFER, vbo);
+    if (bytes > bufferBytes) {
+        bufferBytes = std::max(bytes, 2 * bufferBytes);
+        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(bufferBytes), nullptr, GL_STREAM_DRAW);
+    }
+    glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(bytes), corners.data());
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(corners.size()));
+    ++drawCalls;
+    corners.clear();
+
     glBindVertexArray(0);
     glBindTexture(GL_TEXTURE_2D, 0);
     glEnable(GL_DEPTH_TEST);
     glDisable(GL_BLEND);
 }
 
-void TextRenderer::setColor(glm::vec3 color)
+void TextRenderer::addQuad(glm::vec4 box, glm::vec4 texels, glm::vec3 color, float opacity)
 {
-    glUniform3f(colorLocation, color.x, color.y, color.z);
+    const auto level = [](float value) {
+        return static_cast<std::uint8_t>(std::lround(std::clamp(value, 0.0f, 1.0f) * 255.0f));
+    };
+    const float toUv = 1.0f / static_cast<float>(std::max(atlas.side(), 1));
+    const float left = box.x;
+    const float bottom = box.y;
+    const float right = box.x + box.z;
+    const float top = box.y + box.w;
+    // The atlas's rows go down the glyph: its first row is the quad's top.
+    const float u0 = texels.x * toUv;
+    const float v0 = texels.y * toUv;
+    const float u1 = (texels.x + texels.z) * toUv;
+    const float v1 = (texels.y + texels.w) * toUv;
+    const std::uint8_t r = level(color.r), g = level(color.g), b = level(color.b), a = level(opacity);
+    for (const auto& [x, y, u, v] : {std::array{left, top, u0, v0}, std::array{left, bottom, u0, v1},
+                                     std::array{right, bottom, u1, v1}, std::array{left, top, u0, v0},
+                                     std::array{right, bottom, u1, v1}, std::array{right, top, u1, v0}})
+        corners.push_back({x, y, u, v, {r, g, b, a}});
 }
 
 void TextRenderer::drawShadowed(std::string_view text, float x, float y, float scale, glm::vec3 color, float offset)
@@ -251,41 +290,19 @@ void TextRenderer::draw(std::string_view text, float x, float y, float scale, gl
     if (!shader || !drawing)
         return;
     scale *= glyphScale();
-    // The quads of the whole line go up in one upload: a buffer rewritten under every glyph's
-    // draw makes the driver wait for the glyph before.
-    glyphQuads.clear();
-    glyphTextures.clear();
     for (char32_t ch : decodeUtf8(text)) {
         const Character* found = glyph(ch);
         if (!found)
             continue; // no font: draws nothing and takes no room
         const Character& c = *found;
-        const float xpos = x + static_cast<float>(c.bearing.x) * scale;
-        // A glyph reaching below the baseline (g, p, y) hangs its descent below it.
-        const float ypos = y - static_cast<float>(c.size.y - c.bearing.y) * scale;
-        const float w = static_cast<float>(c.size.x) * scale;
-        const float h = static_cast<float>(c.size.y) * scale;
-        glyphQuads.insert(glyphQuads.end(), {xpos,     ypos + h, 0.0f, 0.0f, //
-                                             xpos,     ypos,     0.0f, 1.0f, //
-                                             xpos + w, ypos,     1.0f, 1.0f, //
-                                             xpos,     ypos + h, 0.0f, 0.0f, //
-                                             xpos + w, ypos,     1.0f, 1.0f, //
-                                             xpos + w, ypos + h, 1.0f, 0.0f});
-        glyphTextures.push_back(c.textureId);
+        if (c.atlasPlace.x >= 0) {
+            const float xpos = x + static_cast<float>(c.bearing.x) * scale;
+            // A glyph reaching below the baseline (g, p, y) hangs its descent below it.
+            const float ypos = y - static_cast<float>(c.size.y - c.bearing.y) * scale;
+            addQuad({xpos, ypos, static_cast<float>(c.size.x) * scale, static_cast<float>(c.size.y) * scale},
+                    {glm::vec2(c.atlasPlace), glm::vec2(c.size)}, color, 1.0f);
+        }
         x += static_cast<float>(c.advance >> 6) * scale;
-    }
-    if (glyphTextures.empty())
-        return;
-
-    setColor(color);
-    glBindBuffer(GL_ARRAY_BUFFER, vbo);
-    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(glyphQuads.size() * sizeof(float)), glyphQuads.data(),
-                 GL_DYNAMIC_DRAW);
-    glBindBuffer(GL_ARRAY_BUFFER, 0);
-    for (std::size_t i = 0; i < glyphTextures.size(); ++i) {
-        glBindTexture(GL_TEXTURE_2D, glyphTextures[i]);
-        glDrawArrays(GL_TRIANGLES, static_cast<GLint>(6 * i), 6);
-        ++drawCalls;
     }
 }
 
@@ -317,36 +334,12 @@ glm::vec2 TextRenderer::inkExtent(std::string_view text, float scale) const
     return extent;
 }
 
-std::uint32_t TextRenderer::panelTexture(float opacity)
-{
-    const auto level = static_cast<std::uint8_t>(std::lround(std::clamp(opacity, 0.0f, 1.0f) * 255.0f));
-    const auto it = panelTextures.find(level);
-    if (it != panelTextures.end())
-        return it->second;
-    GLuint texture = 0;
-    glGenTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RED, 1, 1, 0, GL_RED, GL_UNSIGNED_BYTE, &level);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    panelTextures[level] = texture;
-    return texture;
-}
-
 void TextRenderer::drawRect(float x, float y, float w, float h, glm::vec3 color, float opacity)
 {
     if (!shader || !drawing || w <= 0.0f || h <= 0.0f)
         return;
-    // The panel's opacity is the coverage of a one-texel texture, so panels and glyphs share a program.
-    const float quad[] = {x, y + h, 0.5f, 0.5f, x,     y,     0.5f, 0.5f, x + w, y,     0.5f, 0.5f,
-                          x, y + h, 0.5f, 0.5f, x + w, y,     0.5f, 0.5f, x + w, y + h, 0.5f, 0.5f};
-    const GLuint texture = panelTexture(opacity);
-    setColor(color);
-    glBindBuffer(GL_ARRAY_BUFFER, vbo);
-    glBufferData(GL_ARRAY_BUFFER, sizeof quad, quad, GL_DYNAMIC_DRAW);
-    glBindBuffer(GL_ARRAY_BUFFER, 0);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glDrawArrays(GL_TRIANGLES, 0, 6);
-    ++drawCalls;
+    // The whole panel reads the middle of the atlas's solid block: full coverage at the
+    // corners' opacity, so panels and glyphs share the program and the draw.
+    const glm::vec2 solid = atlas.solidPoint() * static_cast<float>(atlas.side());
+    addQuad({x, y, w, h}, {solid, 0.0f, 0.0f}, color, opacity);
 }

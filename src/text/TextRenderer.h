@@ -1,5 +1,7 @@
 #pragma once
 
+#include "text/GlyphAtlas.h"
+
 #include <glm/glm.hpp>
 
 #include <cstdint>
@@ -11,9 +13,9 @@
 
 class Shader;
 
-// One glyph of the game's font, rasterised once into its own single-channel texture.
+// One glyph of the game's font, rasterised once into the text's glyph atlas.
 struct Character {
-    std::uint32_t textureId = 0;
+    glm::ivec2 atlasPlace{-1}; // first texel of the bitmap in the atlas; -1 when not drawn
     glm::ivec2 size{0};    // bitmap width and rows, pixels
     glm::ivec2 bearing{0}; // offset of the bitmap from the pen position and baseline
     std::uint32_t advance = 0; // horizontal advance, 1/64 pixel
@@ -24,6 +26,8 @@ struct Character {
 // textured quad. The glyphs of the ASCII codes are rasterised at start-up, any other the first
 // time a text needs it (the letters of a translation); a character the font lacks is drawn as
 // the font's replacement character, never left out. A panel is a quad of one colour and opacity.
+// Everything between begin() and end() is gathered and drawn at end() in one draw, in the
+// order it was asked for: the glyphs share one texture, and each corner carries its colour.
 class TextRenderer {
 public:
     TextRenderer();
@@ -44,6 +48,8 @@ public:
     // Everything drawn between begin() and end() goes over the frame, blended, without depth.
     void begin();
     void end();
+    // Draws what was gathered since begin() or the last flush (end() does).
+    void flush() const;
     // x, y: the start of the baseline in pixels; scale 1 is the font's 48-pixel size.
     void draw(std::string_view text, float x, float y, float scale, glm::vec3 color);
     // The same over a dark copy moved `offset` pixels right and down, so it reads over any scene.
@@ -61,18 +67,27 @@ public:
 
     // The glyphs made so far, by character (a missing one holds the replacement's glyph).
     mutable std::map<char32_t, Character> characters;
+    // Their texture; null while only measuring.
+    mutable GlyphAtlas atlas;
     std::shared_ptr<Shader> shader;
     std::uint32_t vao = 0;
     std::uint32_t vbo = 0;
 
 private:
+    // One corner of a gathered quad: window pixels, atlas coordinates, colour and opacity.
+    struct Corner {
+        float x, y, u, v;
+        std::uint8_t rgba[4];
+    };
+
     // Uploads "projection" and "text" again whenever the program was rebuilt (F5).
     void sendStaticUniforms();
-    void setColor(glm::vec3 color);
-    // A 1 x 1 coverage texture whose level is the panel's opacity, made when first asked for.
-    std::uint32_t panelTexture(float opacity);
+    // Gathers a quad: window box (x, y lower left), atlas box (top-left first), colour.
+    void addQuad(glm::vec4 box, glm::vec4 texels, glm::vec3 color, float opacity);
+    // A new, empty atlas sized for the glyphs; what was gathered is drawn first.
+    void startAtlas() const;
 
-    // Rasterises one glyph of the font into a texture of its own.
+    // Rasterises one glyph of the font into the atlas.
     std::optional<Character> rasterise(char32_t character) const;
 
     // Loads the font file; false (with the message) when it cannot.
@@ -92,11 +107,10 @@ private:
     int viewHeight = 0;
     // The program load the static uniforms were sent to.
     std::uint32_t configuredLoad = 0;
-    std::int32_t colorLocation = -1;
-    // One line of text being drawn: six (x, y, u, v) corners and the texture of each glyph.
-    std::vector<float> glyphQuads;
-    std::vector<std::uint32_t> glyphTextures;
-    std::map<std::uint8_t, std::uint32_t> panelTextures;
+    // The quads gathered since begin(), six corners each; the storage is kept between frames.
+    mutable std::vector<Corner> corners;
+    // Bytes the vertex buffer holds: it is only made larger.
+    mutable std::size_t bufferBytes = 0;
 };
 
 // Draws issued by every text renderer since the program started (the frame benchmark counts them per frame).

@@ -1,5 +1,6 @@
 #include "RenderFixture.h"
 
+#include "text/GlyphAtlas.h"
 #include "text/TextRenderer.h"
 #include "text/Utf8.h"
 #include "ui/HUD.h"
@@ -113,7 +114,7 @@ TEST_F(HudFontTest, EveryCodeUpTo127HasAGlyphAndTheStatusLinesShow)
     EXPECT_EQ(hud.text->characters.rbegin()->first, 127);
     for (char c = 33; c <= 126; ++c) {
         const Character& glyph = hud.text->characters.at(c);
-        EXPECT_EQ(glIsTexture(glyph.textureId), GL_TRUE) << c;
+        EXPECT_GE(glyph.atlasPlace.x, 0) << c << " is in the atlas";
         EXPECT_GT(glyph.size.x, 0) << c;
         EXPECT_GT(glyph.advance, 0u) << c;
     }
@@ -134,8 +135,8 @@ TEST_F(HudFontTest, LettersBeyondAsciiGetGlyphsAndOnesTheFontLacksShowAsTheRepla
     const Character* cyrillic = text.glyph(U'Ж');
     const Character* accented = text.glyph(U'É');
     ASSERT_TRUE(cyrillic && accented);
-    EXPECT_EQ(glIsTexture(cyrillic->textureId), GL_TRUE);
-    EXPECT_NE(cyrillic->textureId, accented->textureId);
+    EXPECT_GE(cyrillic->atlasPlace.x, 0);
+    EXPECT_NE(cyrillic->atlasPlace, accented->atlasPlace);
 
     // FreeSans has no CJK: such a character is drawn as U+FFFD, said once, never skipped.
     CaptureStdout();
@@ -143,7 +144,7 @@ TEST_F(HudFontTest, LettersBeyondAsciiGetGlyphsAndOnesTheFontLacksShowAsTheRepla
     text.glyph(U'\u4E00');
     EXPECT_EQ(GetCapturedStdout(), "Font: no glyph for U+4E00, drawn as a replacement\n");
     ASSERT_NE(missing, nullptr);
-    EXPECT_EQ(missing->textureId, text.glyph(0xFFFD)->textureId);
+    EXPECT_EQ(missing->atlasPlace, text.glyph(0xFFFD)->atlasPlace);
     EXPECT_GT(missing->size.x, 0);
     // Two bytes that are no UTF-8 take the replacement's room, as one character each.
     EXPECT_FLOAT_EQ(text.width("A\xE4\xB8\x80\xFF", 1.0f), text.width("A\xEF\xBF\xBD\xEF\xBF\xBD", 1.0f));
@@ -175,6 +176,98 @@ TEST_F(HudFontTest, WithoutTheFontTheHudSaysSoAndDrawsNothing)
     const auto pixels = renderOverBlack(hud);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     EXPECT_EQ(brightPixels(pixels, 0, height), 0);
+}
+
+TEST_F(HudFontTest, AtlasCellsAreWholeBlocksApartAndTheAtlasSaysWhenItIsFull)
+{
+    // Glyph-like sizes, many of them odd, until no room is left in a small atlas.
+    GlyphAtlas atlas;
+    atlas.create(256);
+    std::vector<std::pair<glm::ivec2, glm::ivec2>> placed;
+    for (int i = 0;; ++i) {
+        const glm::ivec2 size(5 + (i * 7) % 37, 9 + (i * 11) % 43);
+        const std::optional<glm::ivec2> at = atlas.place(size);
+        if (!at)
+            break;
+        placed.emplace_back(*at, size);
+        ASSERT_LT(i, 1000) << "a 256-texel atlas never holds a thousand glyphs";
+    }
+    ASSERT_GT(placed.size(), 10u);
+    const auto padded = [](int texels) { return (texels + 7) / 8 * 8 + 8; };
+    for (std::size_t a = 0; a < placed.size(); ++a) {
+        const auto& [at, size] = placed[a];
+        EXPECT_EQ(at.x % GlyphAtlas::cellAlign, 0);
+        EXPECT_EQ(at.y % GlyphAtlas::cellAlign, 0);
+        EXPECT_LE(at.x + padded(size.x), 256);
+        EXPECT_LE(at.y + padded(size.y), 256);
+        EXPECT_FALSE(at.x < 24 && at.y < 24) << "clear of the solid block and its gutter";
+        for (std::size_t b = a + 1; b < placed.size(); ++b) {
+            const auto& [other, otherSize] = placed[b];
+            const bool apart = at.x + padded(size.x) <= other.x || other.x + padded(otherSize.x) <= at.x ||
+                               at.y + padded(size.y) <= other.y || other.y + padded(otherSize.y) <= at.y;
+            EXPECT_TRUE(apart) << "cells " << a << " and " << b << " share texels with their gutters";
+        }
+    }
+}
+
+TEST_F(HudFontTest, SmallTextNeverShowsTheNeighbouringGlyphsInk)
+{
+    // Two solid glyphs side by side: at the smallest level each is still whole texels of its
+    // own, with an empty texel between them, so shrunk text gets no fringe from its neighbour.
+    GlyphAtlas atlas;
+    atlas.create(128);
+    const glm::ivec2 size(13, 21);
+    const std::vector<std::uint8_t> ink(static_cast<std::size_t>(size.x * size.y), 255);
+    const glm::ivec2 first = *atlas.place(size);
+    const glm::ivec2 second = *atlas.place(size);
+    ASSERT_EQ(first.y, second.y);
+    atlas.upload(first, size, ink.data(), size.x);
+    atlas.upload(second, size, ink.data(), size.x);
+
+    const int level = GlyphAtlas::mipLevels - 1;
+    const int side = 128 >> level;
+    std::vector<std::uint8_t> texels(static_cast<std::size_t>(side * side));
+    glBindTexture(GL_TEXTURE_2D, atlas.texture);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, level, GL_RED, GL_UNSIGNED_BYTE, texels.data());
+    const int row = first.y >> level;
+    const int firstEnd = (first.x >> level) + 2;  // 13 texels: two of the smallest level
+    EXPECT_GT(texels[static_cast<std::size_t>(row * side + firstEnd - 1)], 0) << "the first glyph's own ink";
+    EXPECT_EQ(texels[static_cast<std::size_t>(row * side + firstEnd)], 0) << "the gutter stays empty";
+    EXPECT_EQ(second.x >> level, firstEnd + 1);
+    EXPECT_GT(texels[static_cast<std::size_t>(row * side + (second.x >> level))], 0);
+    EXPECT_EQ(texels[static_cast<std::size_t>(side * side - 1)], 0) << "untouched texels are empty";
+}
+
+TEST_F(HudFontTest, WhenTheAtlasFillsUpTheTextGatheredSoFarStillShows)
+{
+    HUD hud;
+    hud.initialize();
+    TextRenderer& text = *hud.text;
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glViewport(0, 0, width, height);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    text.begin();
+    text.draw("HHHH", 10.0f, static_cast<float>(height) - 60.0f, 1.0f, glm::vec3(1.0f));
+    // More letters than one atlas holds (Latin, Greek and Cyrillic): it starts again, more than once.
+    std::u32string many;
+    for (char32_t c = 0x100; c < 0x500; ++c)
+        many += c;
+    const glm::ivec2 firstPlace = text.glyph(U'H')->atlasPlace;
+    text.draw(encodeUtf8(many), 10.0f, 10.0f, 0.2f, glm::vec3(1.0f));
+    text.draw("HHHH", 10.0f, static_cast<float>(height) / 2.0f, 1.0f, glm::vec3(1.0f));
+    text.end();
+    EXPECT_NE(text.glyph(U'H')->atlasPlace, firstPlace) << "the atlas started again";
+
+    std::vector<unsigned char> pixels(static_cast<std::size_t>(width * height * 3));
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+    const int before = brightPixels(pixels, height - 70, height);
+    const int after = brightPixels(pixels, height / 2 - 10, height / 2 + 60);
+    EXPECT_GT(before, 200) << "drawn before the atlas was emptied";
+    EXPECT_NEAR(before, after, after / 10) << "the same text from the new atlas";
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
 } // namespace

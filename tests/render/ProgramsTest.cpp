@@ -13,7 +13,7 @@ using ProgramsTest = rendertest::RenderTest;
 
 constexpr int colourTolerance = 2;
 
-TEST_F(ProgramsTest, TheHudProgramTurnsGlyphCoverageIntoAlphaOfTheTextColour)
+TEST_F(ProgramsTest, TheHudProgramTurnsGlyphCoverageTimesOpacityIntoAlphaOfTheCornersColour)
 {
     // A four-pixel target, dark blue, and a glyph that covers its left half fully.
     GLuint target = 0;
@@ -43,9 +43,15 @@ TEST_F(ProgramsTest, TheHudProgramTurnsGlyphCoverageIntoAlphaOfTheTextColour)
     glUseProgram(hud->programId);
     hud->setMat4("projection", glm::ortho(0.0f, 4.0f, 0.0f, 1.0f, -1.0f, 1.0f));
     hud->setInt("text", 0);
-    hud->setVec3("textColor", glm::vec3(1.0f, 1.0f, 0.0f));
 
-    const float quad[24] = {0, 1, 0, 0, 0, 0, 0, 1, 4, 0, 1, 1, 0, 1, 0, 0, 4, 0, 1, 1, 4, 1, 1, 0};
+    // Yellow corners at 0.8 opacity: (x, y, u, v) and the colour as four bytes.
+    struct Corner {
+        float x, y, u, v;
+        unsigned char rgba[4];
+    };
+    const Corner quad[6] = {{0, 1, 0, 0, {255, 255, 0, 204}}, {0, 0, 0, 1, {255, 255, 0, 204}},
+                            {4, 0, 1, 1, {255, 255, 0, 204}}, {0, 1, 0, 0, {255, 255, 0, 204}},
+                            {4, 0, 1, 1, {255, 255, 0, 204}}, {4, 1, 1, 0, {255, 255, 0, 204}}};
     GLuint vao = 0;
     GLuint vbo = 0;
     glGenVertexArrays(1, &vao);
@@ -53,8 +59,10 @@ TEST_F(ProgramsTest, TheHudProgramTurnsGlyphCoverageIntoAlphaOfTheTextColour)
     glBindVertexArray(vao);
     glBindBuffer(GL_ARRAY_BUFFER, vbo);
     glBufferData(GL_ARRAY_BUFFER, sizeof quad, quad, GL_STATIC_DRAW);
-    glVertexAttribPointer(0, 4, GL_FLOAT, GL_FALSE, 16, nullptr);
+    glVertexAttribPointer(0, 4, GL_FLOAT, GL_FALSE, sizeof(Corner), nullptr);
     glEnableVertexAttribArray(0);
+    glVertexAttribPointer(1, 4, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(Corner), reinterpret_cast<void*>(16));
+    glEnableVertexAttribArray(1);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glDrawArrays(GL_TRIANGLES, 0, 6);
@@ -63,9 +71,10 @@ TEST_F(ProgramsTest, TheHudProgramTurnsGlyphCoverageIntoAlphaOfTheTextColour)
     unsigned char pixels[16] = {};
     glReadPixels(0, 0, 4, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
     for (int x = 0; x < 2; ++x) {
-        EXPECT_NEAR(pixels[x * 4 + 0], 255, colourTolerance) << "covered pixel " << x << " shows the text colour";
-        EXPECT_NEAR(pixels[x * 4 + 1], 255, colourTolerance);
-        EXPECT_NEAR(pixels[x * 4 + 2], 0, colourTolerance);
+        // 0.8 of yellow over 0.2 of the dark blue (102).
+        EXPECT_NEAR(pixels[x * 4 + 0], 204, colourTolerance) << "covered pixel " << x << " shows the text colour";
+        EXPECT_NEAR(pixels[x * 4 + 1], 204, colourTolerance);
+        EXPECT_NEAR(pixels[x * 4 + 2], 20, colourTolerance);
     }
     for (int x = 2; x < 4; ++x) {
         EXPECT_NEAR(pixels[x * 4 + 0], 0, colourTolerance) << "uncovered pixel " << x << " keeps the frame";

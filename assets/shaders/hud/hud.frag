@@ -1,13 +1,13 @@
 #version 430 core
-// The glyph's coverage (red channel) becomes the alpha of the text colour.
+// The atlas's coverage (red channel) times the quad's opacity becomes the alpha of its colour.
 
 uniform sampler2D text;
-uniform vec3 textColor;
 
 in vec2 uv;
+in vec4 tint;
 out vec4 fragColor;
 
 void main()
 {
-    fragColor = vec4(textColor, texture(text, uv).r);
+    fragColor = vec4(tint.rgb, tint.a * texture(text, uv).r);
 }
