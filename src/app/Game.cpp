@@ -20,9 +20,11 @@
 #include "ui/ReplayScreen.h"
 #include "world/SegmentManager.h"
 
+#include <epoxy/gl.h>
 #include <GLFW/glfw3.h>
 
 #include <algorithm>
+#include <chrono>
 #include <ctime>
 
 const glm::vec3 lightPosition(-400.0f, -150.0f, 400.0f);
@@ -61,9 +63,29 @@ bool Game::initialize(const std::string& title)
     createWorld(std::make_shared<GameInput>(window));
     if (recordRuns)
         recordWith(makeGlfwInputDevice(window));
+    warmUpDrawing();
     sound = GameSound::start();
     lastFrameTime = glfwGetTime();
     return true;
+}
+
+void Game::warmUpDrawing()
+{
+    // The driver makes its code for each program and state the first time they draw: here,
+    // before the first frame, rather than as a stall in it. A second picture, timed, tells an
+    // automatic render scale where to start, so a slow machine's first frames are not drawn
+    // at the full picture.
+    const auto picture = [this] {
+        renderWorld();
+        hudPass();
+        glFinish();
+    };
+    picture();
+    const auto start = std::chrono::steady_clock::now();
+    picture();
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (renderScale.startFrom(seconds))
+        postProcessing.initialize(renderSettings());
 }
 
 void Game::createWorld(std::shared_ptr<GameInput> input, bool withSegments)

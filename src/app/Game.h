@@ -182,6 +182,9 @@ public:
 private:
     // GLFW, the window at the configured size (or the monitor's), its OpenGL context and callbacks.
     bool openWindow(const std::string& title);
+    // The world drawn twice before the first frame: the driver's first-use work done, and the
+    // automatic render scale started from a timed picture.
+    void warmUpDrawing();
     // The window has (or was asked for) a new size: every target follows the framebuffer it has.
     void followFramebuffer();
     // A game of the player's has just ended (or was given up with RESTART): its result against

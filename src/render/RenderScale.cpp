@@ -57,6 +57,15 @@ bool RenderScaleController::update(float newSetting, double workSeconds)
     return judge();
 }
 
+bool RenderScaleController::startFrom(double workSeconds)
+{
+    if (!isAutomatic || workSeconds <= target)
+        return false;
+    const float before = current;
+    current = onGrid(current * static_cast<float>(std::sqrt(target / workSeconds)));
+    return current != before;
+}
+
 bool RenderScaleController::judge()
 {
     // The mean of the middle half: a stall or two at the top, or a few unusually quick frames at

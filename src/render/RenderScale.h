@@ -9,7 +9,8 @@
 // times: a machine that cannot draw the full picture within a 60 fps frame gets fewer pixels
 // instead of a sluggish game, and one that can keeps the full picture.
 //
-// Automatic: the scale starts at 1. Frames are judged in groups of `group`, by the mean of
+// Automatic: the scale starts at 1, or where a picture timed before the first frame says the
+// pixels fit. Frames are judged in groups of `group`, by the mean of
 // their middle half, so a single stall (or a few) moves nothing and frames alternating fast
 // and slow count as their typical time. A group over the target lowers the scale to where its
 // pixels would fit (at least one step), down to `lowest`. A scale is raised again only after
@@ -35,6 +36,10 @@ public:
     // (negative when that frame was not measured). True when the scale changed, so the sized
     // targets must follow. A setting out of range is reported once and counts as automatic.
     bool update(float setting, double workSeconds);
+    // The work of a picture at the current scale, timed before the first frame: an automatic
+    // scale starts where its pixels would fit, so a slow machine's first frames are not drawn
+    // at the full picture. True when the scale changed.
+    bool startFrom(double workSeconds);
 
     float scale() const { return current; }
     bool automatic() const { return isAutomatic; }

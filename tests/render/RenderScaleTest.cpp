@@ -89,6 +89,28 @@ TEST(RenderScaleControllerTest, SlowFramesLowerTheScaleToWhereThePixelsWouldFitD
         EXPECT_FALSE(nearly.update(automatic, -1.0));
 }
 
+TEST(RenderScaleControllerTest, APictureTimedBeforeTheFirstFrameChoosesWhereTheScaleStarts)
+{
+    // Twice the target at the full picture: half the pixels, about 0.7 of the width, at once.
+    RenderScaleController slow;
+    slow.update(automatic, -1.0);
+    EXPECT_TRUE(slow.startFrom(2.0 * target));
+    EXPECT_NEAR(slow.scale(), 0.7f, 1e-6f);
+    // Then the frames decide as before: these fit at 0.7, so it stays.
+    const auto scales = run(slow, 4, [](float scale, int) { return machine(scale, 0.0, 2.0 * target) * 0.95; });
+    EXPECT_NEAR(scales.back(), 0.7f, 1e-6f);
+
+    RenderScaleController quick;
+    quick.update(automatic, -1.0);
+    EXPECT_FALSE(quick.startFrom(0.5 * target));
+    EXPECT_EQ(quick.scale(), 1.0f);
+
+    RenderScaleController fixed;
+    fixed.update(1.0f, -1.0);
+    EXPECT_FALSE(fixed.startFrom(10.0 * target)) << "a scale the player chose stays";
+    EXPECT_EQ(fixed.scale(), 1.0f);
+}
+
 TEST(RenderScaleControllerTest, RecoveryRaisesTheScaleBackToTheFullPicture)
 {
     RenderScaleController controller;
