@@ -389,6 +389,32 @@ void Game::renderWorld()
     postPass();
 }
 
+void Game::drawWorldUnderMenu(Screen& under)
+{
+    const Run* run = world();
+    if (!run) {
+        under.drawWorld(*this);
+        return;
+    }
+    HeldPicture::Key key;
+    key.world = run;
+    key.viewProjection = run->player->camera->getViewProjection();
+    key.eye = run->player->camera->getPosition();
+    key.lightColor = light.color;
+    key.lightPosition = light.position;
+    key.ambient = light.ambient;
+    key.window = glm::ivec2(hud.width, hud.height);
+    key.shadowMap = glm::ivec2(shadows.width, shadows.height);
+    key.renderScale = renderScale.scale();
+    key.wireframe = run->input->wireframe;
+    for (const auto& [name, program] : shaderRegistry())
+        key.programLoads += program->loadCount;
+    if (heldWorld.show(key))
+        return;
+    under.drawWorld(*this);
+    heldWorld.hold(key);
+}
+
 void Game::openPauseMenu()
 {
     screens.push(std::make_unique<PauseScreen>());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "audio/SoundEvents.h"
+#include "render/HeldPicture.h"
 #include "render/Light.h"
 #include "render/PostProcessing.h"
 #include "render/RenderScale.h"
@@ -108,6 +109,9 @@ public:
     RenderSettings renderSettings() const;
     // The world's passes, from the shadow map to the outlined image in the window.
     void renderWorld();
+    // The world of the screen under a menu: it stands still, so it is drawn once and its picture
+    // shown again while nothing it depends on changes.
+    void drawWorldUnderMenu(Screen& under);
     // The player and the scene queue their instances into their models.
     void queueInstances();
     void shadowPass();
@@ -128,6 +132,7 @@ public:
     GLFWwindow* window = nullptr;
     PostProcessing postProcessing;
     Shadows shadows;
+    HeldPicture heldWorld;
     RenderScaleController renderScale;
     FrameTimer frameTimer;
     HUD hud;

@@ -31,11 +31,6 @@ void halve(const std::vector<std::uint8_t>& from, glm::ivec2 size, std::vector<s
 
 } // namespace
 
-GlyphAtlas::~GlyphAtlas()
-{
-    release();
-}
-
 void GlyphAtlas::release()
 {
     if (texture != 0)

@@ -17,8 +17,9 @@ public:
     static constexpr int mipLevels = 4;
     static constexpr int cellAlign = 1 << (mipLevels - 1);
 
+    // The texture goes with release() or the next create(), while the context is current; a
+    // destructor cannot know that it still is.
     GlyphAtlas() = default;
-    ~GlyphAtlas();
     GlyphAtlas(const GlyphAtlas&) = delete;
     GlyphAtlas& operator=(const GlyphAtlas&) = delete;
 

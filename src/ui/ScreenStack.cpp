@@ -74,7 +74,9 @@ void ScreenStack::draw(Game& game)
     while (base > 0 && screens[base]->overlay())
         --base;
     if (base + 1 < screens.size())
-        screens[base]->drawWorld(game);
+        game.drawWorldUnderMenu(*screens[base]);
+    else
+        game.heldWorld.forget();
     screens.back()->draw(game);
 }
 

@@ -5,6 +5,7 @@
 #include "files/Translation.h"
 #include "input/GameInput.h"
 #include "physics/Player.h"
+#include "render/Mesh.h"
 #include "render/Shader.h"
 #include "support/TestSupport.h"
 #include "ui/MenuScreens.h"
@@ -140,7 +141,11 @@ TEST_F(HUDFrameTest, AfterAResizeTheTextGrowsWithTheWindowAndKeepsItsCorner)
 TEST_F(HUDFrameTest, TheFrameRateLineNamesTheRenderScaleBelowFullAndStaysInTheWindow)
 {
     game.world()->input->showFps = true;
+    // The full picture chosen (an automatic scale may start lower on a slow machine).
+    render_scale = 1.0f;
     frame();
+    frame();
+    ASSERT_EQ(game.hud.renderScalePercent, 100);
     const Region corner{width - 320, height - 40, width, height};
     const Region full = whiteBounds(corner);
     ASSERT_GT(full.x1 - full.x0, 30) << "the frame rate line";
@@ -229,7 +234,7 @@ TEST_F(HUDFrameTest, AScreenOpenedFromTheGameOverMenuHidesItAndTheHud)
     EXPECT_GT(red(all), 500) << "back at the game over";
 }
 
-TEST_F(HUDFrameTest, ThePausedScreenShowsOverTheFrozenGame)
+TEST_F(HUDFrameTest, ThePausedScreenShowsOverTheFrozenGameDrawnOnceWhileNothingChanges)
 {
     frame();
     const Region middle{width / 2 - 200, height / 2 - 160, width / 2 + 200, height / 2 + 100};
@@ -237,6 +242,23 @@ TEST_F(HUDFrameTest, ThePausedScreenShowsOverTheFrozenGame)
     game.openPauseMenu();
     frame();
     EXPECT_GT(white(middle), 1000) << "PAUSED and its items";
+
+    // The still world's picture is kept: the next frame draws no mesh and shows the same.
+    const std::vector<unsigned char> paused = pixels;
+    std::uint64_t meshes = meshDrawCalls();
+    frame();
+    EXPECT_EQ(meshDrawCalls(), meshes);
+    EXPECT_TRUE(pixels == paused);
+    // What the picture shows changes (the wireframe key works over the menus): drawn again.
+    game.world()->input->wireframe = true;
+    frame();
+    EXPECT_GT(meshDrawCalls(), meshes);
+    EXPECT_FALSE(pixels == paused);
+    game.world()->input->wireframe = false;
+    meshes = meshDrawCalls();
+    frame();
+    EXPECT_GT(meshDrawCalls(), meshes) << "and again when it changes back";
+    EXPECT_TRUE(pixels == paused);
     game.screens.pop();
     frame();
     EXPECT_EQ(white(middle), 0);
