@@ -290,8 +290,8 @@ void TextRenderer::draw(std::string_view text, float x, float y, float scale, gl
     if (!shader || !drawing)
         return;
     scale *= glyphScale();
-    for (char32_t ch : decodeUtf8(text)) {
-        const Character* found = glyph(ch);
+    for (std::size_t i = 0; i < text.size();) {
+        const Character* found = glyph(nextCharacter(text, i));
         if (!found)
             continue; // no font: draws nothing and takes no room
         const Character& c = *found;
@@ -310,8 +310,8 @@ float TextRenderer::width(std::string_view text, float scale) const
 {
     scale *= glyphScale();
     float total = 0.0f;
-    for (char32_t ch : decodeUtf8(text))
-        if (const Character* found = glyph(ch))
+    for (std::size_t i = 0; i < text.size();)
+        if (const Character* found = glyph(nextCharacter(text, i)))
             total += static_cast<float>(found->advance >> 6) * scale;
     return total;
 }
@@ -326,8 +326,8 @@ glm::vec2 TextRenderer::inkExtent(std::string_view text, float scale) const
 {
     scale *= glyphScale();
     glm::vec2 extent(0.0f);
-    for (char32_t ch : decodeUtf8(text))
-        if (const Character* found = glyph(ch); found && found->size.y > 0) {
+    for (std::size_t i = 0; i < text.size();)
+        if (const Character* found = glyph(nextCharacter(text, i)); found && found->size.y > 0) {
             extent.x = std::max(extent.x, static_cast<float>(found->bearing.y) * scale);
             extent.y = std::max(extent.y, static_cast<float>(found->size.y - found->bearing.y) * scale);
         }

@@ -46,45 +46,48 @@ char32_t upper(char32_t c)
 
 } // namespace
 
+char32_t nextCharacter(std::string_view text, std::size_t& i)
+{
+    const auto lead = static_cast<unsigned char>(text[i]);
+    if (lead < 0x80) {
+        ++i;
+        return lead;
+    }
+    int length = 0;
+    char32_t c = 0;
+    char32_t lowest = 0;
+    if ((lead & 0xE0) == 0xC0) {
+        length = 2;
+        c = lead & 0x1F;
+        lowest = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3;
+        c = lead & 0x0F;
+        lowest = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4;
+        c = lead & 0x07;
+        lowest = 0x10000;
+    }
+    int read = 1;
+    while (length > 0 && read < length && i + static_cast<std::size_t>(read) < text.size() &&
+           continuation(static_cast<unsigned char>(text[i + static_cast<std::size_t>(read)]))) {
+        c = (c << 6) | (static_cast<unsigned char>(text[i + static_cast<std::size_t>(read)]) & 0x3F);
+        ++read;
+    }
+    const bool whole = length > 0 && read == length;
+    const bool wellFormed = whole && c >= lowest && c <= 0x10FFFF && !(c >= 0xD800 && c <= 0xDFFF);
+    // A broken sequence gives one replacement for what it took, and the next byte starts afresh.
+    i += static_cast<std::size_t>(read);
+    return wellFormed ? c : replacement;
+}
+
 std::u32string decodeUtf8(std::string_view text)
 {
     std::u32string out;
     out.reserve(text.size());
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        int length = 0;
-        char32_t c = 0;
-        char32_t lowest = 0;
-        if (lead < 0x80) {
-            out += lead;
-            ++i;
-            continue;
-        } else if ((lead & 0xE0) == 0xC0) {
-            length = 2;
-            c = lead & 0x1F;
-            lowest = 0x80;
-        } else if ((lead & 0xF0) == 0xE0) {
-            length = 3;
-            c = lead & 0x0F;
-            lowest = 0x800;
-        } else if ((lead & 0xF8) == 0xF0) {
-            length = 4;
-            c = lead & 0x07;
-            lowest = 0x10000;
-        }
-        int read = 1;
-        while (length > 0 && read < length && i + static_cast<std::size_t>(read) < text.size() &&
-               continuation(static_cast<unsigned char>(text[i + static_cast<std::size_t>(read)]))) {
-            c = (c << 6) | (static_cast<unsigned char>(text[i + static_cast<std::size_t>(read)]) & 0x3F);
-            ++read;
-        }
-        const bool whole = length > 0 && read == length;
-        const bool wellFormed = whole && c >= lowest && c <= 0x10FFFF && !(c >= 0xD800 && c <= 0xDFFF);
-        out += wellFormed ? c : replacement;
-        // A broken sequence gives one replacement for what it took, and the next byte starts afresh.
-        i += static_cast<std::size_t>(read);
-    }
+    for (std::size_t i = 0; i < text.size();)
+        out += nextCharacter(text, i);
     return out;
 }
 
