@@ -119,6 +119,7 @@ struct Frame {
     std::array<bool, STEPS> ran{};
     double total = 0.0;
     std::uint64_t meshDraws = 0;
+    std::uint64_t triangles = 0;
     std::uint64_t hudDraws = 0;
     std::uint64_t updateAllocations = 0;
     std::uint64_t renderAllocations = 0;
@@ -351,6 +352,7 @@ int main(int argc, char** argv)
         }
 
         const std::uint64_t meshDraws = meshDrawCalls();
+        const std::uint64_t triangles = meshTriangles();
         const std::uint64_t hudDraws = hudDrawCalls();
         out.ran[PRESENT] = out.ran[UPDATE] = out.ran[AUDIO] = true;
         auto timed = [&](Step step, void (Game::*pass)()) {
@@ -381,6 +383,7 @@ int main(int argc, char** argv)
         out.scaleWork = game.frameTimer.latest * 1e3;
         out.renderAllocations = allocationCount() - beforeRender;
         out.meshDraws = meshDrawCalls() - meshDraws;
+        out.triangles = meshTriangles() - triangles;
         out.hudDraws = hudDrawCalls() - hudDraws;
 
         for (const auto& segment : game.world()->segmentManager->segments) {
@@ -463,8 +466,10 @@ int main(int argc, char** argv)
     }
     std::printf("%d frames over %.0f ms in all\n\n", hitches, hitchMs);
 
-    std::printf("per frame: %.1f mesh draws, %.1f HUD draws, %.1f allocations in update and audio, %.1f in render\n",
+    std::printf("per frame: %.1f mesh draws (%.0f triangles), %.1f HUD draws, %.1f allocations in update and audio, "
+                "%.1f in render\n",
                 mean(column([](const Frame& fr) { return fr.meshDraws; })),
+                mean(column([](const Frame& fr) { return fr.triangles; })),
                 mean(column([](const Frame& fr) { return fr.hudDraws; })),
                 mean(column([](const Frame& fr) { return fr.updateAllocations; })),
                 mean(column([](const Frame& fr) { return fr.renderAllocations; })));

@@ -11,6 +11,7 @@
 namespace {
 
 std::uint64_t drawCalls = 0;
+std::uint64_t triangles = 0;
 std::uint64_t labelSerial = 0;
 
 // The registries die at process exit, after glfwTerminate: asking GLFW then must not print an error.
@@ -27,6 +28,11 @@ bool glContextIsCurrent()
 std::uint64_t meshDrawCalls()
 {
     return drawCalls;
+}
+
+std::uint64_t meshTriangles()
+{
+    return triangles;
 }
 
 Mesh::Mesh(glm::mat4 parentTransform, glm::mat4 localTransform)
@@ -99,6 +105,7 @@ void Mesh::draw(Shader& shader, int instances, bool cullBackFaces)
     if (cull)
         glDisable(GL_CULL_FACE);
     ++drawCalls;
+    triangles += indices.size() / 3 * static_cast<std::uint64_t>(instances);
     glBindVertexArray(0);
 }
 

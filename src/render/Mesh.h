@@ -79,3 +79,5 @@ private:
 
 // Instanced draws issued by all meshes since the program started (tests compare it across a frame).
 std::uint64_t meshDrawCalls();
+// Triangles those draws sent, every instance counted (the frame benchmark reports them).
+std::uint64_t meshTriangles();
