@@ -115,8 +115,7 @@ void GlyphAtlas::upload(glm::ivec2 at, glm::ivec2 size, const std::uint8_t* pixe
     glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
 }
 
-glm::vec2 GlyphAtlas::solidPoint() const
+glm::vec2 GlyphAtlas::solidTexel() const
 {
-    const float middle = static_cast<float>(solidSide) * 0.5f;
-    return glm::vec2(middle) / static_cast<float>(std::max(edge, 1));
+    return glm::vec2(static_cast<float>(solidSide) * 0.5f);
 }

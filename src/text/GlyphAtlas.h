@@ -33,8 +33,8 @@ public:
     // Copies a bitmap (rows of `pitch` bytes, first row on top) to its place at every level.
     void upload(glm::ivec2 at, glm::ivec2 size, const std::uint8_t* pixels, int pitch);
 
-    // The solid block's middle, in texture coordinates.
-    glm::vec2 solidPoint() const;
+    // The solid block's middle, in texels.
+    glm::vec2 solidTexel() const;
     int side() const { return edge; }
     std::uint32_t texture = 0;
 

@@ -13,8 +13,8 @@
 
 #include <algorithm>
 #include <array>
-#include <cstddef>
 #include <cmath>
+#include <cstddef>
 #include <cstdio>
 #include <set>
 #include <string>
@@ -200,7 +200,7 @@ void TextRenderer::resize(int windowWidth, int windowHeight)
     sendStaticUniforms();
 }
 
-void TextRenderer::sendStaticUniforms()
+void TextRenderer::sendStaticUniforms() const
 {
     if (!shader)
         return;
@@ -227,7 +227,7 @@ void TextRenderer::flush() const
     if (corners.empty() || !shader)
         return;
     if (configuredLoad != shader->loadCount)
-        const_cast<TextRenderer*>(this)->sendStaticUniforms();
+        sendStaticUniforms();
     glUseProgram(shader->programId);
     glDisable(GL_DEPTH_TEST);
     glEnable(GL_BLEND);
@@ -340,6 +340,5 @@ void TextRenderer::drawRect(float x, float y, float w, float h, glm::vec3 color,
         return;
     // The whole panel reads the middle of the atlas's solid block: full coverage at the
     // corners' opacity, so panels and glyphs share the program and the draw.
-    const glm::vec2 solid = atlas.solidPoint() * static_cast<float>(atlas.side());
-    addQuad({x, y, w, h}, {solid, 0.0f, 0.0f}, color, opacity);
+    addQuad({x, y, w, h}, {atlas.solidTexel(), 0.0f, 0.0f}, color, opacity);
 }

@@ -81,7 +81,7 @@ private:
     };
 
     // Uploads "projection" and "text" again whenever the program was rebuilt (F5).
-    void sendStaticUniforms();
+    void sendStaticUniforms() const;
     // Gathers a quad: window box (x, y lower left), atlas box (top-left first), colour.
     void addQuad(glm::vec4 box, glm::vec4 texels, glm::vec3 color, float opacity);
     // A new, empty atlas sized for the glyphs; what was gathered is drawn first.
@@ -106,7 +106,7 @@ private:
     int viewWidth = 0;
     int viewHeight = 0;
     // The program load the static uniforms were sent to.
-    std::uint32_t configuredLoad = 0;
+    mutable std::uint32_t configuredLoad = 0;
     // The quads gathered since begin(), six corners each; the storage is kept between frames.
     mutable std::vector<Corner> corners;
     // Bytes the vertex buffer holds: it is only made larger.
