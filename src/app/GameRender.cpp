@@ -18,7 +18,7 @@
 void Game::warmUpDrawing()
 {
     // The driver makes its code for each program and state the first time they draw: here,
-    // before the first frame, rather than as a stall in it. A second picture, timed, tells an
+    // before the first frame, rather than as a stall in it (or in the first pause). A second picture, timed, tells an
     // automatic render scale where to start, so a slow machine's first frames are not drawn
     // at the full picture.
     const auto picture = [this] {
@@ -27,6 +27,12 @@ void Game::warmUpDrawing()
         glFinish();
     };
     picture();
+    // The copies that keep the world under a menu, made once too: the first pause is no stall.
+    HeldPicture::Key window;
+    window.window = glm::ivec2(hud.width, hud.height);
+    heldWorld.hold(window);
+    heldWorld.show(window);
+    heldWorld.forget();
     const auto start = std::chrono::steady_clock::now();
     picture();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
