@@ -4,7 +4,7 @@
 // time and GPU time are measured per step of the frame.
 //
 //   bench_frame [--frames N] [--warmup N] [--finish] [--png DIR] [--set KEY=VALUE]...
-//               [--pause | --watch FILE]
+//               [--pause [--menu settings|controls|best|help] | --watch FILE]
 //
 // --finish waits for the GPU after every step, so each step's CPU time includes the drawing
 // it caused (the software rasteriser otherwise finishes a pass while the next one is queued).
@@ -13,7 +13,8 @@
 // --set overrides a setting of config.txt for the run (after the player's own config.txt), for
 // example --set render_scale=1 or --set window_width=1920 --set window_height=1080.
 // --pause opens the pause menu at the first measured frame: the measured frames are the frozen
-// world under the menu, the opening one included.
+// world under the menu, the opening one included. --menu opens that screen of the pause menu in
+// the same frame, over the same frozen world.
 // --watch starts watching the recording FILE at the first measured frame, as the menus' WATCH
 // does: the measured frames (one second unless --frames says otherwise) are its first ones.
 // Under a menu or a recording the game's own render runs, timed as one step.
@@ -30,6 +31,7 @@
 #include "physics/Player.h"
 #include "render/Mesh.h"
 #include "ui/HUD.h"
+#include "ui/MenuScreens.h"
 #include "ui/Screen.h"
 #include "world/ParticleSystem.h"
 #include "world/SegmentManager.h"
@@ -50,6 +52,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -226,6 +229,7 @@ int main(int argc, char** argv)
     std::string png;
     std::string watch;
     bool pause = false;
+    std::optional<MenuScreenKind> menu;
     bool framesGiven = false;
     std::vector<std::string> overrides;
     for (int i = 1; i < argc; ++i) {
@@ -244,12 +248,26 @@ int main(int argc, char** argv)
             overrides.emplace_back(argv[++i]);
         else if (arg == "--pause" && watch.empty())
             pause = true;
+        else if (arg == "--menu" && i + 1 < argc && pause) {
+            const std::string name = argv[++i];
+            const std::pair<const char*, MenuScreenKind> kinds[] = {{"settings", MenuScreenKind::Settings},
+                                                                     {"controls", MenuScreenKind::Controls},
+                                                                     {"best", MenuScreenKind::BestRuns},
+                                                                     {"help", MenuScreenKind::Help}};
+            for (const auto& [known, kind] : kinds)
+                if (name == known)
+                    menu = kind;
+            if (!menu) {
+                std::fprintf(stderr, "--menu %s: not settings, controls, best or help\n", name.c_str());
+                return EXIT_FAILURE;
+            }
+        }
         else if (arg == "--watch" && i + 1 < argc && !pause)
             watch = std::filesystem::absolute(argv[++i]).string();
         else {
             std::fprintf(stderr,
                          "usage: %s [--frames N] [--warmup N] [--finish] [--png DIR] [--set KEY=VALUE]... "
-                         "[--pause | --watch FILE]\n",
+                         "[--pause [--menu settings|controls|best|help] | --watch FILE]\n",
                          argv[0]);
             return EXIT_FAILURE;
         }
@@ -330,8 +348,11 @@ int main(int argc, char** argv)
         script->frame = f;
         game.focused = true;
         // The menu or the recording begins within the frame, as the key that asks for it would.
-        if (f == warmUp && pause)
+        if (f == warmUp && pause) {
             game.openPauseMenu();
+            if (menu)
+                openMenuScreen(game, *menu);
+        }
         if (f == warmUp && !watch.empty()) {
             game.watchReplay(watch);
             watching = game.screens.top();
