@@ -109,8 +109,12 @@ public:
     RenderSettings renderSettings() const;
     // The world's passes, from the shadow map to the outlined image in the window.
     void renderWorld();
-    // The world of the screen under a menu: it stands still, so it is drawn once and its picture
-    // shown again while nothing it depends on changes.
+    // A world that stands still (under a menu, a recording paused or at its end) is drawn once
+    // and its picture shown again while nothing it depends on changes: showHeldWorld shows it
+    // (false when there is none for the world as it is now), holdWorld keeps what was just drawn.
+    bool showHeldWorld();
+    void holdWorld();
+    // The world of the screen under a menu, drawn or held as above.
     void drawWorldUnderMenu(Screen& under);
     // The player and the scene queue their instances into their models.
     void queueInstances();
@@ -190,6 +194,8 @@ private:
     // The world drawn twice before the first frame: the driver's first-use work done, and the
     // automatic render scale started from a timed picture.
     void warmUpDrawing();
+    // What the picture of the world on show depends on; none without a world.
+    std::optional<HeldPicture::Key> heldWorldKey() const;
     // The window has (or was asked for) a new size: every target follows the framebuffer it has.
     void followFramebuffer();
     // A game of the player's has just ended (or was given up with RESTART): its result against

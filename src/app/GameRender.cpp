@@ -102,13 +102,11 @@ void Game::renderWorld()
     postPass();
 }
 
-void Game::drawWorldUnderMenu(Screen& under)
+std::optional<HeldPicture::Key> Game::heldWorldKey() const
 {
     const Run* run = world();
-    if (!run) {
-        under.drawWorld(*this);
-        return;
-    }
+    if (!run)
+        return std::nullopt;
     HeldPicture::Key key;
     key.world = run;
     key.viewProjection = run->player->camera->getViewProjection();
@@ -122,10 +120,27 @@ void Game::drawWorldUnderMenu(Screen& under)
     key.wireframe = run->input->wireframe;
     for (const auto& [name, program] : shaderRegistry())
         key.programLoads += program->loadCount;
-    if (heldWorld.show(key))
+    return key;
+}
+
+bool Game::showHeldWorld()
+{
+    const std::optional<HeldPicture::Key> key = heldWorldKey();
+    return key && heldWorld.show(*key);
+}
+
+void Game::holdWorld()
+{
+    if (const std::optional<HeldPicture::Key> key = heldWorldKey())
+        heldWorld.hold(*key);
+}
+
+void Game::drawWorldUnderMenu(Screen& under)
+{
+    if (showHeldWorld())
         return;
     under.drawWorld(*this);
-    heldWorld.hold(key);
+    holdWorld();
 }
 
 void Game::queueInstances()

@@ -123,7 +123,13 @@ void ReplayScreen::drawWorld(Game& game)
         glClear(GL_COLOR_BUFFER_BIT);
         return;
     }
+    // Paused by the viewer, or at its end, the recording's world stands still: drawn once, then held.
+    const bool still = viewerPaused || endShown;
+    if (still && game.showHeldWorld())
+        return;
     game.renderWorld();
+    if (still)
+        game.holdWorld();
 }
 
 void ReplayScreen::layout(Game&, ui::Page& page)

@@ -73,10 +73,11 @@ void ScreenStack::draw(Game& game)
     std::size_t base = screens.size() - 1;
     while (base > 0 && screens[base]->overlay())
         --base;
+    // A world that moves is drawn anew: a picture kept from before would miss what changed.
+    if (screens.back()->worldMoves())
+        game.heldWorld.forget();
     if (base + 1 < screens.size())
         game.drawWorldUnderMenu(*screens[base]);
-    else
-        game.heldWorld.forget();
     screens.back()->draw(game);
 }
 

@@ -2,14 +2,17 @@
 #include "files/BestResults.h"
 #include "files/Config.h"
 #include "files/Files.h"
+#include "files/Replay.h"
 #include "files/Translation.h"
 #include "input/GameInput.h"
+#include "input/InputDevice.h"
 #include "physics/Player.h"
 #include "render/Mesh.h"
 #include "render/Shader.h"
 #include "support/TestSupport.h"
 #include "ui/MenuScreens.h"
 #include "ui/PlayScreens.h"
+#include "ui/ReplayScreen.h"
 
 #include <epoxy/gl.h>
 #include <GLFW/glfw3.h>
@@ -262,6 +265,31 @@ TEST_F(HUDFrameTest, ThePausedScreenShowsOverTheFrozenGameDrawnOnceWhileNothingC
     game.screens.pop();
     frame();
     EXPECT_EQ(white(middle), 0);
+}
+
+TEST_F(HUDFrameTest, ARecordingAtItsEndStandsStillAndIsDrawnOnce)
+{
+    game.recordWith(makeGlfwInputDevice(game.window));
+    for (int i = 0; i < 10; ++i)
+        frame();
+    std::string error;
+    auto replay = parseReplay(game.world()->recorder->fileContent(), error);
+    ASSERT_TRUE(replay) << error;
+    game.screens.push(std::make_unique<ReplayScreen>(std::move(*replay), false));
+    for (int i = 0; i < 60 && !(dynamic_cast<ReplayScreen*>(game.screens.top()) &&
+                                dynamic_cast<ReplayScreen*>(game.screens.top())->ended());
+         ++i)
+        frame();
+    auto* watching = dynamic_cast<ReplayScreen*>(game.screens.top());
+    ASSERT_TRUE(watching && watching->ended());
+
+    // Its end stays on screen a while: the world drawn once more, then its picture kept.
+    frame();
+    const std::vector<unsigned char> still = pixels;
+    const std::uint64_t meshes = meshDrawCalls();
+    frame();
+    EXPECT_EQ(meshDrawCalls(), meshes);
+    EXPECT_TRUE(pixels == still);
 }
 
 TEST_F(HUDFrameTest, ShaderReloadKeepsTheTextVisible)
