@@ -16,6 +16,7 @@
 #include <glm/glm.hpp>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -109,13 +110,9 @@ public:
     RenderSettings renderSettings() const;
     // The world's passes, from the shadow map to the outlined image in the window.
     void renderWorld();
-    // A world that stands still (under a menu, a recording paused or at its end) is drawn once
-    // and its picture shown again while nothing it depends on changes: showHeldWorld shows it
-    // (false when there is none for the world as it is now), holdWorld keeps what was just drawn.
-    bool showHeldWorld();
-    void holdWorld();
-    // The world of the screen under a menu, drawn or held as above.
-    void drawWorldUnderMenu(Screen& under);
+    // A world that stands still (under a menu, a recording paused or at its end): the picture
+    // held for it while nothing it depends on has changed, else `draw`, whose picture is kept.
+    void drawStillWorld(const std::function<void()>& draw);
     // The player and the scene queue their instances into their models.
     void queueInstances();
     void shadowPass();

@@ -11,6 +11,7 @@
 #include <epoxy/gl.h>
 
 #include <chrono>
+#include <functional>
 
 // The game's drawing: the world's passes, the world held under a menu, the HUD, the render
 // scale and the targets sized by the window, and the pictures drawn before the first frame.
@@ -123,24 +124,14 @@ std::optional<HeldPicture::Key> Game::heldWorldKey() const
     return key;
 }
 
-bool Game::showHeldWorld()
+void Game::drawStillWorld(const std::function<void()>& draw)
 {
     const std::optional<HeldPicture::Key> key = heldWorldKey();
-    return key && heldWorld.show(*key);
-}
-
-void Game::holdWorld()
-{
-    if (const std::optional<HeldPicture::Key> key = heldWorldKey())
-        heldWorld.hold(*key);
-}
-
-void Game::drawWorldUnderMenu(Screen& under)
-{
-    if (showHeldWorld())
+    if (key && heldWorld.show(*key))
         return;
-    under.drawWorld(*this);
-    holdWorld();
+    draw();
+    if (key)
+        heldWorld.hold(*key);
 }
 
 void Game::queueInstances()

@@ -124,12 +124,10 @@ void ReplayScreen::drawWorld(Game& game)
         return;
     }
     // Paused by the viewer, or at its end, the recording's world stands still: drawn once, then held.
-    const bool still = viewerPaused || endShown;
-    if (still && game.showHeldWorld())
-        return;
-    game.renderWorld();
-    if (still)
-        game.holdWorld();
+    if (viewerPaused || endShown)
+        game.drawStillWorld([&game] { game.renderWorld(); });
+    else
+        game.renderWorld();
 }
 
 void ReplayScreen::layout(Game&, ui::Page& page)

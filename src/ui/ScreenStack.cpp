@@ -77,7 +77,7 @@ void ScreenStack::draw(Game& game)
     if (screens.back()->worldMoves())
         game.heldWorld.forget();
     if (base + 1 < screens.size())
-        game.drawWorldUnderMenu(*screens[base]);
+        game.drawStillWorld([&] { screens[base]->drawWorld(game); });
     screens.back()->draw(game);
 }
 
